@@ -1,0 +1,40 @@
+# Source registration: each folder names its own files; the top level builds the libraries.
+#   voxaro_sources(file...)            portable core
+#   voxaro_windows_sources(file...)    Windows-only core
+#   voxaro_tests(file...)              tests of portable units (native and Windows)
+#   voxaro_windows_tests(file...)      tests of Windows-only units
+function(_voxaro_append property)
+  foreach(f IN LISTS ARGN)
+    get_filename_component(abs ${f} ABSOLUTE)
+    set_property(GLOBAL APPEND PROPERTY ${property} ${abs})
+  endforeach()
+endfunction()
+
+function(voxaro_sources)
+  _voxaro_append(VOXARO_CORE_SOURCES ${ARGN})
+endfunction()
+
+function(voxaro_windows_sources)
+  if(WIN32)
+    _voxaro_append(VOXARO_CORE_SOURCES ${ARGN})
+  endif()
+endfunction()
+
+function(voxaro_posix_sources)
+  if(NOT WIN32)
+    _voxaro_append(VOXARO_CORE_SOURCES ${ARGN})
+  endif()
+endfunction()
+
+function(voxaro_tests)
+  _voxaro_append(VOXARO_TEST_SOURCES ${ARGN})
+endfunction()
+
+function(voxaro_windows_tests)
+  if(WIN32)
+    _voxaro_append(VOXARO_TEST_SOURCES ${ARGN})
+  endif()
+endfunction()
+
+set(VOXARO_WARNINGS -Wall -Wextra -Werror)
+set(VOXARO_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

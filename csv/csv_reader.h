@@ -1,0 +1,52 @@
+#pragma once
+// Reads CSV records from a stream. The rest of the stream is copied once into a buffer that ends
+// with a CR and a byte 0 of the reader's own; fields are located in place, and a string is made
+// only when a field is asked for.
+#include <memory>
+#include <vector>
+
+#include "framework/stream.h"
+
+class TCSVReader {
+public:
+  static constexpr char Quote = '"';
+  static constexpr char LineEnd = '\r';
+  static constexpr int LineBreakLength = 2;
+  static constexpr size_t InitialFieldCapacity = 100;
+
+  // Delimiter 0 stands for the user's list separator. The stream stays with its owner.
+  TCSVReader(TStream& Stream, char Delimiter);
+  TCSVReader(const TCSVReader&) = delete;
+  TCSVReader& operator=(const TCSVReader&) = delete;
+
+  void Reset();
+  void First();
+  // Makes the record at the current place the current record; raises "Try to read past eof" once
+  // the last line end has been consumed.
+  void Next();
+
+  bool Eof() const { return FEof; }
+  int32_t FieldCount() const { return FFieldCount; }
+  char Delimiter() const { return FDelimiter; }
+  // Index below FieldCount; the text without its quotes, each doubled quote as one.
+  AnsiString GetField(int32_t Index) const;
+
+private:
+  struct TFieldRef {
+    const char* Start = nullptr;
+    size_t Length = 0;
+  };
+
+  // Grows like the record needs it: by one at a line end, doubling at a delimiter.
+  void StoreField(const char* Start, const char* Stop, bool Double);
+  // Cur on an opening quote; returns false when the data ended inside the section.
+  static bool SkipQuotedSection(const char*& Cur);
+
+  std::unique_ptr<char[]> FBuffer;
+  const char* FCurrent = nullptr;
+  char FDelimiter;
+  bool FFinished = false;
+  bool FEof = false;
+  int32_t FFieldCount = 0;
+  std::vector<TFieldRef> FFields;
+};

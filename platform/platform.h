@@ -1,0 +1,50 @@
+#pragma once
+// The few OS services the portable code needs. Windows builds implement them with Win32
+// (platform/win32), everything else with POSIX (platform/posix).
+#include <cstddef>
+#include <cstdint>
+
+#include "framework/system.h"
+
+namespace platform {
+
+// A growable block of memory that may move when it grows (moveable global memory on Windows).
+// Data is the locked address while the block exists, null otherwise.
+struct MemoryBlock {
+  void* Handle = nullptr;
+  void* Data = nullptr;
+};
+
+// False when the memory cannot be had; the block is then left as it was.
+bool AllocateBlock(MemoryBlock& Block, size_t Size);
+// Keeps the content up to the smaller size; Data may change.
+bool ResizeBlock(MemoryBlock& Block, size_t Size);
+void FreeBlock(MemoryBlock& Block);
+
+// A file opened for reading and mapped read-only as a whole; released by the destructor.
+class ReadOnlyFileMapping {
+public:
+  ReadOnlyFileMapping() = default;
+  ReadOnlyFileMapping(const ReadOnlyFileMapping&) = delete;
+  ReadOnlyFileMapping& operator=(const ReadOnlyFileMapping&) = delete;
+  ~ReadOnlyFileMapping();
+
+  // Opens an existing file for sequential reading, others may read it too. False on failure.
+  bool Open(const AnsiString& FileName);
+  // The size of the opened file, all 64 bits.
+  uint64_t FileSize() const { return FFileSize; }
+  // Maps the whole opened file, which must not be empty. False on failure.
+  bool Map();
+  const char* View() const { return FView; }
+
+private:
+  intptr_t FFile = -1;
+  void* FMapping = nullptr;
+  const char* FView = nullptr;
+  uint64_t FFileSize = 0;
+};
+
+// The user's list separator character; comma when the locale gives none.
+char ListSeparator();
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+ReadOnlyFileMapping::~ReadOnlyFileMapping() {
+  if (FView) munmap(const_cast<char*>(FView), static_cast<size_t>(FFileSize));
+  if (FFile >= 0) close(static_cast<int>(FFile));
+}
+
+bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
+  // File names go to the OS byte for byte.
+  const int fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  FFile = fd;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  FFileSize = static_cast<uint64_t>(info.st_size);
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return true;
+}
+
+bool ReadOnlyFileMapping::Map() {
+  if (FFile < 0 || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
+  void* view = mmap(nullptr, static_cast<size_t>(FFileSize), PROT_READ, MAP_PRIVATE,
+                    static_cast<int>(FFile), 0);
+  if (view == MAP_FAILED) return false;
+  madvise(view, static_cast<size_t>(FFileSize), MADV_SEQUENTIAL);
+  FView = static_cast<const char*>(view);
+  return true;
+}
+
+} // namespace platform

@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+bool AllocateBlock(MemoryBlock& Block, size_t Size) {
+  HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, Size);
+  if (!handle) return false;
+  void* data = GlobalLock(handle);
+  if (!data) {
+    GlobalFree(handle);
+    return false;
+  }
+  Block.Handle = handle;
+  Block.Data = data;
+  return true;
+}
+
+bool ResizeBlock(MemoryBlock& Block, size_t Size) {
+  HGLOBAL handle = static_cast<HGLOBAL>(Block.Handle);
+  // A locked block cannot move, so unlock it for the reallocation and lock whichever block results.
+  GlobalUnlock(handle);
+  HGLOBAL grown = GlobalReAlloc(handle, Size, GMEM_MOVEABLE);
+  if (grown) handle = grown;
+  void* data = GlobalLock(handle);
+  if (!data) return false;
+  Block.Handle = handle;
+  Block.Data = data;
+  return grown != nullptr;
+}
+
+void FreeBlock(MemoryBlock& Block) {
+  if (Block.Handle) {
+    GlobalUnlock(static_cast<HGLOBAL>(Block.Handle));
+    GlobalFree(static_cast<HGLOBAL>(Block.Handle));
+  }
+  Block.Handle = Block.Data = nullptr;
+}
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+// A read-only stream over a file mapped into memory as a whole.
+
+#include "framework/stream.h"
+#include "platform/platform.h"
+
+class TMappedFileStream : public TStream {
+public:
+  // Largest file taken: positions and sizes reach callers as 32-bit signed values.
+  static constexpr uint64_t MaxFileSize = 0x7FFFFFFF;
+
+  // Raises Exception("OSError") when the file cannot be opened or mapped, or is too large.
+  explicit TMappedFileStream(const AnsiString& FileName);
+
+  int32_t Read(void* Buffer, int32_t Count) override;
+  // Raises "TMappedFileStream is read only".
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  // The new position is clamped to at most the size.
+  int64_t Seek(int64_t Offset, int Origin) override;
+  void SetSize(int64_t) override {}
+
+  static bool SizeFits(uint64_t FileSize) { return FileSize <= MaxFileSize; }
+
+private:
+  int64_t FPosition = 0;
+  int64_t FSize = 0;
+  platform::ReadOnlyFileMapping FFile;
+};

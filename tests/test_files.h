@@ -1,0 +1,26 @@
+#pragma once
+// Files for tests: a private temporary folder per test, removed with everything in it.
+#include <filesystem>
+
+#include "framework/system.h"
+
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  // The folder, with a trailing path delimiter.
+  AnsiString Path() const;
+  AnsiString FileName(const AnsiString& Name) const { return Path() + Name; }
+  // Writes Bytes to Name in the folder and returns the full file name.
+  AnsiString Write(const AnsiString& Name, const AnsiString& Bytes) const;
+
+private:
+  std::filesystem::path FPath;
+};
+
+AnsiString ReadFileBytes(const AnsiString& FileName);
+// A file under tests/data, named so that the running program can open it.
+AnsiString TestDataFile(const AnsiString& RelativeName);
