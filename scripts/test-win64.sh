@@ -13,4 +13,4 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine's helper processes keep the first program's output open; give them /dev/null.
 scripts/wine-run cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 
-ctest --test-dir build/win64 -j"$(nproc)" --output-on-failure --timeout 120 "$@"
+ctest --test-dir "${VOXARO_WIN64_BUILD:-build/win64}" -j"$(nproc)" --output-on-failure --timeout 120 "$@"

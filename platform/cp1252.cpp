@@ -1,0 +1,48 @@
+#include "platform/cp1252.h"
+
+#include <array>
+
+namespace platform {
+namespace cp1252 {
+
+namespace {
+
+constexpr char16_t Upper[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+struct BestFit {
+  char16_t Unit;
+  unsigned char Byte;
+};
+
+constexpr BestFit BestFits[] = {
+#include "platform/cp1252_best_fit.inc"
+};
+
+using ReverseTable = std::array<char, 0x10000>;
+
+ReverseTable MakeReverseTable() {
+  ReverseTable table;
+  table.fill('?');
+  for (const BestFit& fit : BestFits) table[fit.Unit] = static_cast<char>(fit.Byte);
+  for (int b = 0; b < 256; ++b) table[ToWide(static_cast<unsigned char>(b))] = static_cast<char>(b);
+  return table;
+}
+
+} // namespace
+
+char16_t ToWide(unsigned char Byte) {
+  return Byte >= 0x80 && Byte < 0xA0 ? Upper[Byte - 0x80] : char16_t(Byte);
+}
+
+char FromWide(char16_t Unit) {
+  static const ReverseTable table = MakeReverseTable();
+  return table[Unit];
+}
+
+} // namespace cp1252
+} // namespace platform
