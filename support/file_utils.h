@@ -1,0 +1,85 @@
+#pragma once
+// File and folder routines over the Win32 file API: existence tests that tolerate locked files,
+// folder chains, the program's work folder, saving with repeated attempts, and a file stream
+// that writes over read-only and hidden files. A name holding a zero byte denotes no file: the
+// system would see only the part before it.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "framework/handle_stream.h"
+#include "framework/strings.h"
+
+// Owns a handle from CreateFileA and closes it when it goes.
+class TFileHandle {
+public:
+  explicit TFileHandle(HANDLE Handle = INVALID_HANDLE_VALUE) : FHandle(Handle) {}
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  ~TFileHandle() { Reset(); }
+
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
+  HANDLE Get() const { return FHandle; }
+  // Closes the handle held so far and takes Handle.
+  void Reset(HANDLE Handle = INVALID_HANDLE_VALUE);
+
+private:
+  HANDLE FHandle;
+};
+
+bool FileExists(const AnsiString& FileName);
+// A link is followed.
+bool DirectoryExists(const AnsiString& Dir);
+// Creates Dir and every missing parent. False when one of them cannot be created; an empty name
+// raises EInOutError("Verzeichnis kann nicht erstellt werden", 3).
+bool ForceFolders(const AnsiString& Dir);
+// Creates the folder part of FileName when missing; a name without one raises as ForceFolders("").
+void EnsureFileFolder(const AnsiString& FileName);
+// As the system gives it, normally with a trailing backslash.
+AnsiString GetTempFolder();
+// <temporary folder>QVTempDir\[SubFolder\], created on demand.
+AnsiString GetWorkFolder(const AnsiString& SubFolder);
+
+// How often SaveStringsToFile tries, and how it spends the time between two attempts.
+struct TSaveAttempts {
+  static void WaitBetweenAttempts(int FailedAttempt);  // sleeps 100 ms
+
+  int Count = 100;  // fewer than 1 counts as 1
+  std::function<void(int FailedAttempt)> Wait = WaitBetweenAttempts;  // empty: no wait
+};
+
+// Writes every string followed by CR LF. When an attempt fails, the next one follows after the
+// wait; the error of the last attempt goes on to the caller.
+void SaveStringsToFile(const TStrings& List, const AnsiString& FileName);
+void SaveStringsToFile(const TStrings& List, const AnsiString& FileName,
+                       const TSaveAttempts& Attempts);
+
+// True when the file is gone afterwards, also when it never existed.
+bool DeleteFileIfExists(const AnsiString& FileName);
+
+// A read-write file stream, shared for reading and writing, that with ClearAttributes removes a
+// read-only or hidden attribute for its lifetime and puts it back when it goes.
+class TBetterFileStream : public THandleStream {
+public:
+  static constexpr int ModeOpenOrCreate = 0;  // content kept
+  static constexpr int ModeCreate = 1;        // truncated when it exists
+
+  // Any Mode other than ModeCreate opens as ModeOpenOrCreate. Raises EFCreateError("Datei
+  // <FileName> kann nicht erstellt werden"), with the attributes put back.
+  TBetterFileStream(const AnsiString& FileName, int Mode, bool ClearAttributes);
+
+  const AnsiString& FileName() const { return FRestore.FileName; }
+
+private:
+  // A member of its own, so that the attributes go back also when the constructor fails.
+  struct TAttributeRestore {
+    uint32_t SavedAttributes = 0;
+    bool AttributesChanged = false;
+    AnsiString FileName;
+    ~TAttributeRestore();
+  };
+
+  TAttributeRestore FRestore;
+  TFileHandle FFile;  // declared last: the file is closed before its attributes go back
+};
