@@ -1,0 +1,11 @@
+#pragma once
+// Makes every CSV record one CR LF line: line breaks inside double quotes become "<br>", the
+// double quotes themselves go.
+#include "framework/stream.h"
+#include "support/fast_memory_stream.h"
+
+// Replaces the stream's content; the position is at the end afterwards.
+void NormalizeCSVData(const AnsiString& FileName, TFastMemoryStream& Stream);
+// Appends the lines of Text (up to its first byte 0) at the stream's position, each followed by
+// CR LF; CR LF, lone CR and lone LF each end a line.
+void WriteLinesCRLF(const AnsiString& Text, TStream& Stream);
