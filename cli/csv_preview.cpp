@@ -1,0 +1,88 @@
+// voxaro-preview FILE: shows how the import reads a CSV file (its detected dialect and the records
+// the reader sees after normalisation), for checking an export before importing it.
+#include <cstdio>
+#include <exception>
+
+#include "app/csv_normalizer.h"
+#include "csv/csv_reader.h"
+#include "csv/dialect.h"
+#include "framework/exceptions.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The terminal wants UTF-8 on POSIX; Windows consoles take the ANSI bytes as they are.
+AnsiString ForTerminal(const AnsiString& Text) {
+#ifdef _WIN32
+  return Text;
+#else
+  AnsiString out;
+  for (char16_t unit : platform::AnsiToWide(Text)) {
+    if (unit < 0x80) {
+      out += char(unit);
+    } else if (unit < 0x800) {
+      out += char(0xC0 | (unit >> 6));
+      out += char(0x80 | (unit & 0x3F));
+    } else {
+      out += char(0xE0 | (unit >> 12));
+      out += char(0x80 | ((unit >> 6) & 0x3F));
+      out += char(0x80 | (unit & 0x3F));
+    }
+  }
+  return out;
+#endif
+}
+
+const char* Describe(const AnsiString& LineBreak) {
+  return LineBreak == "\r\n" ? "CR LF" : LineBreak == "\r" ? "CR" : "LF";
+}
+
+const char* Describe(char Delimiter) {
+  return Delimiter == ';' ? "Semikolon" : Delimiter == '\t' ? "Tabulator" : "Komma";
+}
+
+void PrintRecord(const char* Label, int Number, const TCSVReader& Reader) {
+  AnsiString line;
+  for (int32_t i = 0; i < Reader.FieldCount(); ++i) {
+    if (i) line += " | ";
+    line += Reader.GetField(i);
+  }
+  std::printf("%s %d (%d Felder): %s\n", Label, Number, Reader.FieldCount(), ForTerminal(line).c_str());
+}
+
+int Preview(const AnsiString& FileName) {
+  TFastMemoryStream stream;
+  NormalizeCSVData(FileName, stream);
+  TCSVOptions options;
+  DetectCSVOptionsFromStream(stream, options);
+  stream.SetPosition(0);
+  std::printf("Trennzeichen: %s, Anf\xC3\xBChrungszeichen: %s, Zeilenumbruch: %s\n",
+              Describe(options.Delimiter), options.Quote.empty() ? "keine" : "\"",
+              Describe(options.LineBreak));
+  TCSVReader reader(stream, options.Delimiter);
+  reader.First();
+  if (reader.Eof()) {
+    std::printf("Keine Daten.\n");
+    return 0;
+  }
+  PrintRecord("Kopfzeile", 1, reader);
+  int records = 0;
+  for (reader.Next(); !reader.Eof(); reader.Next()) PrintRecord("Zeile", ++records + 1, reader);
+  std::printf("%d Datens\xC3\xA4tze nach der Kopfzeile.\n", records);
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || AnsiString(argv[1]) == "--help") {
+    std::fprintf(stderr, "usage: voxaro-preview FILE\n");
+    return argc == 2 ? 0 : 2;
+  }
+  try {
+    return Preview(argv[1]);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", ForTerminal(e.what()).c_str());
+    return 1;
+  }
+}
