@@ -11,14 +11,8 @@ TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
   FBuffer.reset(new char[dataSize + 2]);
-  // Take what the stream delivers; a short delivery must not leave unset bytes in the data.
-  size_t got = 0;
-  while (got < dataSize) {
-    const size_t want = dataSize - got;
-    const int32_t n = Stream.Read(FBuffer.get() + got, want > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(want));
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
+  // The line end goes after what actually arrived, so a short delivery leaves no unset bytes.
+  const size_t got = Stream.ReadAvailable(FBuffer.get(), dataSize);
   FBuffer[got] = LineEnd;
   FBuffer[got + 1] = 0;
   Reset();

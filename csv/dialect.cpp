@@ -73,13 +73,7 @@ void DetectCSVOptionsFromStream(TStream& Stream, TCSVOptions& Options) {
     Stream.SetPosition(0);
     const int64_t size = Stream.GetSize();
     sample.resize(static_cast<size_t>(std::clamp<int64_t>(size, 0, CSVDetectionSampleSize)));
-    size_t got = 0;
-    while (got < sample.size()) {
-      const int32_t n = Stream.Read(&sample[got], static_cast<int32_t>(sample.size() - got));
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
-    }
-    sample.resize(got);
+    sample.resize(Stream.ReadAvailable(&sample[0], sample.size()));
   } catch (const Exception&) {
     sample.clear();  // an unreadable sample gives the defaults
   }

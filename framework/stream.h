@@ -1,6 +1,7 @@
 #pragma once
 // The byte-stream base: subclasses supply Read, Write, Seek and SetSize; position, size and the
 // exact reads and writes are built on them.
+#include <cstddef>
 #include <cstdint>
 
 #include "framework/system.h"
@@ -25,7 +26,14 @@ public:
   void SetPosition(int64_t Position) { Seek(Position, soFromBeginning); }
   int64_t GetSize();
 
+  // Reads until Count bytes have come or the stream delivers nothing more; returns the bytes read.
+  size_t ReadAvailable(void* Buffer, size_t Count);
+
   // All Count bytes or EReadError / EWriteError.
   void ReadBuffer(void* Buffer, int32_t Count);
   void WriteBuffer(const void* Buffer, int32_t Count);
+
+protected:
+  // The position a seek asks for, before a stream applies its own limits.
+  static int64_t SeekTarget(int64_t Offset, int Origin, int64_t Position, int64_t Size);
 };

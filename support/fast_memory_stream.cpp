@@ -97,14 +97,7 @@ int32_t TFastMemoryStream::Write(const void* Buffer, int32_t Count) {
 }
 
 int64_t TFastMemoryStream::Seek(int64_t Offset, int Origin) {
-  int64_t position = FPosition;
-  switch (Origin) {
-  case soFromBeginning: position = Offset; break;
-  case soFromCurrent: position = FPosition + Offset; break;
-  case soFromEnd: position = FSize + Offset; break;
-  default: break;
-  }
-  position = std::clamp<int64_t>(position, std::numeric_limits<int32_t>::min(), MaxStreamSize);
+  const int64_t position = std::clamp<int64_t>(SeekTarget(Offset, Origin, FPosition, FSize), std::numeric_limits<int32_t>::min(), MaxStreamSize);
   FPosition = static_cast<int32_t>(position);
   return FPosition;
 }

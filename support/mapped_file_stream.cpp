@@ -1,5 +1,6 @@
 #include "support/mapped_file_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/exceptions.h"
@@ -32,14 +33,7 @@ int32_t TMappedFileStream::Write(const void*, int32_t) {
 }
 
 int64_t TMappedFileStream::Seek(int64_t Offset, int Origin) {
-  int64_t position = FPosition;
-  switch (Origin) {
-  case soFromBeginning: position = Offset; break;
-  case soFromCurrent: position = FPosition + Offset; break;
-  case soFromEnd: position = FSize + Offset; break;
-  default: break;
-  }
-  if (position > FSize) position = FSize;
+  const int64_t position = std::min(SeekTarget(Offset, Origin, FPosition, FSize), FSize);
   FPosition = position;
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(position)));
 }
