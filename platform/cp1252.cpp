@@ -35,6 +35,24 @@ ReverseTable MakeReverseTable() {
 
 } // namespace
 
+unsigned char ToUpper(unsigned char Byte) {
+  if ((Byte >= 'a' && Byte <= 'z') || (Byte >= 0xE0 && Byte <= 0xFE && Byte != 0xF7)) return Byte - 0x20;
+  switch (Byte) {
+  case 0x9A: case 0x9C: case 0x9E: return Byte - 0x10;
+  case 0xFF: return 0x9F;
+  default: return Byte;
+  }
+}
+
+unsigned char ToLower(unsigned char Byte) {
+  if ((Byte >= 'A' && Byte <= 'Z') || (Byte >= 0xC0 && Byte <= 0xDE && Byte != 0xD7)) return Byte + 0x20;
+  switch (Byte) {
+  case 0x8A: case 0x8C: case 0x8E: return Byte + 0x10;
+  case 0x9F: return 0xFF;
+  default: return Byte;
+  }
+}
+
 char16_t ToWide(unsigned char Byte) {
   return Byte >= 0x80 && Byte < 0xA0 ? Upper[Byte - 0x80] : char16_t(Byte);
 }

@@ -51,7 +51,22 @@ inline AnsiString WideToAnsi(const WideString& Text) { return WideToAnsi(Text.da
 // The ANSI code page to UTF-16, one unit per byte.
 WideString AnsiToWide(const AnsiString& Text);
 
+// The ANSI upper- and lower-case mappings of the user's code page, in place over Length bytes
+// (CharUpperBuffA and CharLowerBuffA; on POSIX Windows-1252 as Windows maps it). Lengths stay.
+void AnsiUpperBuff(char* Buffer, size_t Length);
+void AnsiLowerBuff(char* Buffer, size_t Length);
+
 // The user's list separator character; comma when the locale gives none.
 char ListSeparator();
+
+// The country calling code of the user's default locale, digits only. False when the locale
+// gives none or one longer than two digits (the query reads into a 3-character buffer).
+bool UserCountryCode(AnsiString& Code);
+
+// A mutex in the system-wide namespace with a null access list, so that processes of every user
+// may open it; created or, if it exists, opened. Null on failure and on POSIX, where the name has
+// no meaning. Closing null does nothing.
+void* CreateSharedMutex(const char* Name);
+void CloseSharedMutex(void* Handle);
 
 } // namespace platform

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 fonts-wine xvfb xauth imagemagick locales file python3
 )
-locales=(de_DE.UTF-8 de_CH.UTF-8 cs_CZ.UTF-8)
+locales=(de_DE.UTF-8 de_CH.UTF-8 cs_CZ.UTF-8 en_US.UTF-8)
 
 as_root() {
   if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
