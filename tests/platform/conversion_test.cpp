@@ -34,6 +34,19 @@ TEST(Cp1252, UnitsOutsideTheCodePage) {
   for (const Case& c : cases) EXPECT_EQ(platform::cp1252::FromWide(c.Unit), c.Byte) << int(c.Unit);
 }
 
+TEST(Cp1252, CasePairs) {
+  // Pairs outside ASCII, and the letters without a partner in the code page.
+  const unsigned char pairs[][2] = {{0xE4, 0xC4}, {0xFE, 0xDE}, {0x9A, 0x8A}, {0x9C, 0x8C}, {0x9E, 0x8E}, {0xFF, 0x9F}};
+  for (const auto& p : pairs) {
+    EXPECT_EQ(platform::cp1252::ToUpper(p[0]), p[1]) << int(p[0]);
+    EXPECT_EQ(platform::cp1252::ToLower(p[1]), p[0]) << int(p[1]);
+  }
+  for (int same : {0xDF, 0xB5, 0xF7, 0xD7, 0x80, 0x31}) {
+    EXPECT_EQ(platform::cp1252::ToUpper(static_cast<unsigned char>(same)), same);
+    EXPECT_EQ(platform::cp1252::ToLower(static_cast<unsigned char>(same)), same);
+  }
+}
+
 TEST(Conversion, RoundTripKeepsEveryByte) {
   AnsiString all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
@@ -62,6 +75,18 @@ TEST(Conversion, PosixTablesEqualWindows1252) {
       ADD_FAILURE() << "U+" << std::hex << u << ": Windows gives " << int(static_cast<unsigned char>(byte));
   }
   EXPECT_EQ(differences, 0);
+}
+
+// The POSIX build's case tables must map exactly as Windows does for code page 1252.
+TEST(Conversion, PosixCaseTablesEqualWindows1252) {
+  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
+  for (int b = 0; b < 256; ++b) {
+    char upper = static_cast<char>(b), lower = static_cast<char>(b);
+    CharUpperBuffA(&upper, 1);
+    CharLowerBuffA(&lower, 1);
+    EXPECT_EQ(static_cast<unsigned char>(upper), platform::cp1252::ToUpper(static_cast<unsigned char>(b))) << b;
+    EXPECT_EQ(static_cast<unsigned char>(lower), platform::cp1252::ToLower(static_cast<unsigned char>(b))) << b;
+  }
 }
 
 TEST(Conversion, AnsiCodePageIsUsed) {

@@ -1,0 +1,14 @@
+#pragma once
+// A short display name from the joined name columns of one contact.
+#include "framework/system.h"
+
+// Put in front of every word appended to a display name.
+extern const AnsiString WordSeparator;
+
+// True when both are non-empty and SubText occurs in Text, ignoring case by the user's ANSI
+// upper-case mapping. Text is the text searched.
+bool ContainsText(const AnsiString& Text, const AnsiString& SubText);
+
+// Collapses blank runs, removes ":::", and keeps at most six words, leaving out every word of
+// three or more characters that the name built so far already contains.
+AnsiString BuildDisplayName(const AnsiString& Text);
