@@ -18,3 +18,8 @@ AnsiString Format(const char* Pattern, ...) {
   va_end(again);
   return result;
 }
+
+AnsiString MessageWithFullStop(const AnsiString& Message) {
+  if (!Message.empty() && static_cast<unsigned char>(Message.back()) > '.') return Message + ".";
+  return Message;
+}

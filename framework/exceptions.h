@@ -50,6 +50,10 @@ public:
   using Exception::Exception;
 };
 
+// The message as the error box shows it: a full stop appended when the last character sorts
+// after ".".
+AnsiString MessageWithFullStop(const AnsiString& Message);
+
 // printf-style formatting into an AnsiString, for message texts with %s and %d.
 AnsiString Format(const char* Pattern, ...)
 #if defined(__GNUC__)

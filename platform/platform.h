@@ -63,6 +63,16 @@ char ListSeparator();
 // gives none or one longer than two digits (the query reads into a 3-character buffer).
 bool UserCountryCode(AnsiString& Code);
 
+// The user's thousands separator in the ANSI code page; may be empty.
+AnsiString ThousandSeparator();
+
+// Creates a new, empty file of a unique name in the temporary folder, which no one else can have
+// opened; false on failure.
+bool CreateTempFile(AnsiString& FileName);
+
+// Standard input and output carry bytes unchanged (Windows would otherwise turn LF into CR LF).
+void UseBinaryStandardStreams();
+
 // A mutex in the system-wide namespace with a null access list, so that processes of every user
 // may open it; created or, if it exists, opened. Null on failure and on POSIX, where the name has
 // no meaning. Closing null does nothing.

@@ -275,6 +275,41 @@ AnsiString Utf8TextToAnsi(const AnsiString& S) {
   return platform::WideToAnsi(buffer.get(), length);
 }
 
+AnsiString AnsiToUtf8(const AnsiString& S) {
+  AnsiString out;
+  out.reserve(S.size() + S.size() / 8);
+  for (char16_t unit : platform::AnsiToWide(S)) {
+    if (unit < 0x80) {
+      out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      out += static_cast<char>(0xC0 | (unit >> 6));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (unit >> 12));
+      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return out;
+}
+
+AnsiString FormatCount(int64_t Value) {
+  const AnsiString separator = platform::ThousandSeparator();
+  // Unsigned, so that the most negative value has a magnitude too.
+  uint64_t magnitude = Value < 0 ? 0 - static_cast<uint64_t>(Value) : static_cast<uint64_t>(Value);
+  AnsiString digits;
+  do {
+    digits += static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  AnsiString result = Value < 0 ? "-" : "";
+  for (size_t i = digits.size(); i-- > 0;) {
+    result += digits[i];
+    if (i > 0 && i % 3 == 0) result += separator;
+  }
+  return result;
+}
+
 int TIntegerList::Add(int32_t Value) {
   FItems.push_back(Value);
   return Count() - 1;

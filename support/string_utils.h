@@ -54,6 +54,13 @@ WideString DecodeUTF8(const AnsiString& S);
 // DecodeUTF8 converted to the ANSI code page; empty when the decoding is empty.
 AnsiString Utf8TextToAnsi(const AnsiString& S);
 
+// The text in UTF-8, for terminals and files outside the program.
+AnsiString AnsiToUtf8(const AnsiString& S);
+
+// Value in the format "0,": no decimals, the user's thousands separator between groups of
+// three digits (1234 is "1.234" under German settings).
+AnsiString FormatCount(int64_t Value);
+
 // An ordered list of 32-bit integers.
 class TIntegerList {
 public:

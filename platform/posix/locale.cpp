@@ -35,6 +35,29 @@ bool UserCountryCode(AnsiString& Code) {
   return true;
 }
 
+AnsiString ThousandSeparator() {
+  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+  if (user == static_cast<locale_t>(nullptr)) return AnsiString();
+  const char* utf8 = nl_langinfo_l(THOUSEP, user);
+  // The locales the program meets write the separator as one UTF-8 character.
+  WideString wide;
+  for (const unsigned char* c = reinterpret_cast<const unsigned char*>(utf8 ? utf8 : ""); *c;) {
+    if (*c < 0x80) {
+      wide += char16_t(*c++);
+    } else if ((*c & 0xE0) == 0xC0 && c[1]) {
+      wide += char16_t(((c[0] & 0x1F) << 6) | (c[1] & 0x3F));
+      c += 2;
+    } else if ((*c & 0xF0) == 0xE0 && c[1] && c[2]) {
+      wide += char16_t(((c[0] & 0x0F) << 12) | ((c[1] & 0x3F) << 6) | (c[2] & 0x3F));
+      c += 3;
+    } else {
+      break;
+    }
+  }
+  freelocale(user);
+  return WideToAnsi(wide);
+}
+
 void* CreateSharedMutex(const char*) { return nullptr; }
 void CloseSharedMutex(void*) {}
 

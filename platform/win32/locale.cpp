@@ -38,6 +38,13 @@ bool UserCountryCode(AnsiString& Code) {
   return true;
 }
 
+AnsiString ThousandSeparator() {
+  char separator[8] = {};
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator) <= 0)
+    return AnsiString();
+  return separator;
+}
+
 void* CreateSharedMutex(const char* Name) {
   SECURITY_DESCRIPTOR descriptor;
   if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) return nullptr;

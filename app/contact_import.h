@@ -1,0 +1,29 @@
+#pragma once
+// The import: a CSV contact export becomes sorted "number=name" lines and two counts.
+#include <cstdint>
+
+#include "containers/rb_dictionary.h"
+#include "framework/strings.h"
+#include "framework/system.h"
+
+// Header words: a column whose header contains one (ignoring case) is a name or number column.
+extern const char* const NameHeaders[5];
+extern const char* const NumberHeaders[3];
+
+struct TImportCounts {
+  // Records that gave a display name and at least one number.
+  int32_t Names = 0;
+  // Every number of those records, repeats included.
+  int32_t Numbers = 0;
+};
+
+// Stores Name under Number with the own country code taken off.
+void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
+              const AnsiString& CountryCode);
+
+// Imports FileName and replaces Target's lines with the result, only once the whole file has
+// been read; on an error Target is left as it was and the error goes on.
+TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,
+                             const AnsiString& CountryCode);
+// The same with the user's country code.
+TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target);

@@ -1,0 +1,171 @@
+// voxaro-import [--country CODE] [--raw] FILE: the window's import without the window. Writes
+// the phone-book lines to standard output and the counts to standard error.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "app/contact_import.h"
+#include "framework/exceptions.h"
+#include "platform/platform.h"
+#include "support/string_utils.h"
+
+namespace {
+
+const char Usage[] =
+    "usage: voxaro-import [--country CODE] [--raw] FILE\n"
+    "  FILE            the CSV export to import; - reads standard input\n"
+    "  --country CODE  the own country calling code (digits), default from the user's locale\n"
+    "  --raw           the bytes the window copies: Windows-1252, CR LF after every line\n";
+
+struct TOptions {
+  AnsiString FileName;
+  AnsiString CountryCode;
+  bool Raw = false;
+  bool Help = false;
+};
+
+bool IsDigits(const char* S) {
+  if (!*S) return false;
+  for (; *S; ++S)
+    if (*S < '0' || *S > '9') return false;
+  return true;
+}
+
+// False with a reason in Error for a command line that does not fit the usage.
+bool ParseArguments(int argc, char** argv, TOptions& Options, AnsiString& Error) {
+  bool haveFile = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      Options.Help = true;
+    } else if (std::strcmp(arg, "--raw") == 0) {
+      Options.Raw = true;
+    } else if (std::strcmp(arg, "--country") == 0) {
+      if (i + 1 >= argc || !IsDigits(argv[i + 1])) {
+        Error = "--country needs a calling code of digits";
+        return false;
+      }
+      Options.CountryCode = argv[++i];
+    } else if (arg[0] == '-' && arg[1] != '\0') {
+      Error = AnsiString("unknown option ") + arg;
+      return false;
+    } else if (haveFile) {
+      Error = "only one FILE";
+      return false;
+    } else {
+      Options.FileName = arg;
+      haveFile = true;
+    }
+  }
+  if (!haveFile && !Options.Help) {
+    Error = "FILE is missing";
+    return false;
+  }
+  return true;
+}
+
+// Standard input goes through a private temporary file, because the import maps its input.
+class TStdinCopy {
+public:
+  TStdinCopy() {
+    if (!platform::CreateTempFile(FName)) throw Exception("OSError");
+    std::FILE* file = std::fopen(FName.c_str(), "wb");
+    if (!file) throw Exception("OSError");
+    char buffer[1 << 16];
+    bool failed = false;
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;)
+      if (std::fwrite(buffer, 1, n, file) != n) failed = true;
+    if (std::ferror(stdin)) failed = true;
+    if (std::fclose(file) != 0) failed = true;
+    if (failed) throw Exception("OSError");
+  }
+  ~TStdinCopy() {
+    if (!FName.empty()) std::remove(FName.c_str());
+  }
+  TStdinCopy(const TStdinCopy&) = delete;
+  TStdinCopy& operator=(const TStdinCopy&) = delete;
+  const AnsiString& Name() const { return FName; }
+
+private:
+  AnsiString FName;
+};
+
+// The text for the terminal: UTF-8 on POSIX; Windows consoles take the ANSI bytes.
+AnsiString ForTerminal(const AnsiString& Text) {
+#ifdef _WIN32
+  return Text;
+#else
+  return AnsiToUtf8(Text);
+#endif
+}
+
+void WriteAll(const AnsiString& Bytes) {
+  if (!Bytes.empty() && std::fwrite(Bytes.data(), 1, Bytes.size(), stdout) != Bytes.size())
+    throw Exception("Schreibfehler");
+}
+
+void WriteLines(const TStringList& Lines, bool Raw) {
+  // In pieces of about a megabyte: few writes, little extra memory.
+  AnsiString out;
+  const char* lineEnd = Raw ? "\r\n" : "\n";
+  for (int i = 0; i < Lines.Count(); ++i) {
+    out += Raw ? Lines[i] : AnsiToUtf8(Lines[i]);
+    out += lineEnd;
+    if (out.size() >= (1 << 20)) {
+      WriteAll(out);
+      out.clear();
+    }
+  }
+  WriteAll(out);
+  if (std::fflush(stdout) != 0) throw Exception("Schreibfehler");
+}
+
+int Run(const TOptions& Options) {
+  TStringList lines;
+  TImportCounts counts;
+  {
+    std::unique_ptr<TStdinCopy> input;
+    AnsiString fileName = Options.FileName;
+    if (fileName == "-") {
+      input.reset(new TStdinCopy);
+      fileName = input->Name();
+    }
+    counts = Options.CountryCode.empty() ? ImportContacts(fileName, lines)
+                                         : ImportContacts(fileName, lines, Options.CountryCode);
+  }
+  WriteLines(lines, Options.Raw);
+  const AnsiString summary =
+      FormatCount(counts.Names) + " Namen " + FormatCount(counts.Numbers) + " Nummern gefunden.";
+  std::fprintf(stderr, "%s\n", ForTerminal(summary).c_str());
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  TOptions options;
+  AnsiString error;
+  if (!ParseArguments(argc, argv, options, error)) {
+    std::fprintf(stderr, "voxaro-import: %s\n%s", error.c_str(), Usage);
+    return 2;
+  }
+  if (options.Help) {
+    std::fputs(Usage, stdout);
+    return 0;
+  }
+  AnsiString message;
+  try {
+    platform::UseBinaryStandardStreams();
+    return Run(options);
+  } catch (const Exception& e) {
+    message = e.Message();
+  } catch (const std::bad_alloc&) {
+    message = "Zu wenig Arbeitsspeicher";
+  } catch (const std::exception& e) {
+    message = e.what();
+  }
+  std::fprintf(stderr, "%s\n", ForTerminal(MessageWithFullStop(message)).c_str());
+  return 1;
+}
