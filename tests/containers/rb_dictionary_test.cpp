@@ -111,9 +111,6 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
   bool added = true;
   EXPECT_EQ(dictionary.FindOrAdd("abc", 7, &added), entry);
   EXPECT_FALSE(added);
-  dictionary.UniqueKeys = false;
-  EXPECT_EQ(dictionary.FindOrAdd("abc", 7, &added), entry);
-  EXPECT_FALSE(added);
   const TRBKeyData* fresh = dictionary.FindOrAdd("neu", 7, &added);
   EXPECT_TRUE(added);
   EXPECT_EQ(fresh->Tag, 7);
@@ -122,32 +119,10 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
 
 int ReverseOrder(const void* A, const void* B) { return CompareKeyData(B, A); }
 
-// Counts what Clear hands to DisposeData.
-class TCountingDictionary : public TRBCustomStringDictionary {
-public:
-  using TRBCustomStringDictionary::TRBCustomStringDictionary;
-  ~TCountingDictionary() override { Clear(); }
-  void DisposeData(void* Data) override { Disposed.push_back(static_cast<AnsiString*>(Data)); }
-  std::vector<AnsiString*> Disposed;
-};
-
-class TKeyRecorder : public TCustomRBEnumerator {
-public:
-  void Visit(TRBNode* Node) override { Keys.push_back(static_cast<TRBKeyData*>(Node->Key)->Key); }
-  Lines Keys;
-};
-
-TEST(RBCustomStringDictionary, UsesTheGivenComparisonAndClearReachesTheSubclassDisposeData) {
-  TCountingDictionary dictionary(ReverseOrder);
-  AnsiString data[3];
-  const AnsiString keys[] = {"b", "c", "a"};
-  for (int i = 0; i < 3; ++i) dictionary.FindOrAdd(keys[i], 0)->Data = &data[i];
-  TKeyRecorder recorder;
-  dictionary.ForEach(recorder);
-  EXPECT_EQ(recorder.Keys, (Lines{"c", "b", "a"}));
-  dictionary.Clear();
-  EXPECT_EQ(dictionary.Disposed, (std::vector<AnsiString*>{&data[1], &data[0], &data[2]}));
-  EXPECT_EQ(dictionary.Tree().Count(), 0u);
+TEST(RBStringList, OrdersByTheComparisonGivenAtCreation) {
+  TRBStringList dictionary(ReverseOrder);
+  for (const char* key : {"b", "c", "a"}) dictionary.SetValue(key, "");
+  EXPECT_EQ(Export(dictionary), (Lines{"c=", "b=", "a="}));
 }
 
 } // namespace
