@@ -3,6 +3,8 @@
 #   voxaro_windows_sources(file...)    Windows-only core
 #   voxaro_tests(file...)              tests of portable units (native and Windows)
 #   voxaro_windows_tests(file...)      tests of Windows-only units
+#   voxaro_windows_test_helper(name file...)
+#                                      a Windows program the tests start, built beside them
 function(_voxaro_append property)
   foreach(f IN LISTS ARGN)
     get_filename_component(abs ${f} ABSOLUTE)
@@ -33,6 +35,15 @@ endfunction()
 function(voxaro_windows_tests)
   if(WIN32)
     _voxaro_append(VOXARO_TEST_SOURCES ${ARGN})
+  endif()
+endfunction()
+
+function(voxaro_windows_test_helper name)
+  if(WIN32)
+    add_executable(${name} ${ARGN})
+    target_compile_options(${name} PRIVATE ${VOXARO_WARNINGS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_property(GLOBAL APPEND PROPERTY VOXARO_TEST_HELPERS ${name})
   endif()
 endfunction()
 

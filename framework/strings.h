@@ -18,6 +18,8 @@ public:
   virtual void Clear() = 0;
   // Returns the index of the new item.
   virtual int Add(const AnsiString& S) = 0;
+  // Room for that many items ahead of a bulk fill, where the list can reserve it.
+  virtual void SetCapacity(int /*NewCapacity*/) {}
 
   // Nested brackets around bulk changes; implementations that redraw defer it until the outermost
   // EndUpdate.
@@ -44,6 +46,9 @@ public:
   AnsiString Get(int Index) const override;
   void Clear() override { FItems.clear(); }
   int Add(const AnsiString& S) override;
+  void SetCapacity(int NewCapacity) override {
+    if (NewCapacity > 0) FItems.reserve(static_cast<size_t>(NewCapacity));
+  }
   const AnsiString& operator[](int Index) const;
 
 private:

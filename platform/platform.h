@@ -51,6 +51,10 @@ inline AnsiString WideToAnsi(const WideString& Text) { return WideToAnsi(Text.da
 // The ANSI code page to UTF-16, one unit per byte.
 WideString AnsiToWide(const AnsiString& Text);
 
+// winuser.h defines these two names as macros for CharUpperBuffA/CharLowerBuffA; left in place
+// they would rename ours, and the Win32 versions would then call themselves.
+#undef AnsiUpperBuff
+#undef AnsiLowerBuff
 // The ANSI upper- and lower-case mappings of the user's code page, in place over Length bytes
 // (CharUpperBuffA and CharLowerBuffA; on POSIX Windows-1252 as Windows maps it). Lengths stay.
 void AnsiUpperBuff(char* Buffer, size_t Length);

@@ -1,0 +1,120 @@
+#pragma once
+// Dictionaries over TRBTree: sorted, unique string keys. TRBStringList maps keys to string
+// values and writes itself into a string list as "key=value" lines in ascending byte order of
+// the keys. Work over every entry is done by visitors derived from TCustomRBEnumerator.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "containers/rb_tree.h"
+#include "framework/strings.h"
+#include "framework/system.h"
+
+// One entry; the tree's keys point to these.
+struct TRBKeyData {
+  AnsiString Key;
+  int32_t Tag = 0;
+  void* Data = nullptr;  // in a TRBStringList an AnsiString cell holding the value, or null
+};
+
+class TCustomRBEnumerator {
+public:
+  TCustomRBEnumerator() = default;
+  TCustomRBEnumerator(const TCustomRBEnumerator&) = delete;
+  TCustomRBEnumerator& operator=(const TCustomRBEnumerator&) = delete;
+  virtual ~TCustomRBEnumerator() = default;
+
+  // Called once per node, in ascending key order; the node's Key is its TRBKeyData.
+  virtual void Visit(TRBNode* Node) = 0;
+
+  // Set by Clear to the dictionary's DisposeData.
+  std::function<void(void*)> OnDispose;
+};
+
+// Frees each entry, its data first through OnDispose.
+class TRBClearEnumerator : public TCustomRBEnumerator {
+public:
+  void Visit(TRBNode* Node) override;
+};
+
+// Appends "key=value" for each entry to Target.
+class TRBAssignToEnumerator : public TCustomRBEnumerator {
+public:
+  explicit TRBAssignToEnumerator(TStrings* Target = nullptr) : Target(Target) {}
+  void Visit(TRBNode* Node) override;
+
+  TStrings* Target;  // not owned
+
+private:
+  AnsiString FLine;  // reused, so a line costs only the target's own copy
+};
+
+// Creates the visitor Clear uses.
+using TRBEnumeratorClass = std::unique_ptr<TCustomRBEnumerator> (*)();
+
+class TRBCustomDictionary {
+public:
+  explicit TRBCustomDictionary(TRBCompareFunc Compare) : FTree(Compare) {}
+  TRBCustomDictionary(const TRBCustomDictionary&) = delete;
+  TRBCustomDictionary& operator=(const TRBCustomDictionary&) = delete;
+  // Frees the tree only: a base destructor cannot reach a subclass's DisposeData, so every
+  // subclass that owns entries or data calls Clear in its own destructor.
+  virtual ~TRBCustomDictionary() = default;
+
+  virtual TRBEnumeratorClass GetClearEnumeratorClass() const = 0;
+  // Frees one entry's Data; nothing to free here.
+  virtual void DisposeData(void* /*Data*/) {}
+  // Frees every entry and its data; the dictionary stays usable.
+  virtual void Clear();
+
+  // Visits every node in ascending key order, without recursion.
+  void ForEach(TCustomRBEnumerator& Visitor);
+
+  const TRBTree& Tree() const { return FTree; }
+
+protected:
+  TRBTree FTree;
+};
+
+// Unsigned bytes, a prefix before its extensions; -1, 0 or +1. Compares TRBKeyData entries.
+int CompareKeyData(const void* A, const void* B);
+
+class TRBCustomStringDictionary : public TRBCustomDictionary {
+public:
+  // Without a comparison function, CompareKeyData.
+  explicit TRBCustomStringDictionary(TRBCompareFunc Compare = nullptr)
+      : TRBCustomDictionary(Compare ? Compare : CompareKeyData) {}
+  ~TRBCustomStringDictionary() override { Clear(); }
+
+  TRBEnumeratorClass GetClearEnumeratorClass() const override;
+
+  // The entry whose key compares equal to Key as given (no case folding), or null.
+  TRBKeyData* FindKey(const AnsiString& Key) const;
+  // The entry for Key, made with Tag and no data when there was none; Added tells which.
+  // With UniqueKeys off the key is not looked up first, but the tree still keeps the entry
+  // present for it.
+  TRBKeyData* FindOrAdd(AnsiString Key, int32_t Tag, bool* Added = nullptr);
+
+  bool UniqueKeys = true;
+
+private:
+  TRBKeyData* Lookup(const TRBKeyData& Probe) const;
+};
+
+class TRBStringList : public TRBCustomStringDictionary {
+public:
+  using TRBCustomStringDictionary::TRBCustomStringDictionary;
+  ~TRBStringList() override { Clear(); }
+
+  void DisposeData(void* Data) override;
+
+  // Stores Value under Key lower-cased by the ANSI code page; the last value for a key wins.
+  void SetValue(const AnsiString& Key, AnsiString Value);
+  // Empties Target and appends one "key=value" line per entry in ascending key order. The
+  // caller brackets it with Target's BeginUpdate and EndUpdate.
+  void AssignTo(TStrings& Target);
+};
+
+// The handle of the process-wide named mutex this unit creates at start-up: it tells others that
+// the program runs. Null where it could not be created, and always on POSIX.
+void* InstanceMutex();

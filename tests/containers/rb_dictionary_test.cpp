@@ -1,0 +1,128 @@
+#include "containers/rb_dictionary.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+using Lines = std::vector<AnsiString>;
+
+Lines Items(const TStrings& List) {
+  Lines items;
+  for (int i = 0; i < List.Count(); ++i) items.push_back(List.Get(i));
+  return items;
+}
+
+Lines Export(TRBStringList& Dictionary) {
+  TStringList target;
+  Dictionary.AssignTo(target);
+  return Items(target);
+}
+
+TEST(RBStringList, ExportsInByteOrderOfTheKeys) {
+  TRBStringList dictionary;
+  for (const AnsiString& key : {"031"s, "\xFC"s, "03011"s, "z"s, "0301"s, "+4930"s, "\xB0"s, "030"s,
+                               ""s, "0"s, "0\0"s, "9"s})
+    dictionary.SetValue(key, "n");
+  EXPECT_EQ(Export(dictionary), (Lines{"=n", "+4930=n", "0=n", "0\0=n"s, "030=n", "0301=n",
+                                       "03011=n", "031=n", "9=n", "z=n", "\xB0=n", "\xFC=n"}));
+}
+
+TEST(RBStringList, OneLowerCasedKeyPerNumberAndTheLastValueWins) {
+  const struct {
+    const char* Name;
+    std::vector<std::pair<AnsiString, AnsiString>> Values;
+    Lines Expected;
+  } cases[] = {
+      {"last value wins", {{"0301", "Anna"}, {"0301", "Bernd"}}, {"0301=Bernd"}},
+      {"ASCII case", {{"AbC", "1"}, {"abc", "2"}, {"ABC", "3"}}, {"abc=3"}},
+      {"ANSI case",
+       {{"\xC4rger", "1"}, {"\xE4rger", "2"}, {"\xD6l", "3"}},
+       {"\xE4rger=2", "\xF6l=3"}},
+      {"empty key and value", {{"", "Zentrale"}, {"030", ""}}, {"=Zentrale", "030="}},
+      {"empty value replaces", {{"030", "x"}, {"030", ""}}, {"030="}},
+  };
+  for (const auto& c : cases) {
+    TRBStringList dictionary;
+    for (const auto& [key, value] : c.Values) dictionary.SetValue(key, value);
+    EXPECT_EQ(Export(dictionary), c.Expected) << c.Name;
+  }
+}
+
+TEST(RBStringList, MatchesASortedMapOverManyRandomKeys) {
+  std::mt19937 random(7);
+  const char alphabet[] = "+019aA\xC4\xE4\xFC";
+  std::map<AnsiString, AnsiString> model;  // std::string orders by unsigned bytes, as keys must
+  TRBStringList dictionary;
+  for (int i = 0; i < 20000; ++i) {
+    AnsiString key(random() % 6, ' ');
+    for (char& c : key) c = alphabet[random() % (sizeof alphabet - 1)];
+    AnsiString lowered = key;
+    for (char& c : lowered) c = c == 'A' ? 'a' : c == '\xC4' ? '\xE4' : c;
+    const AnsiString value = std::to_string(i);
+    dictionary.SetValue(key, value);
+    model[lowered] = value;
+  }
+  Lines expected;
+  for (const auto& [key, value] : model) expected.push_back(key + "=" + value);
+  EXPECT_EQ(Export(dictionary), expected);
+  EXPECT_EQ(dictionary.Tree().Count(), model.size());
+}
+
+TEST(RBStringList, TargetHoldsOnlyTheExportAndKeepsItAfterTheDictionary) {
+  TStringList target;
+  target.Add("alt=1");
+  {
+    TRBStringList dictionary;
+    dictionary.AssignTo(target);
+    EXPECT_EQ(target.Count(), 0);
+    target.Add("alt=2");
+    dictionary.SetValue("2", "b");
+    dictionary.SetValue("1", "a");
+    dictionary.AssignTo(target);
+  }
+  EXPECT_EQ(Items(target), (Lines{"1=a", "2=b"}));
+}
+
+TEST(RBStringList, ClearFreesEverythingAndTheDictionaryStaysUsable) {
+  TRBStringList dictionary;
+  for (int i = 0; i < 100; ++i) dictionary.SetValue(std::to_string(i), AnsiString(40, 'x'));
+  dictionary.Clear();
+  EXPECT_EQ(dictionary.Tree().Count(), 0u);
+  EXPECT_EQ(Export(dictionary), Lines{});
+  dictionary.SetValue("1", "neu");
+  EXPECT_EQ(Export(dictionary), Lines{"1=neu"});
+}
+
+TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
+  TRBStringList dictionary;
+  dictionary.SetValue("ABC", "1");
+  const TRBKeyData* entry = dictionary.FindKey("abc");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->Tag, -1);
+  EXPECT_EQ(*static_cast<const AnsiString*>(entry->Data), "1");
+  EXPECT_EQ(dictionary.FindKey("ABC"), nullptr);
+
+  bool added = true;
+  EXPECT_EQ(dictionary.FindOrAdd("abc", 7, &added), entry);
+  EXPECT_FALSE(added);
+  const TRBKeyData* fresh = dictionary.FindOrAdd("neu", 7, &added);
+  EXPECT_TRUE(added);
+  EXPECT_EQ(fresh->Tag, 7);
+  EXPECT_EQ(Export(dictionary), (Lines{"abc=1", "neu="}));
+}
+
+int ReverseOrder(const void* A, const void* B) { return CompareKeyData(B, A); }
+
+TEST(RBStringList, OrdersByTheComparisonGivenAtCreation) {
+  TRBStringList dictionary(ReverseOrder);
+  for (const char* key : {"b", "c", "a"}) dictionary.SetValue(key, "");
+  EXPECT_EQ(Export(dictionary), (Lines{"c=", "b=", "a="}));
+}
+
+} // namespace

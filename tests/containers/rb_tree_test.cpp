@@ -1,0 +1,170 @@
+#include "containers/rb_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <deque>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+int CompareInts(const void* A, const void* B) {
+  const int a = *static_cast<const int*>(A), b = *static_cast<const int*>(B);
+  return a < b ? -1 : a > b ? 1 : 0;
+}
+
+const int* KeyOf(const TRBNode* Node) { return static_cast<const int*>(Node->Key); }
+
+// Value -> the address that was added first for it, which the tree must keep.
+using TModel = std::map<int, const int*>;
+
+struct TShapeCheck {
+  std::string Fault;
+  int Height = 0;
+  // Colours, parent links and order below Node; returns the black height.
+  int Walk(const TRBNode* Node, const TRBNode* Parent, const int* Low, const int* High, int Depth) {
+    if (!Node) {
+      Height = std::max(Height, Depth);
+      return 0;
+    }
+    const int value = *KeyOf(Node);
+    if (Node->Parent != Parent) Fault = "parent link at " + std::to_string(value);
+    if ((Low && value <= *Low) || (High && value >= *High))
+      Fault = "order at " + std::to_string(value);
+    if (Node->Color > TRBTree::Black) Fault = "colour byte at " + std::to_string(value);
+    const bool redChild = (Node->Left && Node->Left->Color == TRBTree::Red) ||
+                          (Node->Right && Node->Right->Color == TRBTree::Red);
+    if (Node->Color == TRBTree::Red && redChild) Fault = "red-red at " + std::to_string(value);
+    const int left = Walk(Node->Left, Node, Low, KeyOf(Node), Depth + 1);
+    const int right = Walk(Node->Right, Node, KeyOf(Node), High, Depth + 1);
+    if (left != right) Fault = "black height at " + std::to_string(value);
+    return left + (Node->Color == TRBTree::Black ? 1 : 0);
+  }
+};
+
+// Every invariant of Tree against Model; the first fault found, or "". Model keys are even, so
+// odd values probe misses.
+std::string CheckTree(const TRBTree& Tree, const TModel& Model) {
+  const size_t n = Model.size();
+  if (Tree.Count() != n) return "count " + std::to_string(Tree.Count());
+  if (n == 0) return Tree.Root() || Tree.FirstNode() || Tree.LastNode() ? "not empty" : "";
+  if (!Tree.Root() || Tree.Root()->Color != TRBTree::Black) return "root not black";
+  TShapeCheck shape;
+  shape.Walk(Tree.Root(), nullptr, nullptr, nullptr, 0);
+  if (!shape.Fault.empty()) return shape.Fault;
+  if (shape.Height > 2 * std::log2(n + 1.0)) return "height " + std::to_string(shape.Height);
+  if (KeyOf(Tree.FirstNode()) != Model.begin()->second) return "FirstNode";
+  if (KeyOf(Tree.LastNode()) != Model.rbegin()->second) return "LastNode";
+
+  std::vector<const int*> walked;
+  TRBNode* node = Tree.FirstNode();
+  for (; node != Tree.LastNode() && walked.size() < n; node = TRBTree::NextNode(node))
+    walked.push_back(KeyOf(node));
+  walked.push_back(KeyOf(node));
+  std::vector<const int*> expected;
+  for (const auto& entry : Model) expected.push_back(entry.second);
+  if (walked != expected) return "in-order walk";
+
+  for (const auto& [value, key] : Model) {
+    const TRBNode* hit = Tree.Find(&value);
+    if (!hit || KeyOf(hit) != key) return "Find missed " + std::to_string(value);
+    const int odd = value + 1;
+    if (Tree.Find(&odd)) return "Find hit " + std::to_string(odd);
+  }
+  return "";
+}
+
+// Adds Values (stored in Storage, whose addresses stay put) and checks every step's result.
+void AddAll(TRBTree& Tree, TModel& Model, std::deque<int>& Storage, const std::vector<int>& Values,
+            const std::string& Scenario) {
+  for (size_t i = 0; i < Values.size(); ++i) {
+    Storage.push_back(Values[i]);
+    const int* key = &Storage.back();
+    const auto present = Model.find(*key);
+    const TRBNode* node = Tree.Add(const_cast<int*>(key));
+    if (present == Model.end()) {
+      Model[*key] = key;
+      ASSERT_EQ(KeyOf(node), key) << Scenario << " at " << i;
+    } else {
+      ASSERT_EQ(KeyOf(node), present->second) << Scenario << " duplicate at " << i;
+    }
+    if (i < 64 || i % 97 == 0 || i + 1 == Values.size()) {
+      ASSERT_EQ(CheckTree(Tree, Model), "") << Scenario << " after " << i + 1 << " adds";
+    }
+  }
+}
+
+TEST(RBTree, KeepsEveryInvariantOverManyInsertionOrdersAndAfterClear) {
+  std::mt19937 random(20240611);
+  const auto even = [](int v) { return 2 * v; };
+  const struct {
+    const char* Name;
+    std::function<int(int)> Value;  // the i-th of 3000 keys
+  } scenarios[] = {
+      {"ascending", [&](int i) { return even(i); }},
+      {"descending", [&](int i) { return even(3000 - i); }},
+      {"ascending, each twice", [&](int i) { return even(i / 2); }},
+      {"descending, earlier keys again",
+       [&](int i) { return even(i % 3 ? 3000 - i : 3000 - i / 2); }},
+      {"random, few duplicates", [&](int) { return even(int(random() % 1000000)); }},
+      {"random, many duplicates", [&](int) { return even(int(random() % 700)); }},
+      {"zigzag", [&](int i) { return even(i % 2 ? i : 6000 - i); }},
+  };
+  for (const auto& scenario : scenarios) {
+    TRBTree tree(CompareInts);
+    TModel model;
+    std::deque<int> storage;
+    std::vector<int> values;
+    for (int i = 0; i < 3000; ++i) values.push_back(scenario.Value(i));
+    AddAll(tree, model, storage, values, scenario.Name);
+    tree.Clear();
+    model.clear();
+    ASSERT_EQ(CheckTree(tree, model), "") << scenario.Name;
+    ASSERT_EQ(tree.Find(&values[0]), nullptr) << scenario.Name;
+    AddAll(tree, model, storage, {values.begin(), values.begin() + 100}, scenario.Name);
+  }
+}
+
+// Pre-order values and colours: any change of structure shows.
+std::string Shape(const TRBNode* Node) {
+  if (!Node) return ".";
+  return std::to_string(*KeyOf(Node)) + (Node->Color ? "b(" : "r(") + Shape(Node->Left) + "," +
+         Shape(Node->Right) + ")";
+}
+
+TEST(RBTree, DuplicateAddReturnsThePresentNodeAndChangesNothing) {
+  TRBTree tree(CompareInts);
+  std::deque<int> first, again;
+  for (int i = 0; i < 500; ++i) tree.Add(&first.emplace_back((i * 7919) % 500));
+  const std::string before = Shape(tree.Root());
+  for (int i = 0; i < 500; ++i) {
+    const TRBNode* node = tree.Add(&again.emplace_back(i));
+    ASSERT_EQ(*KeyOf(node), i);
+    EXPECT_NE(KeyOf(node), &again.back());
+  }
+  EXPECT_EQ(Shape(tree.Root()), before);
+  EXPECT_EQ(tree.Count(), 500u);
+}
+
+// Inconsistent on purpose: as A the wildcard equals everything, as B it orders after everything.
+int CompareWithWildcard(const void* A, const void* B) {
+  if (*static_cast<const int*>(A) == INT_MAX) return 0;
+  if (*static_cast<const int*>(B) == INT_MAX) return -1;
+  return CompareInts(A, B);
+}
+
+TEST(RBTree, RefusedKeyNeverBecomesAnEndEvenUnderAnInconsistentComparison) {
+  TRBTree tree(CompareWithWildcard);
+  int keys[] = {1, 2, 3, INT_MAX};
+  for (int& key : keys) tree.Add(&key);
+  ASSERT_EQ(tree.Count(), 3u);
+  EXPECT_EQ(KeyOf(tree.FirstNode()), &keys[0]);
+  EXPECT_EQ(KeyOf(tree.LastNode()), &keys[2]);
+}
+
+} // namespace
