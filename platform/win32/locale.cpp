@@ -1,7 +1,4 @@
 #include <windows.h>
-// winuser.h still maps these old names to the Char* functions.
-#undef AnsiUpperBuff
-#undef AnsiLowerBuff
 
 #include <algorithm>
 
