@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "tests/test_locale.h"
+
 namespace {
 
 using namespace std::string_literals;
@@ -59,33 +61,17 @@ TEST(PhoneNumber, AtMostHundredCharactersAfterARewrittenPrefix) {
 }
 
 #ifndef _WIN32
-// The user's locale comes from the environment, as a desktop session sets it.
-class LocaleEnvironment {
-public:
-  LocaleEnvironment() {
-    if (const char* saved = std::getenv("LC_ALL")) FSaved = saved, FHad = true;
-  }
-  ~LocaleEnvironment() {
-    if (FHad) setenv("LC_ALL", FSaved.c_str(), 1);
-    else unsetenv("LC_ALL");
-  }
-
-private:
-  std::string FSaved;
-  bool FHad = false;
-};
-
 TEST(CountryCode, UserLocales) {
-  LocaleEnvironment keep;
+  TLocaleEnvironment locale;
   const std::pair<const char*, const char*> cases[] = {
       {"de_DE.UTF-8", "49"}, {"de_CH.UTF-8", "41"}, {"en_US.UTF-8", "1"},
       {"cs_CZ.UTF-8", "49"},  // 420 has three digits
       {"C", "49"},            // no telephone prefix
       {"xx_YY.UTF-8", "49"},  // no such locale
   };
-  for (const auto& [locale, expected] : cases) {
-    setenv("LC_ALL", locale, 1);
-    EXPECT_EQ(GetCountryCode(), expected) << locale;
+  for (const auto& [name, expected] : cases) {
+    locale.Use(name);
+    EXPECT_EQ(GetCountryCode(), expected) << name;
   }
 }
 #else

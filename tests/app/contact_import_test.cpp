@@ -1,0 +1,126 @@
+#include "app/contact_import.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/exceptions.h"
+#include "tests/test_files.h"
+
+namespace {
+
+using Lines = std::vector<AnsiString>;
+
+struct Result {
+  Lines List;
+  TImportCounts Counts;
+};
+
+Result Import(const AnsiString& Csv, const AnsiString& Country = "49") {
+  TTempDir dir;
+  TStringList target;
+  Result result;
+  result.Counts = ImportContacts(dir.Write("in.csv", Csv), target, Country);
+  for (int i = 0; i < target.Count(); ++i) result.List.push_back(target[i]);
+  return result;
+}
+
+struct Case {
+  const char* Name;
+  AnsiString Csv;
+  Lines Expected;
+  int32_t Names, Numbers;
+};
+
+class ImportTest : public testing::TestWithParam<Case> {};
+
+TEST_P(ImportTest, LinesAndCounts) {
+  const Case& c = GetParam();
+  const Result r = Import(c.Csv);
+  EXPECT_EQ(r.List, c.Expected);
+  EXPECT_EQ(r.Counts.Names, c.Names);
+  EXPECT_EQ(r.Counts.Numbers, c.Numbers);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ContactImport, ImportTest,
+    testing::Values(
+        Case{"WorkedExample", "Vorname;Nachname;Telefon\r\nAnna;Muster;+49 30 1234567\r\n",
+             {"0301234567=Anna Muster"}, 1, 1},
+        // Containment ignoring case: every header here is a name or a number column.
+        Case{"HeaderWords",
+             "Anzeigename,Telefon gesch\xE4" "ftlich,Mobiltelefon,Telefax,Home Phone,Telephone,E-Mail\r\n"
+             "Anna,030 1,030 2,030 3,030 4,030 5,0306\r\n",
+             {"0301=Anna", "0302=Anna", "0303=Anna", "0304=Anna", "0305=Anna"}, 1, 5},
+        Case{"SpitznameAndFirmenname", "Spitzname;Firmenname;Fax\r\nBob;Bau AG;0401\r\n",
+             {"0401=Bob Bau AG"}, 1, 1},
+        // "Vorname" also holds "name": the field is still joined once.
+        Case{"HeaderWithTwoWords", "Vorname;Telefon\r\nAnna;0301\r\n", {"0301=Anna"}, 1, 1},
+        Case{"ColumnOrderNotHeaderOrder", "Firma;Nachname;Vorname;Telefon\r\nACME;Muster;Anna;0301\r\n",
+             {"0301=ACME Muster Anna"}, 1, 1},
+        Case{"EmptyFirstNamePart", "Vorname;Nachname;Telefon\r\n;Muster;0301\r\n", {"0301=Muster"}, 1, 1},
+        Case{"NoUsableNumber", "Name;Telefon;Fax\r\nAnna;n/a;\r\n", {}, 0, 0},
+        Case{"NoName", "Vorname;Nachname;Telefon\r\n;;0301\r\n", {}, 0, 0},
+        Case{"SeveralValuesInOneField", "Name,Phone 1 - Value\r\nAnna,030 1 ::: 0302:::+49 303\r\n",
+             {"0301=Anna", "0302=Anna", "0303=Anna"}, 1, 3},
+        Case{"SameNumberTwiceInOneRecord", "Name;Telefon;Fax\r\nAnna;030 1;0301\r\n", {"0301=Anna"}, 1, 2},
+        Case{"LaterRecordWins", "Name;Telefon\r\nAnna;0301\r\nBerta;+49 301\r\n", {"0301=Berta"}, 2, 2},
+        Case{"EqualsSignRemoved", "Name;Telefon\r\nA=B;0301\r\n", {"0301=AB"}, 1, 1},
+        Case{"LongNameCut", "Name;Telefon\r\n" + AnsiString(60, 'x') + ";0301\r\n",
+             {"0301=" + AnsiString(48, 'x') + ".."}, 1, 1},
+        Case{"HeaderOnly", "Vorname;Telefon\r\n", {}, 0, 0},
+        Case{"NoMatchingHeader", "a;b\r\nAnna;0301\r\n", {}, 0, 0},
+        Case{"ByteOrderOfKeys", "Name;Telefon\r\nA;031\r\nB;0301\r\nC;0171\r\nD;+1 2\r\nE;030\r\n",
+             {"0012=D", "0171=C", "030=E", "0301=B", "031=A"}, 5, 5},
+        // A row may have more or fewer fields than the header.
+        Case{"RaggedRows", "Name;Telefon\r\nAnna\r\nBerta;0302;0309\r\n", {"0302=Berta"}, 1, 1},
+        Case{"QuotedFieldWithLineBreak", "\"Name\",\"Telefon\"\r\n\"Anna\r\nMuster\",\"0301\"\r\n",
+             {"0301=Anna<br><br>Muster"}, 1, 1},
+        Case{"TrunkPrefixInBrackets", "Name;Telefon\r\nAnna;+49 (0) 40 6432131-550\r\n",
+             {"0406432131550=Anna"}, 1, 1}),
+    [](const testing::TestParamInfo<Case>& info) { return info.param.Name; });
+
+TEST(ContactImport, ForeignCountryCode) {
+  const Result r = Import("Name;Telefon\r\nA;+41 44 123\r\nB;0041 44 124\r\nC;+49 30 1\r\n", "41");
+  EXPECT_EQ(r.List, (Lines{"0049301=C", "044123=A", "044124=B"}));
+}
+
+TEST(ContactImport, ErrorsLeaveTheTargetAlone) {
+  TTempDir dir;
+  const std::pair<AnsiString, AnsiString> cases[] = {
+      {dir.Write("empty.csv", ""), "Try to read past eof"},
+      {dir.FileName("missing.csv"), "OSError"},
+      {dir.Path(), "OSError"},  // a folder
+  };
+  for (const auto& [file, message] : cases) {
+    TStringList target;
+    target.Add("before");
+    try {
+      ImportContacts(file, target, "49");
+      ADD_FAILURE() << file << ": no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), message) << file;
+    }
+    ASSERT_EQ(target.Count(), 1);
+    EXPECT_EQ(target[0], "before");
+  }
+}
+
+TEST(ContactImport, ReplacesEarlierLines) {
+  TTempDir dir;
+  TStringList target;
+  target.Add("0999=old");
+  ImportContacts(dir.Write("a.csv", "Name;Telefon\r\nAnna;0301\r\n"), target, "49");
+  ASSERT_EQ(target.Count(), 1);
+  EXPECT_EQ(target[0], "0301=Anna");
+  EXPECT_EQ(target.UpdateCount(), 0);
+}
+
+TEST(ContactImport, RealExportWithByteOrderMarkYieldsNothing) {
+  // UTF-16 with a byte-order mark is read as raw bytes, so no header word is found.
+  TStringList target;
+  const TImportCounts counts =
+      ImportContacts(TestDataFile("real/roundcube_gmail_utf16le.csv"), target, "49");
+  EXPECT_EQ(target.Count(), 0);
+  EXPECT_EQ(counts.Names, 0);
+}
+
+} // namespace

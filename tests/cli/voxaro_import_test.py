@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""voxaro-import through its command line: output forms, standard input, exit codes."""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+PROGRAM = None
+CSV = "Vorname;Nachname;Telefon;Fax\r\nJ\xf6rg;M\xfcller;+49 30 1234;030 1234\r\nAnna;;+1 555 12;\r\n"
+CSV_BYTES = CSV.encode("cp1252")
+
+
+def run(args, stdin=b"", env_locale="de_DE.UTF-8"):
+    env = dict(os.environ, LC_ALL=env_locale)
+    return subprocess.run([PROGRAM] + args, input=stdin, capture_output=True, env=env, timeout=60)
+
+
+class ImportCommand(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.file = os.path.join(self.dir.name, "kontakte.csv")
+        with open(self.file, "wb") as f:
+            f.write(CSV_BYTES)
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def test_output_forms(self):
+        lines = ["00155512=Anna", "0301234=J\xf6rg M\xfcller"]
+        cases = [
+            ([], "".join(l + "\n" for l in lines).encode("utf-8")),
+            (["--raw"], "".join(l + "\r\n" for l in lines).encode("cp1252")),
+        ]
+        for extra, expected in cases:
+            with self.subTest(extra=extra):
+                r = run(extra + [self.file])
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(r.stdout, expected)
+                # Two records, three numbers: the repeat under Fax counts too.
+                self.assertEqual(r.stderr.decode().splitlines()[-1], "2 Namen 3 Nummern gefunden.")
+
+    def test_standard_input_and_country(self):
+        r = run(["--country", "1", "--raw", "-"], stdin=CSV_BYTES)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        expected = "0049301234=J\xf6rg M\xfcller\r\n0301234=J\xf6rg M\xfcller\r\n055512=Anna\r\n"
+        self.assertEqual(r.stdout, expected.encode("cp1252"))
+
+    def test_default_country_from_locale(self):
+        r = run(["--raw", self.file], env_locale="de_CH.UTF-8")
+        self.assertIn(b"0049301234=", r.stdout)
+
+    def test_summary_groups_thousands(self):
+        rows = "".join("N%d;0%d\r\n" % (i, 301000 + i) for i in range(1234))
+        with open(self.file, "wb") as f:
+            f.write(("Name;Telefon\r\n" + rows).encode())
+        r = run([self.file])
+        self.assertEqual(r.stderr.decode().splitlines()[-1], "1.234 Namen 1.234 Nummern gefunden.")
+        self.assertEqual(len(r.stdout.splitlines()), 1234)
+
+    def test_import_errors(self):
+        empty = os.path.join(self.dir.name, "leer.csv")
+        open(empty, "wb").close()
+        cases = [
+            ([empty], "Try to read past eof."),
+            ([os.path.join(self.dir.name, "fehlt.csv")], "OSError."),
+            ([self.dir.name], "OSError."),
+            (["-"], "Try to read past eof."),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                r = run(args)
+                self.assertEqual(r.returncode, 1)
+                self.assertEqual(r.stdout, b"")
+                self.assertEqual(r.stderr.decode().strip(), message)
+
+    def test_usage(self):
+        for args in ([], ["--country"], ["--country", "4x", self.file], ["--bogus", self.file],
+                     [self.file, self.file]):
+            with self.subTest(args=args):
+                r = run(args)
+                self.assertEqual(r.returncode, 2)
+                self.assertEqual(r.stdout, b"")
+                self.assertIn(b"usage: voxaro-import", r.stderr)
+        r = run(["--help"])
+        self.assertEqual(r.returncode, 0)
+        self.assertIn(b"usage: voxaro-import", r.stdout)
+
+    def test_no_temporary_file_left_from_standard_input(self):
+        tmp = tempfile.mkdtemp(dir=self.dir.name)
+        env = dict(os.environ, TMPDIR=tmp, LC_ALL="de_DE.UTF-8")
+        for data in (CSV_BYTES, b""):
+            subprocess.run([PROGRAM, "-"], input=data, capture_output=True, env=env, timeout=60)
+        self.assertEqual(os.listdir(tmp), [])
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=1)
