@@ -1,5 +1,5 @@
 # The front door; CMake does the building (scripts/build.sh), scripts/ hold the steps.
-.PHONY: all deps native win64 win32 run test clean
+.PHONY: all deps native win64 win32 run test bench clean
 
 FILE ?= examples/kontakte.csv
 
@@ -16,6 +16,17 @@ run: native
 
 test:
 	@scripts/test.sh
+
+BENCH_FILES := $(foreach n,10k 100k 1M,build/bench/contacts-$(n).csv)
+
+bench: native $(BENCH_FILES)
+	@bench/run.sh $(BENCH_FILES)
+
+# Generated once, and again whenever the generator changes.
+build/bench/contacts-%.csv: bench/gen_contacts.py | deps
+	@mkdir -p $(@D)
+	@echo "generating $@"
+	@python3 bench/gen_contacts.py --count $* --out $@
 
 clean:
 	rm -rf build

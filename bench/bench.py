@@ -1,0 +1,245 @@
+#!/usr/bin/env python3
+"""make bench: the native import against a plain read and the Python baseline, file by file.
+
+    bench.py [--runs N] [--importer PATH] FILE...
+
+For each file: the import's best time over N runs (voxaro-import --raw, output to /dev/null) and
+its throughput, the best time of `wc -l` over the same file, one run of bench/baseline.py, the
+ratios, and the import's peak resident memory as a multiple of the file size. The first import
+run and the baseline write their output beside the file; the two must be byte for byte the same.
+Exit status 1 when an import fails or its output differs from the baseline's.
+"""
+import argparse
+import os
+import platform
+import re
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+IMPORTER = "build/native/cli/voxaro-import"
+COUNTRY = "49"  # fixed, so that the result does not depend on the locale of the machine
+
+# The targets, judged on the largest file.
+MIN_MB_PER_S = 300
+MIN_SPEEDUP = 30
+MAX_MEMORY = 5
+MAX_SCALING = 12  # largest file's time over the next smaller one's (1M over 100k)
+
+
+class Run:
+    def __init__(self, seconds, peak_bytes, status, stderr):
+        self.seconds = seconds
+        self.peak_bytes = peak_bytes
+        self.status = status
+        self.stderr = stderr
+
+
+def run(cmd, stdout_path=None):
+    """One run of cmd, timed; peak memory from the kernel's accounting of that child alone."""
+    with open(stdout_path or os.devnull, "wb") as out, tempfile.TemporaryFile() as err:
+        start = time.perf_counter()
+        child = subprocess.Popen(cmd, stdout=out, stderr=err, stdin=subprocess.DEVNULL)
+        _, status, usage = os.wait4(child.pid, 0)
+        seconds = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        err.seek(0)
+        text = err.read().decode("utf-8", "replace")
+    return Run(seconds, usage.ru_maxrss * 1024, child.returncode, text)
+
+
+def counts(stderr):
+    """(names, numbers) from the closing line `N Namen M Nummern gefunden.`, separators ignored."""
+    m = re.search(r"([\d.,' \u00a0\u202f]+) Namen ([\d.,' \u00a0\u202f]+) Nummern gefunden", stderr)
+    if not m:
+        return None
+    return tuple(int(re.sub(r"\D", "", g)) for g in m.groups())
+
+
+def first_difference(a, b):
+    with open(a, "rb") as fa, open(b, "rb") as fb:
+        for number, (la, lb) in enumerate(zip(fa, fb), 1):
+            if la != lb:
+                return "line %d" % number
+    return "length"
+
+
+def last_line(text):
+    lines = [line for line in text.splitlines() if line.strip()]
+    return lines[-1] if lines else ""
+
+
+def machine():
+    model = ""
+    try:
+        for line in Path("/proc/cpuinfo").read_text().splitlines():
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    except OSError:
+        pass
+    return "%s, %d cores, Python %s" % (model or platform.machine(), os.cpu_count() or 0,
+                                         platform.python_version())
+
+
+class Result:
+    def __init__(self, path):
+        self.path = Path(path)
+        self.label = self.path.stem.split("-")[-1]
+        self.size = self.path.stat().st_size
+        self.imp = None          # best import run
+        self.imp_peak = None     # the largest peak of all import runs
+        self.imp_error = None
+        self.read = None
+        self.base = None
+        self.output = "-"
+        self.bad = False
+
+
+def measure(path, importer, runs):
+    r = Result(path)
+    stem = r.path.with_suffix("")
+    with open(r.path, "rb") as f:  # into the page cache before anything is timed
+        while f.read(1 << 24):
+            pass
+
+    base_out = str(stem) + ".baseline.out"
+    r.base = run([sys.executable, str(ROOT / "bench" / "baseline.py"), "--raw", "--country", COUNTRY,
+                  str(r.path)], base_out)
+    if r.base.status != 0:
+        r.bad = True
+        r.output = "baseline failed"
+
+    r.read = min((run(["wc", "-l", str(r.path)]) for _ in range(runs)), key=lambda x: x.seconds)
+
+    if importer is None:
+        r.output = "no importer"
+        return r
+    imp_out = str(stem) + ".import.out"
+    cmd = [importer, "--raw", "--country", COUNTRY, str(r.path)]
+    first = run(cmd, imp_out)
+    if first.status != 0:
+        r.imp_error = "exit status %d: %s" % (first.status, last_line(first.stderr))
+        r.output = "import failed"
+        r.bad = True
+        return r
+    timed = [run(cmd) for _ in range(runs)]
+    failed = [t for t in timed if t.status != 0]
+    if failed:
+        r.imp_error = "exit status %d: %s" % (failed[0].status, last_line(failed[0].stderr))
+        r.output = "import failed"
+        r.bad = True
+        return r
+    r.imp = min(timed, key=lambda x: x.seconds)
+    r.imp_peak = max(t.peak_bytes for t in [first] + timed)
+    if r.base.status == 0:
+        same = Path(imp_out).read_bytes() == Path(base_out).read_bytes()
+        same_counts = counts(first.stderr) == counts(r.base.stderr)
+        if same and same_counts:
+            r.output = "same"
+        else:
+            r.bad = True
+            r.output = ("DIFFERS (%s)" % first_difference(imp_out, base_out)) if not same else \
+                "counts differ: %s / %s" % (last_line(first.stderr), last_line(r.base.stderr))
+    return r
+
+
+COLUMNS = [("file", 6), ("size", 10), ("import", 10), ("MB/s", 7), ("wc -l", 10), ("imp/read", 9),
+           ("python", 9), ("py/imp", 8), ("peak RSS", 10), ("RSS/file", 9), ("output", 0)]
+
+
+def row(cells):
+    out = []
+    for i, (cell, (_, width)) in enumerate(zip(cells, COLUMNS)):
+        out.append(cell.ljust(width) if i == 0 else cell.rjust(width))
+    return "  ".join(out)
+
+
+def mb(n):
+    return n / 1e6
+
+
+def cells(r):
+    dash = "-"
+    imp = r.imp
+    return [
+        r.label,
+        "%.1f MB" % mb(r.size),
+        "%.4f s" % imp.seconds if imp else dash,
+        "%.0f" % (mb(r.size) / imp.seconds) if imp else dash,
+        "%.4f s" % r.read.seconds,
+        "%.1fx" % (imp.seconds / r.read.seconds) if imp else dash,
+        "%.2f s" % r.base.seconds if r.base.status == 0 else "failed",
+        "%.1fx" % (r.base.seconds / imp.seconds) if imp and r.base.status == 0 else dash,
+        "%.1f MB" % mb(r.imp_peak) if imp else dash,
+        "%.1fx" % (r.imp_peak / r.size) if imp else dash,
+        r.output,
+    ]
+
+
+def verdict(ok):
+    return "met" if ok else "MISSED"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--runs", type=int, default=5, help="timed import and wc runs per file")
+    parser.add_argument("--importer", default=str(ROOT / IMPORTER))
+    parser.add_argument("files", nargs="+")
+    args = parser.parse_args()
+
+    importer = args.importer if os.access(args.importer, os.X_OK) else None
+    shown = os.path.relpath(args.importer, ROOT) if args.importer.startswith(str(ROOT)) else args.importer
+    print("machine: %s" % machine())
+    print("import:  %s --raw --country %s FILE > /dev/null, best of %d; MB = 10^6 bytes"
+          % (shown, COUNTRY, args.runs))
+    print("read:    wc -l FILE, best of %d; python: bench/baseline.py --raw FILE, once" % args.runs)
+    if importer is None:
+        print("\n%s is missing, so the import columns stay empty; the other columns are measured."
+              % shown)
+    print()
+    print(row([c for c, _ in COLUMNS]))
+    sys.stdout.flush()
+    results = []
+    for path in args.files:
+        r = measure(path, importer, args.runs)
+        results.append(r)
+        print(row(cells(r)))
+        if r.imp_error:
+            print("        import failed, %s" % r.imp_error)
+        sys.stdout.flush()
+
+    print()
+    big = results[-1]
+    scaling = None
+    if len(results) >= 2 and big.imp and results[-2].imp:
+        small = results[-2]
+        scaling = big.imp.seconds / small.imp.seconds
+        print("%s/%s import time: %.1f (the file is %.1f times as large)"
+              % (big.label, small.label, scaling, big.size / small.size))
+    if not big.imp:
+        print("targets: not judged, the import was not measured on %s" % big.label)
+    else:
+        rate = mb(big.size) / big.imp.seconds
+        memory = big.imp_peak / big.size
+        print("targets on the %s file:" % big.label)
+        print("  import throughput  %8.0f MB/s  at least %d MB/s  %s"
+              % (rate, MIN_MB_PER_S, verdict(rate >= MIN_MB_PER_S)))
+        if big.base.status == 0:
+            speedup = big.base.seconds / big.imp.seconds
+            print("  against Python     %8.0fx      at least %dx       %s"
+                  % (speedup, MIN_SPEEDUP, verdict(speedup >= MIN_SPEEDUP)))
+        print("  peak memory        %8.1fx file at most %dx         %s"
+              % (memory, MAX_MEMORY, verdict(memory <= MAX_MEMORY)))
+        if scaling is not None:
+            print("  %-18s %8.1f       at most %d         %s"
+                  % ("%s/%s time" % (big.label, results[-2].label), scaling, MAX_SCALING,
+                     verdict(scaling <= MAX_SCALING)))
+    return 1 if any(r.bad for r in results) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
