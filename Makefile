@@ -1,5 +1,5 @@
 # The front door; CMake does the building (scripts/build.sh), scripts/ hold the steps.
-.PHONY: all deps native win64 win32 run test bench clean
+.PHONY: all deps native win64 win32 run test bench fuzz clean
 
 FILE ?= examples/kontakte.csv
 
@@ -12,7 +12,7 @@ native win64 win32: deps
 	@scripts/build.sh $@
 
 run: native
-	@build/native/cli/voxaro-preview "$(FILE)"
+	@build/native/cli/voxaro-import "$(FILE)"
 
 test:
 	@scripts/test.sh
@@ -27,6 +27,9 @@ build/bench/contacts-%.csv: bench/gen_contacts.py | deps
 	@mkdir -p $(@D)
 	@echo "generating $@"
 	@python3 bench/gen_contacts.py --count $* --out $@
+
+fuzz: deps
+	@scripts/fuzz.sh
 
 clean:
 	rm -rf build

@@ -39,7 +39,7 @@ public:
 
 private:
   intptr_t FFile = -1;
-  void* FMapping = nullptr;
+  [[maybe_unused]] void* FMapping = nullptr;  // Windows only
   const char* FView = nullptr;
   uint64_t FFileSize = 0;
 };

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "framework/exceptions.h"
 #include "tests/test_files.h"
 
@@ -122,5 +128,64 @@ TEST(ContactImport, RealExportWithByteOrderMarkYieldsNothing) {
   EXPECT_EQ(target.Count(), 0);
   EXPECT_EQ(counts.Names, 0);
 }
+
+// Hostile files give a well-formed result or one of the import's two errors, nothing else.
+void ExpectResultOrImportError(const AnsiString& Bytes, const char* What) {
+  TTempDir dir;
+  TStringList target;
+  try {
+    const TImportCounts counts = ImportContacts(dir.Write("in.csv", Bytes), target, "49");
+    EXPECT_LE(target.Count(), counts.Numbers) << What;
+    for (int i = 0; i < target.Count(); ++i) EXPECT_NE(target[i].find('='), AnsiString::npos) << What;
+  } catch (const Exception& e) {
+    EXPECT_TRUE(e.Message() == "Try to read past eof" || e.Message() == "OSError") << What << ": " << e.Message();
+  }
+}
+
+TEST(ContactImport, HostileInputs) {
+  std::mt19937 rng(1234);
+  AnsiString binary(1 << 16, '\0');
+  for (char& c : binary) c = static_cast<char>(rng());
+  AnsiString manyFields = "Name;Telefon";
+  manyFields.append(100000, ';');
+  manyFields += "\r\nAnna;0301";
+  manyFields.append(100000, ';');
+  const std::pair<const char*, AnsiString> cases[] = {
+      {"binary", binary},
+      {"only delimiters", ";;;;\r\n,,,,\r\n\t\t\t"},
+      {"only quotes", AnsiString(1001, '"')},
+      {"only line breaks", "\r\n\n\r\r\n"},
+      {"100000 fields", manyFields},
+      {"UTF-16 without mark, odd length", AnsiString("N\0a\0m\0e\0;\0T\0e\0l\0", 16) + "x"},
+  };
+  for (const auto& [what, bytes] : cases) ExpectResultOrImportError(bytes, what);
+}
+
+TEST(ContactImport, NulAtEveryPosition) {
+  const AnsiString sample = "Vorname;Telefon\r\n\"Anna\r\nB\";+49 (0) 30 1\r\nBerta;0302 ::: 0303\r\n";
+  for (size_t i = 0; i < sample.size(); ++i) {
+    AnsiString bytes = sample;
+    bytes[i] = '\0';
+    ExpectResultOrImportError(bytes, "NUL");
+  }
+}
+
+#ifdef _WIN32
+TEST(ContactImport, LockedFileIsAnOSError) {
+  TTempDir dir;
+  const AnsiString file = dir.Write("locked.csv", "Name;Telefon\r\nAnna;0301\r\n");
+  HANDLE lock = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  TStringList target;
+  try {
+    ImportContacts(file, target, "49");
+    ADD_FAILURE() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "OSError");
+  }
+  CloseHandle(lock);
+  EXPECT_EQ(ImportContacts(file, target, "49").Names, 1);
+}
+#endif
 
 } // namespace

@@ -74,6 +74,15 @@ class ImportCommand(unittest.TestCase):
                 self.assertEqual(r.stdout, b"")
                 self.assertEqual(r.stderr.decode().strip(), message)
 
+    def test_hundred_megabyte_line(self):
+        # One line without a break: a header and nothing else.
+        with open(self.file, "wb") as f:
+            f.write(b"Name;Telefon;" + b"x" * (100 * 1000 * 1000))
+        r = run([self.file])
+        self.assertEqual(r.returncode, 0, r.stderr[-200:])
+        self.assertEqual(r.stdout, b"")
+        self.assertEqual(r.stderr.decode().strip(), "0 Namen 0 Nummern gefunden.")
+
     def test_usage(self):
         for args in ([], ["--country"], ["--country", "4x", self.file], ["--bogus", self.file],
                      [self.file, self.file]):

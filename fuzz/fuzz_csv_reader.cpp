@@ -1,0 +1,29 @@
+// The reader over any bytes: the first byte picks the delimiter.
+#include "csv/csv_reader.h"
+#include "framework/exceptions.h"
+#include "fuzz/fuzz_common.h"
+#include "support/fast_memory_stream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  if (Size == 0) return 0;
+  static const char delimiters[] = {',', ';', '\t', '\0'};
+  const char delimiter = delimiters[Data[0] % 4];
+  TFastMemoryStream stream;
+  if (Size > 1) stream.WriteBuffer(Data + 1, static_cast<int32_t>(Size - 1));
+  stream.SetPosition(0);
+  TCSVReader reader(stream, delimiter);
+  size_t records = 0, bytes = 0;
+  for (reader.First(); !reader.Eof(); reader.Next()) {
+    for (int32_t i = 0; i < reader.FieldCount(); ++i) bytes += reader.GetField(i).size();
+    FUZZ_CHECK(++records <= Size);
+  }
+  FUZZ_CHECK(bytes <= Size);
+  // After the last line end Next raises; a byte 0 in the data only ends the data again.
+  try {
+    reader.Next();
+    FUZZ_CHECK(reader.Eof());
+  } catch (const Exception& e) {
+    FUZZ_CHECK(e.Message() == "Try to read past eof");
+  }
+  return 0;
+}

@@ -1,0 +1,34 @@
+// The whole import of any file.
+#include "app/contact_import.h"
+#include "framework/exceptions.h"
+#include "fuzz/fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  TFuzzFile file(Data, Size);
+  TStringList lines;
+  lines.Add("before");
+  TImportCounts counts;
+  try {
+    counts = ImportContacts(file.Name(), lines, "49");
+  } catch (const Exception& e) {
+    // Only an empty text fails, and the target is left alone.
+    FUZZ_CHECK(e.Message() == "Try to read past eof" || e.Message() == "OSError");
+    FUZZ_CHECK(lines.Count() == 1 && lines[0] == "before");
+    return 0;
+  }
+  FUZZ_CHECK(counts.Names >= 0 && counts.Names <= counts.Numbers);
+  FUZZ_CHECK(lines.Count() <= counts.Numbers);
+  FUZZ_CHECK(counts.Names > 0 || lines.Count() == 0);
+  for (int i = 0; i < lines.Count(); ++i) {
+    const AnsiString& line = lines[i];
+    const size_t equals = line.find('=');
+    FUZZ_CHECK(equals != AnsiString::npos && line.find('=', equals + 1) == AnsiString::npos);
+    FUZZ_CHECK(equals > 0 && line.size() - equals - 1 <= 50);
+    // Keys strictly ascending by bytes.
+    if (i > 0) {
+      const AnsiString& before = lines[i - 1];
+      FUZZ_CHECK(before.substr(0, before.find('=')) < line.substr(0, equals));
+    }
+  }
+  return 0;
+}
