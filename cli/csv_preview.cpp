@@ -7,7 +7,7 @@
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
 #include "framework/exceptions.h"
-#include "platform/platform.h"
+#include "support/string_utils.h"
 
 namespace {
 
@@ -16,20 +16,7 @@ AnsiString ForTerminal(const AnsiString& Text) {
 #ifdef _WIN32
   return Text;
 #else
-  AnsiString out;
-  for (char16_t unit : platform::AnsiToWide(Text)) {
-    if (unit < 0x80) {
-      out += char(unit);
-    } else if (unit < 0x800) {
-      out += char(0xC0 | (unit >> 6));
-      out += char(0x80 | (unit & 0x3F));
-    } else {
-      out += char(0xE0 | (unit >> 12));
-      out += char(0x80 | ((unit >> 6) & 0x3F));
-      out += char(0x80 | (unit & 0x3F));
-    }
-  }
-  return out;
+  return AnsiToUtf8(Text);
 #endif
 }
 
