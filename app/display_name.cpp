@@ -1,5 +1,7 @@
 #include "app/display_name.h"
 
+#include <algorithm>
+
 #include "support/string_utils.h"
 #include "support/text_search.h"
 
@@ -11,32 +13,50 @@ constexpr int MaxWords = 6;
 constexpr size_t ShortWord = 3;
 
 // Leading and trailing bytes up to the blank, control characters included, go.
-AnsiString TrimControls(const AnsiString& S) {
-  size_t first = 0, last = S.size();
-  while (first < last && static_cast<unsigned char>(S[first]) <= ' ') ++first;
-  while (last > first && static_cast<unsigned char>(S[last - 1]) <= ' ') --last;
-  return S.substr(first, last - first);
+void TrimControls(AnsiString& S) {
+  size_t last = S.size();
+  while (last > 0 && static_cast<unsigned char>(S[last - 1]) <= ' ')
+    --last;
+  size_t first = 0;
+  while (first < last && static_cast<unsigned char>(S[first]) <= ' ')
+    ++first;
+  S.erase(last);
+  S.erase(0, first);
 }
 
 } // namespace
 
-bool ContainsText(const AnsiString& Text, const AnsiString& SubText) {
+bool ContainsText(std::string_view Text, std::string_view SubText) {
   if (Text.empty() || SubText.empty()) return false;
   return FindTextPos(SubText, Text, false, 1, true) > 0;
 }
 
 AnsiString BuildDisplayName(const AnsiString& Text) {
-  AnsiString joined = CollapseSpaces(Text);
-  ReplaceTextInPlace(joined, ":::", "");
+  // Most names hold neither a blank run nor ":::"; their words are then taken where they stand.
+  AnsiString tidied;
+  std::string_view text(Text);
+  if (text.find("  ") != text.npos || text.find(":::") != text.npos) {
+    tidied = CollapseSpaces(Text);
+    ReplaceTextInPlace(tidied, ":::", "");
+    text = tidied;
+  }
+  // The words as SplitString gives them: up to the first byte 0, no word after a final blank.
+  text = text.substr(0, text.find('\0'));
+
   AnsiString result;
+  result.reserve(text.size() + WordSeparator.size());
   int count = 0;
-  for (const AnsiString& word : SplitString(" ", joined, 0, 0)) {
+  for (size_t start = 0; start < text.size() && count < MaxWords;) {
+    const size_t stop = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, stop - start);
+    start = stop + 1;
     // Short words (AG, Co, &) are kept even when repeated.
     if (word.size() < ShortWord || !ContainsText(result, word)) {
       result += WordSeparator;
       result += word;
-      if (++count >= MaxWords) break;
+      ++count;
     }
   }
-  return TrimControls(result);
+  TrimControls(result);
+  return result;
 }

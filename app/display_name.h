@@ -1,5 +1,7 @@
 #pragma once
 // A short display name from the joined name columns of one contact.
+#include <string_view>
+
 #include "framework/system.h"
 
 // Put in front of every word appended to a display name.
@@ -7,7 +9,7 @@ extern const AnsiString WordSeparator;
 
 // True when both are non-empty and SubText occurs in Text, ignoring case by the user's ANSI
 // upper-case mapping. Text is the text searched.
-bool ContainsText(const AnsiString& Text, const AnsiString& SubText);
+bool ContainsText(std::string_view Text, std::string_view SubText);
 
 // Collapses blank runs, removes ":::", and keeps at most six words, leaving out every word of
 // three or more characters that the name built so far already contains.

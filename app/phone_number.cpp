@@ -1,5 +1,7 @@
 #include "app/phone_number.h"
 
+#include <string_view>
+
 #include "platform/platform.h"
 
 namespace {
@@ -8,29 +10,36 @@ constexpr size_t MaxDigitsAfterPrefix = 100;
 
 bool IsPhoneChar(char c) { return (c >= '0' && c <= '9') || c == '+'; }
 
-void AppendPhoneChars(AnsiString& Dest, const char* Begin, const char* End) {
-  for (const char* c = Begin; c != End; ++c)
-    if (IsPhoneChar(*c)) Dest += *c;
-}
-
-bool IsDigits(const AnsiString& S, size_t From) {
-  for (size_t i = From; i < S.size(); ++i)
-    if (S[i] < '0' || S[i] > '9') return false;
+bool IsDigits(std::string_view S) {
+  for (char c : S)
+    if (c < '0' || c > '9') return false;
   return true;
 }
 
 // "+" or "00" followed by one to three digits.
-bool IsInternationalPrefix(const AnsiString& Kept) {
+bool IsInternationalPrefix(std::string_view Kept) {
   size_t digits = 0;
   if (Kept.compare(0, 1, "+") == 0) digits = 1;
   else if (Kept.compare(0, 2, "00") == 0) digits = 2;
   else return false;
   const size_t count = Kept.size() - digits;
-  return count >= 1 && count <= 3 && IsDigits(Kept, digits);
+  return count >= 1 && count <= 3 && IsDigits(Kept.substr(digits));
 }
 
-bool StartsWith(const AnsiString& S, const AnsiString& Prefix) {
-  return S.size() >= Prefix.size() && S.compare(0, Prefix.size(), Prefix) == 0;
+// Number starts with Prefix followed by Code.
+bool StartsWith(std::string_view Number, std::string_view Prefix, std::string_view Code) {
+  return Number.size() >= Prefix.size() + Code.size() &&
+         Number.compare(0, Prefix.size(), Prefix) == 0 &&
+         Number.compare(Prefix.size(), Code.size(), Code) == 0;
+}
+
+// NewPrefix and at most MaxDigitsAfterPrefix characters of Number from From on.
+AnsiString Rewritten(std::string_view NewPrefix, std::string_view Number, size_t From) {
+  const std::string_view rest = Number.substr(From, MaxDigitsAfterPrefix);
+  AnsiString result;
+  result.reserve(NewPrefix.size() + rest.size());
+  result.append(NewPrefix).append(rest);
+  return result;
 }
 
 } // namespace
@@ -46,8 +55,19 @@ AnsiString GetCountryCode() {
 }
 
 AnsiString NormalizePhoneNumber(const AnsiString& Text, const AnsiString& CountryCode) {
-  AnsiString number;
-  number.reserve(Text.size());
+  // The kept characters of a number of usual length stay on the stack.
+  char shortText[64];
+  AnsiString longText;
+  char* kept = shortText;
+  if (Text.size() > sizeof shortText) {
+    longText.resize(Text.size());
+    kept = &longText[0];
+  }
+  size_t length = 0;
+  auto keep = [&](const char* Begin, const char* End) {
+    for (const char* c = Begin; c != End; ++c)
+      if (IsPhoneChar(*c)) kept[length++] = *c;
+  };
   const char* begin = Text.data();
   const char* end = begin + Text.size();
   const char* rest = begin;
@@ -55,20 +75,19 @@ AnsiString NormalizePhoneNumber(const AnsiString& Text, const AnsiString& Countr
   // internationally it is not part of the number.
   const size_t trunk = Text.find("(0)");
   if (trunk != AnsiString::npos) {
-    AppendPhoneChars(number, begin, begin + trunk);
+    keep(begin, begin + trunk);
     rest = begin + trunk;
-    if (IsInternationalPrefix(number)) rest += 3;
+    if (IsInternationalPrefix(std::string_view(kept, length))) rest += 3;
   }
-  AppendPhoneChars(number, rest, end);
+  keep(rest, end);
 
-  const AnsiString own = "+" + CountryCode;
-  if (StartsWith(number, own)) return "0" + number.substr(own.size(), MaxDigitsAfterPrefix);
-  if (StartsWith(number, "+")) return "00" + number.substr(1, MaxDigitsAfterPrefix);
-  return number;
+  const std::string_view number(kept, length);
+  if (StartsWith(number, "+", CountryCode)) return Rewritten("0", number, 1 + CountryCode.size());
+  if (StartsWith(number, "+", "")) return Rewritten("00", number, 1);
+  return AnsiString(number);
 }
 
 AnsiString StripCountryPrefix(const AnsiString& Number, const AnsiString& CountryCode) {
-  const AnsiString own = "00" + CountryCode;
-  if (StartsWith(Number, own)) return "0" + Number.substr(own.size(), MaxDigitsAfterPrefix);
+  if (StartsWith(Number, "00", CountryCode)) return Rewritten("0", Number, 2 + CountryCode.size());
   return Number;
 }

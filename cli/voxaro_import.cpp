@@ -106,24 +106,46 @@ void WriteAll(const AnsiString& Bytes) {
     throw Exception("Schreibfehler");
 }
 
-void WriteLines(const TStringList& Lines, bool Raw) {
-  // In pieces of about a megabyte: few writes, little extra memory.
-  AnsiString out;
-  const char* lineEnd = Raw ? "\r\n" : "\n";
-  for (int i = 0; i < Lines.Count(); ++i) {
-    out += Raw ? Lines[i] : AnsiToUtf8(Lines[i]);
-    out += lineEnd;
-    if (out.size() >= (1 << 20)) {
-      WriteAll(out);
-      out.clear();
-    }
+// The import's target: each line goes to standard output as the dictionary hands it over, in
+// pieces of about a megabyte, so the lines are never held as a list of their own. The import
+// fills its target only after the whole file has been read, so an import error still leaves
+// standard output empty. Lines once added cannot be read back or taken back.
+class TOutputLines : public TStrings {
+public:
+  static constexpr size_t PieceSize = 1 << 20;
+
+  explicit TOutputLines(bool Raw) : FRaw(Raw) { FPiece.reserve(PieceSize + 4096); }
+
+  int Count() const override { return FCount; }
+  AnsiString Get(int Index) const override { RaiseIndexError(Index); }
+  void Clear() override {
+    if (FCount > 0) throw Exception("Ausgegebene Zeilen lassen sich nicht zur\xFC" "cknehmen");
   }
-  WriteAll(out);
-  if (std::fflush(stdout) != 0) throw Exception("Schreibfehler");
-}
+  int Add(const AnsiString& S) override {
+    if (FRaw) FPiece += S;
+    else FPiece += AnsiToUtf8(S);
+    FPiece += FRaw ? "\r\n" : "\n";
+    if (FPiece.size() >= PieceSize) {
+      WriteAll(FPiece);
+      FPiece.clear();
+    }
+    return FCount++;
+  }
+
+  void Flush() {
+    WriteAll(FPiece);
+    FPiece.clear();
+    if (std::fflush(stdout) != 0) throw Exception("Schreibfehler");
+  }
+
+private:
+  bool FRaw;
+  int FCount = 0;
+  AnsiString FPiece;
+};
 
 int Run(const TOptions& Options) {
-  TStringList lines;
+  TOutputLines lines(Options.Raw);
   TImportCounts counts;
   {
     std::unique_ptr<TStdinCopy> input;
@@ -135,7 +157,7 @@ int Run(const TOptions& Options) {
     counts = Options.CountryCode.empty() ? ImportContacts(fileName, lines)
                                          : ImportContacts(fileName, lines, Options.CountryCode);
   }
-  WriteLines(lines, Options.Raw);
+  lines.Flush();
   const AnsiString summary =
       FormatCount(counts.Names) + " Namen " + FormatCount(counts.Numbers) + " Nummern gefunden.";
   std::fprintf(stderr, "%s\n", ForTerminal(summary).c_str());

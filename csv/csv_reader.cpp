@@ -8,6 +8,8 @@
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
     : FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
       FFields(InitialFieldCapacity) {
+  for (char stop : {LineEnd, FDelimiter, '\0'})
+    FStops[static_cast<unsigned char>(stop)] = true;
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
   FBuffer.reset(new char[dataSize + 2]);
@@ -30,10 +32,8 @@ void TCSVReader::First() {
   Next();
 }
 
-void TCSVReader::StoreField(const char* Start, const char* Stop, bool Double) {
-  if (static_cast<size_t>(FFieldCount) == FFields.size())
-    FFields.resize(Double ? FFields.size() * 2 : FFields.size() + 1);
-  FFields[static_cast<size_t>(FFieldCount++)] = {Start, static_cast<size_t>(Stop - Start)};
+void TCSVReader::GrowFields(bool Double) {
+  FFields.resize(Double ? FFields.size() * 2 : FFields.size() + 1);
 }
 
 bool TCSVReader::SkipQuotedSection(const char*& Cur) {
@@ -45,7 +45,7 @@ bool TCSVReader::SkipQuotedSection(const char*& Cur) {
         ++Cur;
         return true;
       }
-      ++Cur;  // a doubled quote is content
+      ++Cur; // a doubled quote is content
     }
   }
 }
@@ -58,15 +58,10 @@ void TCSVReader::Next() {
   FFieldCount = 0;
   if (FFinished) throw Exception("Try to read past eof");
 
-  auto atEnd = [&]() {
-    if (*cur != 0) return false;
-    FEof = true;
-    return true;
-  };
-
-  if (*cur == Quote && !SkipQuotedSection(cur)) return void(atEnd());
-  if (atEnd()) return;
+  if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
   for (;;) {
+    while (!FStops[static_cast<unsigned char>(*cur)])
+      ++cur;
     const char c = *cur;
     if (c == LineEnd) {
       if (cur != FCurrent) StoreField(fieldStart, cur, false);
@@ -79,34 +74,34 @@ void TCSVReader::Next() {
       }
       return;
     }
-    if (c == FDelimiter) {
-      StoreField(fieldStart, cur, true);
-      ++cur;
-      if (atEnd()) return;
-      fieldStart = cur;
-      if (*cur == Quote && !SkipQuotedSection(cur)) return void(atEnd());
-      if (atEnd()) return;
-    } else {
-      ++cur;
-      if (atEnd()) return;
-    }
+    if (c == 0) return void(FEof = true);
+    StoreField(fieldStart, cur, true);
+    fieldStart = ++cur;
+    if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
   }
 }
 
 AnsiString TCSVReader::GetField(int32_t Index) const {
-  if (Index < 0 || static_cast<size_t>(Index) >= FFields.size()) return AnsiString();
+  AnsiString text;
+  AppendField(Index, text);
+  return text;
+}
+
+void TCSVReader::AppendField(int32_t Index, AnsiString& Dest) const {
+  if (Index < 0 || static_cast<size_t>(Index) >= FFields.size()) return;
   const TFieldRef& field = FFields[static_cast<size_t>(Index)];
-  if (field.Length == 0) return AnsiString();
-  if (field.Start[0] != Quote) return AnsiString(field.Start, field.Length);
-  if (field.Length < 2) return AnsiString();
+  if (field.Length == 0) return;
+  if (field.Start[0] != Quote) return void(Dest.append(field.Start, field.Length));
+  if (field.Length < 2) return;
   const char* p = field.Start + 1;
   const char* const stop = field.Start + field.Length - 1;
-  if (!std::memchr(p, Quote, size_t(stop - p))) return AnsiString(p, stop);
-  AnsiString text;
-  text.reserve(field.Length - 2);
   while (p < stop) {
-    text += *p;
-    p += (p[0] == Quote && p + 1 < stop && p[1] == Quote) ? 2 : 1;
+    const char* quote = static_cast<const char*>(std::memchr(p, Quote, size_t(stop - p)));
+    if (!quote) quote = stop;
+    Dest.append(p, quote);
+    if (quote == stop) break;
+    Dest += Quote;
+    // A doubled quote gives one; a lone one inside the field is kept.
+    p = quote + (quote + 1 < stop && quote[1] == Quote ? 2 : 1);
   }
-  return text;
 }

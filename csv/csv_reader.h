@@ -30,6 +30,8 @@ public:
   char Delimiter() const { return FDelimiter; }
   // Index below FieldCount; the text without its quotes, each doubled quote as one.
   AnsiString GetField(int32_t Index) const;
+  // GetField's text appended to Dest, so that a caller can reuse one buffer for many fields.
+  void AppendField(int32_t Index, AnsiString& Dest) const;
 
 private:
   struct TFieldRef {
@@ -37,11 +39,17 @@ private:
     size_t Length = 0;
   };
 
-  // Grows like the record needs it: by one at a line end, doubling at a delimiter.
-  void StoreField(const char* Start, const char* Stop, bool Double);
+  void StoreField(const char* Start, const char* Stop, bool Double) {
+    if (static_cast<size_t>(FFieldCount) == FFields.size()) GrowFields(Double);
+    FFields[static_cast<size_t>(FFieldCount++)] = {Start, static_cast<size_t>(Stop - Start)};
+  }
+  // Like the record needs it: by one at a line end, doubling at a delimiter.
+  void GrowFields(bool Double);
   // Cur on an opening quote; returns false when the data ended inside the section.
   static bool SkipQuotedSection(const char*& Cur);
 
+  // The bytes a field's scan stops at: the line end, the delimiter and the final byte 0.
+  bool FStops[256] = {};
   std::unique_ptr<char[]> FBuffer;
   const char* FCurrent = nullptr;
   char FDelimiter;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "support/mapped_file_stream.h"
 #include "support/string_utils.h"
@@ -10,15 +12,19 @@ const char UTF8BOM[3] = {'\xEF', '\xBB', '\xBF'};
 
 namespace {
 
-AnsiString ReadAll(TStream& Stream) {
-  Stream.SetPosition(0);
-  AnsiString bytes(static_cast<size_t>(Stream.GetSize()), '\0');
-  if (!bytes.empty()) Stream.ReadBuffer(&bytes[0], static_cast<int32_t>(bytes.size()));
-  return bytes;
+bool StartsWithBOM(std::string_view Text) {
+  return Text.size() >= 3 && std::memcmp(Text.data(), UTF8BOM, 3) == 0;
 }
 
-bool StartsWithBOM(const AnsiString& Text) {
-  return Text.size() >= 3 && std::memcmp(Text.data(), UTF8BOM, 3) == 0;
+size_t CountZeros(std::string_view Text) {
+  size_t zeros = 0;
+  const char* p = Text.data();
+  const char* const end = p + Text.size();
+  while (p < end && (p = static_cast<const char*>(std::memchr(p, 0, size_t(end - p))))) {
+    ++zeros;
+    ++p;
+  }
+  return zeros;
 }
 
 } // namespace
@@ -38,27 +44,33 @@ AnsiString StripUTF8BOM(const AnsiString& Text) {
   return StartsWithBOM(Text) ? Text.substr(3) : Text;
 }
 
-AnsiString RemoveNulChars(const AnsiString& Text) {
-  AnsiString result(Text);
-  result.erase(std::remove(result.begin(), result.end(), '\0'), result.end());
+AnsiString RemoveNulChars(std::string_view Text) {
+  AnsiString result;
+  result.reserve(Text.size());
+  for (size_t from = 0; from < Text.size();) {
+    const size_t zero = std::min(Text.find('\0', from), Text.size());
+    result.append(Text, from, zero - from);
+    from = zero + 1;
+  }
   return result;
 }
 
 AnsiString LoadFileAsAnsiText(const AnsiString& FileName) {
   TMappedFileStream stream(FileName);
   const bool bomSeen = HasUTF8BOM(stream);
-  AnsiString text = ReadAll(stream);
-  if (bomSeen) text = StripUTF8BOM(text);
+  // The file's bytes are used where they are mapped; only the text returned is a copy, and the
+  // mapping goes as soon as it is made.
+  const std::string_view file(stream.Memory(), static_cast<size_t>(stream.GetSize()));
+  const std::string_view text = bomSeen ? file.substr(3) : file;
 
   // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
-  const size_t zeros = static_cast<size_t>(std::count(text.begin(), text.end(), '\0'));
-  if (zeros == text.size() / 2) {
-    const AnsiString narrow = RemoveNulChars(text);
+  if (CountZeros(text) == text.size() / 2) {
+    AnsiString narrow = RemoveNulChars(text);
     AnsiString ansi = Utf8TextToAnsi(narrow);
-    return ansi.empty() ? narrow : ansi;
+    return ansi.empty() ? std::move(narrow) : std::move(ansi);
   }
   AnsiString ansi = Utf8TextToAnsi(text);
   if (!ansi.empty()) return ansi;
   // Not UTF-8: the bytes as they are, a mark included.
-  return ReadAll(stream);
+  return AnsiString(file);
 }

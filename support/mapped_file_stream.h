@@ -20,6 +20,8 @@ public:
   void SetSize(int64_t) override {}
 
   static bool SizeFits(uint64_t FileSize) { return FileSize <= MaxFileSize; }
+  // The mapped bytes, for readers that need no copy; null for an empty file.
+  const char* Memory() const { return FFile.View(); }
 
 private:
   int64_t FPosition = 0;

@@ -224,6 +224,40 @@ AnsiString CollapseSpaces(const AnsiString& S) {
   return result;
 }
 
+namespace {
+
+// Decodes units from Source[I] on until N reaches Capacity or the source ends, storing them from
+// Dest[N] on when there is a Dest. False on a malformed sequence.
+bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, char16_t* Dest,
+                 size_t Capacity, size_t& N) {
+  size_t i = I;
+  size_t n = N;
+  while (i < SourceBytes && n < Capacity) {
+    unsigned unit = Source[i++];
+    if (unit >= 0x80) {
+      if (i >= SourceBytes) return false;
+      unsigned bits = unit & 0x3F;
+      if (bits & 0x20) {
+        const unsigned middle = Source[i++];
+        if ((middle & 0xC0) != 0x80 || i >= SourceBytes) return false;
+        bits = (bits << 6) | (middle & 0x3F);
+      }
+      const unsigned last = Source[i++];
+      if ((last & 0xC0) != 0x80) return false;
+      unit = (bits << 6) | (last & 0x3F);
+    }
+    if (Dest) Dest[n] = static_cast<char16_t>(unit);
+    ++n;
+  }
+  I = i;
+  N = n;
+  return true;
+}
+
+bool IsHighSurrogate(char16_t Unit) { return Unit >= 0xD800 && Unit <= 0xDBFF; }
+
+} // namespace
+
 size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
                        size_t SourceBytes) {
   if (!Source) return 0;
@@ -233,23 +267,7 @@ size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
   const size_t capacity = Dest ? MaxDestChars : std::numeric_limits<size_t>::max();
   size_t i = 0;
   size_t n = 0;
-  while (i < SourceBytes && n < capacity) {
-    unsigned unit = source[i++];
-    if (unit >= 0x80) {
-      if (i >= SourceBytes) return Utf8ToWideCharsFailed;
-      unsigned bits = unit & 0x3F;
-      if (bits & 0x20) {
-        const unsigned middle = source[i++];
-        if ((middle & 0xC0) != 0x80 || i >= SourceBytes) return Utf8ToWideCharsFailed;
-        bits = (bits << 6) | (middle & 0x3F);
-      }
-      const unsigned last = source[i++];
-      if ((last & 0xC0) != 0x80) return Utf8ToWideCharsFailed;
-      unit = (bits << 6) | (last & 0x3F);
-    }
-    if (Dest) Dest[n] = static_cast<char16_t>(unit);
-    ++n;
-  }
+  if (!DecodeUnits(source, SourceBytes, i, Dest, capacity, n)) return Utf8ToWideCharsFailed;
   if (!Dest) return n + 1;
   if (n >= MaxDestChars) n = MaxDestChars - 1;
   Dest[n] = 0;
@@ -265,14 +283,25 @@ WideString DecodeUTF8(const AnsiString& S) {
   return text;
 }
 
-AnsiString Utf8TextToAnsi(const AnsiString& S) {
-  if (S.empty()) return AnsiString();
-  // Whole files pass through here: decode once into a buffer that is not cleared first, convert
-  // once.
-  std::unique_ptr<char16_t[]> buffer(new char16_t[S.size() + 1]);
-  const size_t length = DecodeInto(buffer.get(), S);
-  if (length == Utf8ToWideCharsFailed || length == 0) return AnsiString();
-  return platform::WideToAnsi(buffer.get(), length);
+AnsiString Utf8TextToAnsi(std::string_view S) {
+  // Whole files pass through here: decoded and converted piece by piece, so that no UTF-16 copy
+  // of the whole text is ever held.
+  constexpr size_t PieceUnits = 1 << 16;
+  const auto* source = reinterpret_cast<const unsigned char*>(S.data());
+  std::unique_ptr<char16_t[]> units(new char16_t[std::min(S.size(), PieceUnits) + 1]);
+  AnsiString result;
+  size_t i = 0;
+  size_t held = 0;
+  while (i < S.size()) {
+    size_t n = held;
+    if (!DecodeUnits(source, S.size(), i, units.get(), PieceUnits, n)) return AnsiString();
+    // A surrogate pair is converted as one character, so its first half waits for the second.
+    held = i < S.size() && IsHighSurrogate(units[n - 1]) ? 1 : 0;
+    if (result.capacity() < S.size()) result.reserve(S.size());
+    result += platform::WideToAnsi(units.get(), n - held);
+    if (held) units[0] = units[n - 1];
+  }
+  return result;
 }
 
 AnsiString AnsiToUtf8(const AnsiString& S) {

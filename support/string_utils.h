@@ -3,6 +3,7 @@
 // keeps its pieces and column indexes in.
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "framework/system.h"
@@ -52,7 +53,7 @@ size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
 // Empty when S is empty or malformed anywhere.
 WideString DecodeUTF8(const AnsiString& S);
 // DecodeUTF8 converted to the ANSI code page; empty when the decoding is empty.
-AnsiString Utf8TextToAnsi(const AnsiString& S);
+AnsiString Utf8TextToAnsi(std::string_view S);
 
 // The text in UTF-8, for terminals and files outside the program.
 AnsiString AnsiToUtf8(const AnsiString& S);

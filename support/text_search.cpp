@@ -25,7 +25,7 @@ struct TCaselessKey {
 };
 
 template <typename Key>
-int64_t SearchForward(const AnsiString& Pattern, const AnsiString& Text, int64_t StartPos, Key key) {
+int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t StartPos, Key key) {
   const size_t m = Pattern.size();
   if (m == 0) throw Exception("BufferLen is 0");
   const size_t n = Text.size();
@@ -53,7 +53,7 @@ int64_t SearchForward(const AnsiString& Pattern, const AnsiString& Text, int64_t
 }
 
 template <typename Key>
-int64_t SearchBackward(const AnsiString& Pattern, const AnsiString& Text, int64_t StartPos, Key key) {
+int64_t SearchBackward(std::string_view Pattern, std::string_view Text, int64_t StartPos, Key key) {
   const size_t m = Pattern.size();
   const size_t n = Text.size();
   if (m < 1 || n < m) return 0;
@@ -75,7 +75,7 @@ int64_t SearchBackward(const AnsiString& Pattern, const AnsiString& Text, int64_
 
 } // namespace
 
-int64_t FindTextPos(const AnsiString& Pattern, const AnsiString& Text, bool CaseSensitive,
+int64_t FindTextPos(std::string_view Pattern, std::string_view Text, bool CaseSensitive,
                     int64_t StartPos, bool Forward) {
   if (Forward)
     return CaseSensitive ? SearchForward(Pattern, Text, StartPos, TExactKey())

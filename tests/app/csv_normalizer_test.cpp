@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "framework/exceptions.h"
 #include "tests/test_files.h"
 
@@ -50,6 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
         NormalizeCase{"CrLf", "a;b\r\nc;d\r\n", "a;b\r\nc;d\r\n"},
         NormalizeCase{"EmptyLineKept", "a\r\n\r\nb", "a\r\n\r\nb\r\n"},
         NormalizeCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb\r\n"},
+        // Quotes vanish before the lines are cut: CR and LF with quotes between are one break.
+        NormalizeCase{"QuotesBetweenCrAndLf", "a\r\"\"\nb", "a\r\nb\r\n"},
+        NormalizeCase{"QuotedLfAfterCr", "a\r\"\n\"b", "a\r\n<br>b\r\n"},
+        NormalizeCase{"QuoteAfterLastBreak", "a\r\n\"", "a\r\n"},
         NormalizeCase{"Utf8Decoded", "N\xC3\xA4he;1\n", "N\xE4he;1\r\n"},
         // A loaded text starting with a byte 0 (not UTF-16: one zero among three bytes).
         NormalizeCase{"LeadingNulGivesNothing", AnsiString("\0a;b", 4), ""},
@@ -80,6 +86,30 @@ TEST(CSVNormalizer, LargeFileInOneReservation) {
   AnsiString expected;
   for (int i = 0; i < 50000; ++i) expected += "Name " + std::to_string(i) + ";0301 " + std::to_string(i) + "\r\n";
   EXPECT_EQ(out, expected);
+}
+
+// The two steps as written down: the quote toggle into one text, then that text cut into lines.
+AnsiString TwoStepNormalization(const AnsiString& Text) {
+  AnsiString joined;
+  bool inQuotes = false;
+  for (char c : Text) {
+    if (c == '"') inQuotes = !inQuotes;
+    else if ((c == '\r' || c == '\n') && inQuotes) joined += "<br>";
+    else joined += c;
+  }
+  TFastMemoryStream stream;
+  WriteLinesCRLF(joined, stream);
+  return Content(stream);
+}
+
+TEST(CSVNormalizer, MatchesTheTwoStepsOnRandomFiles) {
+  const char alphabet[] = "a;\"\r\n";
+  std::mt19937 random(20241208);
+  for (int round = 0; round < 3000; ++round) {
+    AnsiString file(random() % 30, ' ');
+    for (char& c : file) c = alphabet[random() % (sizeof alphabet - 1)];
+    ASSERT_EQ(NormalizedFile(file), TwoStepNormalization(file)) << testing::PrintToString(file);
+  }
 }
 
 TEST(CSVNormalizer, MissingFileLeavesTheStreamEmpty) {

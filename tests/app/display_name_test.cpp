@@ -25,6 +25,9 @@ TEST(DisplayName, BuildDisplayName) {
       {"  Anna    Muster  ", "Anna Muster"},
       {"Erika Mustermann Mustermann Erika Mustermann", "Erika Mustermann"},
       {"Ein sehr langer Firmenname der nicht gek\xFCrzt wird", "Ein sehr langer Firmenname der nicht"},
+      // The words end at a byte 0, with or without blank runs to collapse first.
+      {std::string("Anna Muster\0Berta", 17), "Anna Muster"},
+      {std::string("Anna  Muster\0 Berta", 19), "Anna Muster"},
   };
   for (const auto& [joined, expected] : cases) EXPECT_EQ(BuildDisplayName(joined), expected) << joined;
 }

@@ -58,6 +58,19 @@ class ImportCommand(unittest.TestCase):
         self.assertEqual(r.stderr.decode().splitlines()[-1], "1.234 Namen 1.234 Nummern gefunden.")
         self.assertEqual(len(r.stdout.splitlines()), 1234)
 
+    def test_output_of_many_pieces(self):
+        # Over a megabyte of lines leaves in several pieces; none may be lost, doubled or moved.
+        count = 60000
+        rows = "".join("M\xfcller %d;0%d\r\n" % (i, 301000000 + i) for i in range(count))
+        with open(self.file, "wb") as f:
+            f.write(("Name;Telefon\r\n" + rows).encode("cp1252"))
+        lines = ["0%d=M\xfcller %d" % (301000000 + i, i) for i in range(count)]
+        for extra, end, encoding in [([], "\n", "utf-8"), (["--raw"], "\r\n", "cp1252")]:
+            with self.subTest(extra=extra):
+                r = run(extra + [self.file])
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(r.stdout, "".join(l + end for l in lines).encode(encoding))
+
     def test_import_errors(self):
         empty = os.path.join(self.dir.name, "leer.csv")
         open(empty, "wb").close()

@@ -84,6 +84,21 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"AnsiBytes", "M\xFCller;J\xF6rg\r\n", {{"M\xFCller", "J\xF6rg"}}, {}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.Name; });
 
+TEST(CSVReader, AppendFieldAddsWhatGetFieldGives) {
+  auto stream = StreamOf("plain;\"a;\"\"b\"\"\";\"\";;\"x\"y\"z\"\r\n");
+  TCSVReader reader(*stream, ';');
+  reader.First();
+  ASSERT_EQ(reader.FieldCount(), 5);
+  const AnsiString expected[] = {"plain", "a;\"b\"", "", "", "x\"y\"z"};
+  AnsiString buffer = "kept|";
+  for (int32_t i = 0; i < reader.FieldCount(); ++i) {
+    EXPECT_EQ(reader.GetField(i), expected[i]) << i;
+    reader.AppendField(i, buffer);
+    buffer += '|';
+  }
+  EXPECT_EQ(buffer, "kept|plain|a;\"b\"|||x\"y\"z|");
+}
+
 TEST(CSVReader, OtherDelimiters) {
   EXPECT_EQ(WalkAll("a,b;c\tx\r\n", ',').Records, (std::vector<Record>{{"a", "b;c\tx"}}));
   EXPECT_EQ(WalkAll("a,b;c\tx\r\n", '\t').Records, (std::vector<Record>{{"a,b;c", "x"}}));

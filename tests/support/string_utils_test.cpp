@@ -6,6 +6,7 @@
 #include <random>
 
 #include "framework/exceptions.h"
+#include "platform/platform.h"
 #include "tests/test_locale.h"
 
 namespace {
@@ -241,6 +242,24 @@ TEST(StringUtils, Utf8TextToAnsi) {
       {"ok \xC3", ""},
       {"", ""}};
   for (const auto& [utf8, ansi] : cases) EXPECT_EQ(Utf8TextToAnsi(utf8), ansi) << utf8;
+}
+
+TEST(StringUtils, Utf8TextToAnsiOfLongTexts) {
+  // Long texts are converted piece by piece; the result must be that of converting them whole,
+  // also where a surrogate pair (here U+1F600 as two three-byte forms) straddles two pieces.
+  const AnsiString pair = "\xED\xA0\xBD\xED\xB8\x80";
+  const AnsiString filler(65535, 'a');
+  const AnsiString cases[] = {filler + pair + "b", filler + "a" + pair + pair,
+                              filler + filler + "\xC3\xA4" + pair,
+                              AnsiString(200000, 'x') + "\xC3\xA4"};
+  for (const AnsiString& utf8 : cases) {
+    const AnsiString whole = platform::WideToAnsi(DecodeUTF8(utf8));
+    ASSERT_FALSE(whole.empty());
+    EXPECT_EQ(Utf8TextToAnsi(utf8), whole) << utf8.size();
+  }
+  // A malformed byte in a later piece still empties the whole result.
+  EXPECT_EQ(Utf8TextToAnsi(AnsiString(200000, 'x') + "\xC3"), "");
+  EXPECT_EQ(Utf8TextToAnsi(filler + pair.substr(0, 4)), "");
 }
 
 TEST(StringUtils, IntegerList) {
