@@ -4,21 +4,13 @@
 #include <exception>
 
 #include "app/csv_normalizer.h"
+#include "cli/terminal.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
 #include "framework/exceptions.h"
 #include "support/string_utils.h"
 
 namespace {
-
-// The terminal wants UTF-8 on POSIX; Windows consoles take the ANSI bytes as they are.
-AnsiString ForTerminal(const AnsiString& Text) {
-#ifdef _WIN32
-  return Text;
-#else
-  return AnsiToUtf8(Text);
-#endif
-}
 
 const char* Describe(const AnsiString& LineBreak) {
   return LineBreak == "\r\n" ? "CR LF" : LineBreak == "\r" ? "CR" : "LF";

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/contact_import.h"
+#include "cli/terminal.h"
 #include "framework/exceptions.h"
 #include "platform/platform.h"
 #include "support/string_utils.h"
@@ -91,15 +92,6 @@ public:
 private:
   AnsiString FName;
 };
-
-// The text for the terminal: UTF-8 on POSIX; Windows consoles take the ANSI bytes.
-AnsiString ForTerminal(const AnsiString& Text) {
-#ifdef _WIN32
-  return Text;
-#else
-  return AnsiToUtf8(Text);
-#endif
-}
 
 void WriteAll(const AnsiString& Bytes) {
   if (!Bytes.empty() && std::fwrite(Bytes.data(), 1, Bytes.size(), stdout) != Bytes.size())
