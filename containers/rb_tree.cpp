@@ -13,6 +13,14 @@ constexpr size_t FirstBlockBytes = 4096;
 constexpr size_t MaxBlockBytes = 1 << 20;
 
 size_t RoundUp(size_t N, size_t To) { return (N + To - 1) / To * To; }
+
+void PrefetchNode(const TRBNode* Node) {
+#if defined(__GNUC__)
+  if (Node) __builtin_prefetch(Node);
+#else
+  (void)Node;
+#endif
+}
 size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
   return std::max<size_t>(1, Bytes / SlotSize);
 }
@@ -136,7 +144,13 @@ void TRBTree::RotateRight(TRBNode* X) {
 TRBNode* TRBTree::NextNode(TRBNode* Node) {
   if (Node->Right) {
     Node = Node->Right;
-    while (Node->Left) Node = Node->Left;
+    // Each right child on the way down is next but one after its left subtree: start fetching
+    // it now, the walk over scattered nodes is otherwise one cache miss after another.
+    PrefetchNode(Node->Right);
+    while (Node->Left) {
+      Node = Node->Left;
+      PrefetchNode(Node->Right);
+    }
     return Node;
   }
   while (Node->Parent && Node == Node->Parent->Right) Node = Node->Parent;
