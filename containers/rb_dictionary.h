@@ -10,11 +10,12 @@
 #include "framework/strings.h"
 #include "framework/system.h"
 
-// One entry; the tree's keys point to these.
+// One entry; the tree's keys point to these. Key comes last: in the dictionaries' nodes it then
+// shares the cache line of the tree node that follows the entry.
 struct TRBKeyData {
-  AnsiString Key;
   int32_t Tag = 0;
   void* Data = nullptr;  // in a TRBStringList an AnsiString cell holding the value, or null
+  AnsiString Key;
 };
 
 class TCustomRBEnumerator {
@@ -54,7 +55,9 @@ using TRBEnumeratorClass = std::unique_ptr<TCustomRBEnumerator> (*)();
 
 class TRBCustomDictionary {
 public:
-  explicit TRBCustomDictionary(TRBCompareFunc Compare) : FTree(Compare) {}
+  // PayloadSize: the storage each tree node carries for its entry (see TRBTree::Payload).
+  explicit TRBCustomDictionary(TRBCompareFunc Compare, size_t PayloadSize = 0)
+      : FTree(Compare, PayloadSize) {}
   TRBCustomDictionary(const TRBCustomDictionary&) = delete;
   TRBCustomDictionary& operator=(const TRBCustomDictionary&) = delete;
   // Frees the tree only: a base destructor cannot reach a subclass's DisposeData, so every
@@ -64,7 +67,8 @@ public:
   virtual TRBEnumeratorClass GetClearEnumeratorClass() const = 0;
   // Frees one entry's Data; nothing to free here.
   virtual void DisposeData(void* /*Data*/) {}
-  // Frees every entry and its data; the dictionary stays usable.
+  // Frees every entry and its data, visiting the nodes in memory order, not key order; the
+  // dictionary stays usable.
   virtual void Clear();
 
   // Visits every node in ascending key order, without recursion.
@@ -83,7 +87,7 @@ class TRBCustomStringDictionary : public TRBCustomDictionary {
 public:
   // Without a comparison function, CompareKeyData.
   explicit TRBCustomStringDictionary(TRBCompareFunc Compare = nullptr)
-      : TRBCustomDictionary(Compare ? Compare : CompareKeyData) {}
+      : TRBCustomStringDictionary(Compare, 0) {}
   ~TRBCustomStringDictionary() override { Clear(); }
 
   TRBEnumeratorClass GetClearEnumeratorClass() const override;
@@ -97,13 +101,23 @@ public:
 
   bool UniqueKeys = true;
 
+protected:
+  // Each entry lives in its tree node's payload, after ExtraSize bytes of storage that are the
+  // subclass's (see ExtraOf): no heap block per entry.
+  TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize);
+  void* ExtraOf(TRBKeyData* Entry) const { return reinterpret_cast<char*>(Entry) - FExtraSpan; }
+
 private:
   TRBKeyData* Lookup(const TRBKeyData& Probe) const;
+
+  size_t FExtraSpan;
 };
 
 class TRBStringList : public TRBCustomStringDictionary {
 public:
-  using TRBCustomStringDictionary::TRBCustomStringDictionary;
+  // The value cells live beside their entries.
+  explicit TRBStringList(TRBCompareFunc Compare = nullptr)
+      : TRBCustomStringDictionary(Compare, sizeof(AnsiString)) {}
   ~TRBStringList() override { Clear(); }
 
   void DisposeData(void* Data) override;

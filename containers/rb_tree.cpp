@@ -1,72 +1,76 @@
 #include "containers/rb_tree.h"
 
+#include <algorithm>
+#include <new>
+
 namespace {
 bool IsRed(const TRBNode* Node) { return Node && Node->Color == TRBTree::Red; }
 
-// Recursion is bounded by the height, at most 2 * log2(n + 1).
-void FreeSubtree(TRBNode* Node) {
-  if (!Node) return;
-  FreeSubtree(Node->Left);
-  FreeSubtree(Node->Right);
-  delete Node;
+constexpr size_t CacheLine = 64;
+// The payload bytes right before a node that its cache line also holds.
+constexpr size_t PayloadTailInNodeLine = 32;
+constexpr size_t FirstBlockBytes = 4096;
+constexpr size_t MaxBlockBytes = 1 << 20;
+
+size_t RoundUp(size_t N, size_t To) { return (N + To - 1) / To * To; }
+
+void PrefetchNode(const TRBNode* Node) {
+#if defined(__GNUC__)
+  if (Node) __builtin_prefetch(Node);
+#else
+  (void)Node;
+#endif
+}
+size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
+  return std::max<size_t>(1, Bytes / SlotSize);
+}
+
+// Where in its cache line a slot starts, so that its node does PayloadTailInNodeLine bytes in
+// (at the line's start when the payload is shorter).
+size_t SlotLineOffset(size_t PayloadSpan) {
+  const size_t node = (CacheLine - std::min(PayloadSpan, PayloadTailInNodeLine)) % CacheLine;
+  return (node + CacheLine - PayloadSpan % CacheLine) % CacheLine;
 }
 } // namespace
 
-TRBNode* TRBTree::Find(const void* Key) const {
-  TRBNode* node = FRoot;
-  while (node) {
-    const int r = FCompare(node->Key, Key);
-    if (r < 0)
-      node = node->Right;
-    else if (r > 0)
-      node = node->Left;
-    else
-      return node;
-  }
-  return nullptr;
-}
+TRBNodeArena::TRBNodeArena(size_t SlotSize, size_t LineOffset)
+    : FSlotSize(RoundUp(SlotSize, CacheLine)), FLineOffset(LineOffset),
+      FNextSlots(SlotsPerBlock(FirstBlockBytes, FSlotSize)) {}
 
-TRBNode* TRBTree::Add(void* Key) {
-  // Allocated first, so that running out of memory leaves the tree untouched.
-  TRBNode* fresh = new TRBNode{Key, nullptr, nullptr, nullptr, Red};
-
-  // Strict tests: an equal key never moves the ends, so a refused duplicate cannot either.
-  TRBNode* const oldFirst = FFirstNode;
-  TRBNode* const oldLast = FLastNode;
-  if (!FFirstNode || FCompare(Key, FFirstNode->Key) < 0) FFirstNode = fresh;
-  if (!FLastNode || FCompare(FLastNode->Key, Key) < 0) FLastNode = fresh;
-
-  TRBNode* parent = nullptr;
-  TRBNode* node = FRoot;
-  while (node) {
-    parent = node;
-    const int r = FCompare(Key, node->Key);
-    if (r < 0) {
-      node = node->Left;
-    } else if (r > 0) {
-      node = node->Right;
-    } else {
-      // Only an inconsistent comparison gets here with a moved end; do not leave it dangling.
-      FFirstNode = oldFirst;
-      FLastNode = oldLast;
-      delete fresh;
-      return node;
-    }
-  }
-
-  fresh->Parent = parent;
-  if (!parent)
-    FRoot = fresh;
-  else if (FCompare(Key, parent->Key) < 0)
-    parent->Left = fresh;
+void TRBNodeArena::Grow() {
+  const size_t header = RoundUp(sizeof(TBlock), CacheLine);
+  const size_t slack = header + 2 * CacheLine;
+  if (FSlotSize > (SIZE_MAX - slack) / FNextSlots) throw std::bad_alloc();
+  char* const raw = static_cast<char*>(::operator new(slack + FNextSlots * FSlotSize));
+  const uintptr_t address = reinterpret_cast<uintptr_t>(raw);
+  TBlock* const block = reinterpret_cast<TBlock*>(raw);
+  block->Next = nullptr;
+  block->Begin = raw + (RoundUp(address + header, CacheLine) - address) + FLineOffset;
+  block->End = block->Begin + FNextSlots * FSlotSize;
+  if (FLast)
+    FLast->Next = block;
   else
-    parent->Right = fresh;
-  ++FCount;
-
-  FixUpAfterInsert(fresh);
-  FRoot->Color = Black;
-  return fresh;
+    FFirst = block;
+  FLast = block;
+  FNext = block->Begin;
+  FEnd = block->End;
+  FNextSlots = std::max(FNextSlots, std::min(2 * FNextSlots, MaxBlockBytes / FSlotSize));
 }
+
+void TRBNodeArena::Release() {
+  for (TBlock* block = FFirst; block;) {
+    TBlock* const next = block->Next;
+    ::operator delete(block);
+    block = next;
+  }
+  FFirst = FLast = nullptr;
+  FNext = FEnd = nullptr;
+  FNextSlots = SlotsPerBlock(FirstBlockBytes, FSlotSize);
+}
+
+TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
+    : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(std::max_align_t))),
+      FArena(FPayloadSpan + sizeof(TRBNode), SlotLineOffset(FPayloadSpan)) {}
 
 void TRBTree::FixUpAfterInsert(TRBNode* X) {
   while (X != FRoot && IsRed(X->Parent)) {
@@ -140,7 +144,13 @@ void TRBTree::RotateRight(TRBNode* X) {
 TRBNode* TRBTree::NextNode(TRBNode* Node) {
   if (Node->Right) {
     Node = Node->Right;
-    while (Node->Left) Node = Node->Left;
+    // Each right child on the way down is next but one after its left subtree: start fetching
+    // it now, the walk over scattered nodes is otherwise one cache miss after another.
+    PrefetchNode(Node->Right);
+    while (Node->Left) {
+      Node = Node->Left;
+      PrefetchNode(Node->Right);
+    }
     return Node;
   }
   while (Node->Parent && Node == Node->Parent->Right) Node = Node->Parent;
@@ -148,7 +158,7 @@ TRBNode* TRBTree::NextNode(TRBNode* Node) {
 }
 
 void TRBTree::Clear() {
-  FreeSubtree(FRoot);
+  FArena.Release();
   FRoot = nullptr;
   FFirstNode = nullptr;
   FLastNode = nullptr;

@@ -3,6 +3,7 @@
 // decision about order goes through the comparison function; the keys stay the caller's.
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 struct TRBNode {
   void* Key;
@@ -15,24 +16,79 @@ struct TRBNode {
 // Negative when A orders before B, zero when equal, positive after; only the sign counts.
 using TRBCompareFunc = int (*)(const void* A, const void* B);
 
+// Node storage in big blocks, handed out one slot after the other and given back only all at
+// once: no heap block per node, and the nodes can be walked in memory order.
+class TRBNodeArena {
+public:
+  // Slots are SlotSize rounded up to whole cache lines, each starting LineOffset bytes into one.
+  TRBNodeArena(size_t SlotSize, size_t LineOffset);
+  TRBNodeArena(const TRBNodeArena&) = delete;
+  TRBNodeArena& operator=(const TRBNodeArena&) = delete;
+  ~TRBNodeArena() { Release(); }
+
+  // The next free slot; it stays free until Commit, so a caller that changes its mind just does
+  // not commit. Throws std::bad_alloc, and then nothing has changed.
+  char* Reserve() {
+    if (FNext == FEnd) Grow();
+    return FNext;
+  }
+  void Commit() { FNext += FSlotSize; }
+  // Frees every block; what the slots hold is not destroyed.
+  void Release();
+
+  // Calls Visit for every committed slot, in the order they were committed.
+  template <typename TVisit> void ForEachSlot(TVisit Visit) const;
+
+private:
+  struct TBlock {
+    TBlock* Next;
+    char* Begin;
+    char* End;
+  };
+  void Grow();
+
+  size_t FSlotSize;
+  size_t FLineOffset;
+  size_t FNextSlots;  // capacity of the block Grow makes next
+  TBlock* FFirst = nullptr;
+  TBlock* FLast = nullptr;
+  char* FNext = nullptr;
+  char* FEnd = nullptr;
+};
+
 class TRBTree {
 public:
   static constexpr uint8_t Red = 0;
   static constexpr uint8_t Black = 1;
 
-  explicit TRBTree(TRBCompareFunc Compare) : FCompare(Compare) {}
+  // Every node gets PayloadSize bytes of storage of its own, right before it (see Payload).
+  explicit TRBTree(TRBCompareFunc Compare, size_t PayloadSize = 0);
   TRBTree(const TRBTree&) = delete;
   TRBTree& operator=(const TRBTree&) = delete;
   ~TRBTree() { Clear(); }
 
   // The node whose key compares equal to Key, or null.
-  TRBNode* Find(const void* Key) const;
+  TRBNode* Find(const void* Key) const { return FindBy(Key, FCompare); }
   // The new node; when an equal key is present, that node, and the tree stays as it was.
-  TRBNode* Add(void* Key);
+  TRBNode* Add(void* Key) { return AddBy(Key, FCompare); }
+  // Find and Add with a comparison the caller can inline. It must order exactly as Compare()
+  // does; it is called with the same arguments in the same order.
+  template <typename TCompare> TRBNode* FindBy(const void* Key, TCompare Compare) const;
+  template <typename TCompare> TRBNode* AddBy(void* Key, TCompare Compare);
   // The in-order successor. Never ask it for LastNode: the climb would run off the root.
   static TRBNode* NextNode(TRBNode* Node);
-  // Frees the nodes, not the keys.
+  // Frees the nodes, not the keys, and not what the caller built in the payloads.
   void Clear();
+
+  // The storage that came with Node; it ends where the node begins. Its last 32 bytes share the
+  // node's cache line, so a comparison that reads only them costs no second miss per level.
+  void* Payload(TRBNode* Node) const { return reinterpret_cast<char*>(Node) - FPayloadSpan; }
+  // Calls Visit for every node in the order they were added, which is memory order: far cheaper
+  // than the in-order walk where the order does not matter.
+  template <typename TVisit> void ForEachInAddOrder(TVisit Visit) const {
+    FArena.ForEachSlot(
+        [&](char* Slot) { Visit(reinterpret_cast<TRBNode*>(Slot + FPayloadSpan)); });
+  }
 
   TRBNode* Root() const { return FRoot; }
   TRBNode* FirstNode() const { return FFirstNode; }
@@ -50,4 +106,72 @@ private:
   TRBNode* FLastNode = nullptr;
   TRBCompareFunc FCompare;
   size_t FCount = 0;
+  size_t FPayloadSpan;
+  TRBNodeArena FArena;
 };
+
+template <typename TVisit> void TRBNodeArena::ForEachSlot(TVisit Visit) const {
+  for (const TBlock* block = FFirst; block; block = block->Next) {
+    // Only the last block can have free slots; they start at FNext.
+    const char* const end = block == FLast ? FNext : block->End;
+    for (char* slot = block->Begin; slot != end; slot += FSlotSize) Visit(slot);
+  }
+}
+
+template <typename TCompare> TRBNode* TRBTree::FindBy(const void* Key, TCompare Compare) const {
+  TRBNode* node = FRoot;
+  while (node) {
+    const int r = Compare(node->Key, Key);
+    if (r < 0)
+      node = node->Right;
+    else if (r > 0)
+      node = node->Left;
+    else
+      return node;
+  }
+  return nullptr;
+}
+
+template <typename TCompare> TRBNode* TRBTree::AddBy(void* Key, TCompare Compare) {
+  // Reserved first, so that running out of memory leaves the tree untouched; a refused key
+  // leaves the slot uncommitted, free for the next one.
+  TRBNode* const fresh =
+      new (FArena.Reserve() + FPayloadSpan) TRBNode{Key, nullptr, nullptr, nullptr, Red};
+
+  // Strict tests: an equal key never moves the ends, so a refused duplicate cannot either.
+  TRBNode* const oldFirst = FFirstNode;
+  TRBNode* const oldLast = FLastNode;
+  if (!FFirstNode || Compare(Key, FFirstNode->Key) < 0) FFirstNode = fresh;
+  if (!FLastNode || Compare(FLastNode->Key, Key) < 0) FLastNode = fresh;
+
+  TRBNode* parent = nullptr;
+  TRBNode* node = FRoot;
+  while (node) {
+    parent = node;
+    const int r = Compare(Key, node->Key);
+    if (r < 0) {
+      node = node->Left;
+    } else if (r > 0) {
+      node = node->Right;
+    } else {
+      // Only an inconsistent comparison gets here with a moved end; do not leave it dangling.
+      FFirstNode = oldFirst;
+      FLastNode = oldLast;
+      return node;
+    }
+  }
+
+  FArena.Commit();
+  fresh->Parent = parent;
+  if (!parent)
+    FRoot = fresh;
+  else if (Compare(Key, parent->Key) < 0)
+    parent->Left = fresh;
+  else
+    parent->Right = fresh;
+  ++FCount;
+
+  FixUpAfterInsert(fresh);
+  FRoot->Color = Black;
+  return fresh;
+}

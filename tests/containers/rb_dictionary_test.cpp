@@ -125,4 +125,62 @@ TEST(RBStringList, OrdersByTheComparisonGivenAtCreation) {
   EXPECT_EQ(Export(dictionary), (Lines{"c=", "b=", "a="}));
 }
 
+int Sign(int Value) { return (Value > 0) - (Value < 0); }
+
+TEST(RBStringList, DefaultComparisonOrdersLongKeysByUnsignedBytes) {
+  const struct {
+    AnsiString A, B;
+    int Expected;
+  } cases[] = {
+      {"", "", 0},
+      {"", "0", -1},
+      {"01234567", "01234567", 0},
+      {"01234567", "01234568", -1},
+      {"012345678", "01234567", 1},
+      {"0123456789abcdef", "0123456789abcdeg", -1},
+      {"0123456789abcdef", "0123456789abcdef0", -1},
+      {"\x01\x00\x00\x00\x00\x00\x00\x00"s, "\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s, 1},
+      {"0123456\x80", "0123456\x7F", 1},
+      {"01234567\xFF", "01234567\x01", 1},
+      {"0123\0\x01"s + "567", "0123\0\x02"s + "567", -1},
+  };
+  for (const auto& c : cases) {
+    TRBKeyData a, b;
+    a.Key = c.A;
+    b.Key = c.B;
+    EXPECT_EQ(CompareKeyData(&a, &b), c.Expected) << c.A << " / " << c.B;
+    EXPECT_EQ(CompareKeyData(&b, &a), -c.Expected) << c.B << " / " << c.A;
+  }
+
+  // Keys around the eight-byte steps, with shared prefixes and bytes on either side of 0x80.
+  std::mt19937 random(11);
+  const char alphabet[] = {'\0', '0', '1', '\x7F', '\x80', '\xFF'};
+  const auto randomKey = [&](const AnsiString& Prefix) {
+    AnsiString key = Prefix.substr(0, random() % (Prefix.size() + 1));
+    for (size_t n = random() % 6; n > 0; --n) key += alphabet[random() % sizeof alphabet];
+    return key;
+  };
+  for (int i = 0; i < 5000; ++i) {
+    TRBKeyData a, b;
+    a.Key = randomKey(AnsiString(random() % 20, '0'));
+    b.Key = randomKey(a.Key);
+    ASSERT_EQ(CompareKeyData(&a, &b), Sign(a.Key.compare(b.Key))) << i;
+  }
+}
+
+TEST(RBStringList, ARefusedKeyLeavesThePresentEntryInItsNode) {
+  TRBStringList dictionary;
+  dictionary.SetValue("030123456789", AnsiString(40, 'a'));
+  TRBKeyData* const present = dictionary.FindKey("030123456789");
+  dictionary.UniqueKeys = false;
+  bool added = true;
+  EXPECT_EQ(dictionary.FindOrAdd("030123456789", 7, &added), present);
+  EXPECT_FALSE(added);
+  EXPECT_EQ(dictionary.Tree().Root()->Key, present);
+  EXPECT_EQ(present->Tag, -1);
+  for (int i = 0; i < 1000; ++i) dictionary.SetValue("030123456789", AnsiString(40, 'b'));
+  EXPECT_EQ(dictionary.Tree().Count(), 1u);
+  EXPECT_EQ(Export(dictionary), Lines{"030123456789=" + AnsiString(40, 'b')});
+}
+
 } // namespace

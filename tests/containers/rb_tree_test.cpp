@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -165,6 +166,62 @@ TEST(RBTree, RefusedKeyNeverBecomesAnEndEvenUnderAnInconsistentComparison) {
   ASSERT_EQ(tree.Count(), 3u);
   EXPECT_EQ(KeyOf(tree.FirstNode()), &keys[0]);
   EXPECT_EQ(KeyOf(tree.LastNode()), &keys[2]);
+}
+
+// Payload bytes derived from the key, so that storage shared by two nodes shows.
+void FillPayload(void* Payload, size_t Size, int Key) {
+  unsigned char* bytes = static_cast<unsigned char*>(Payload);
+  for (size_t i = 0; i < Size; ++i) bytes[i] = static_cast<unsigned char>(Key + i * 31);
+}
+
+bool HoldsPayload(const void* Payload, size_t Size, int Key) {
+  const unsigned char* bytes = static_cast<const unsigned char*>(Payload);
+  for (size_t i = 0; i < Size; ++i)
+    if (bytes[i] != static_cast<unsigned char>(Key + i * 31)) return false;
+  return true;
+}
+
+TEST(RBTree, EachNodeKeepsItsOwnPayloadAcrossManyBlocksAndAfterClear) {
+  const struct {
+    size_t PayloadSize;
+    int Keys;
+  } cases[] = {{0, 3000}, {1, 3000}, {48, 20000}, {80, 20000}, {300, 5000}, {(1 << 20) + 8, 3}};
+  for (const auto& c : cases) {
+    const std::string name = "payload " + std::to_string(c.PayloadSize);
+    TRBTree tree(CompareInts, c.PayloadSize);
+    for (int round = 0; round < 2; ++round) {
+      TModel model;
+      std::deque<int> storage;
+      std::vector<const int*> added;
+      const int keys = round == 0 ? c.Keys : std::min(c.Keys, 100);
+      for (int i = 0; i < keys; ++i) {
+        const int* key = &storage.emplace_back(2 * int((i * 7919LL) % keys));
+        TRBNode* node = tree.Add(const_cast<int*>(key));
+        ASSERT_EQ(KeyOf(node), key) << name << " at " << i;
+        FillPayload(tree.Payload(node), c.PayloadSize, *key);
+        added.push_back(key);
+        model[*key] = key;
+        // A refused key after every new one: a full block's next slot is taken and given back.
+        int& again = storage.emplace_back(*KeyOf(tree.Root()));
+        ASSERT_NE(KeyOf(tree.Add(&again)), &again) << name << " at " << i;
+      }
+      ASSERT_EQ(CheckTree(tree, model), "") << name << " round " << round;
+
+      std::vector<const int*> visited;
+      tree.ForEachInAddOrder([&](TRBNode* Node) {
+        visited.push_back(KeyOf(Node));
+        const uintptr_t address = reinterpret_cast<uintptr_t>(tree.Payload(Node));
+        EXPECT_EQ(address % alignof(std::max_align_t), 0u) << name;
+        EXPECT_TRUE(HoldsPayload(tree.Payload(Node), c.PayloadSize, *KeyOf(Node))) << name;
+      });
+      EXPECT_EQ(visited, added) << name << " round " << round;
+
+      tree.Clear();
+      visited.clear();
+      tree.ForEachInAddOrder([&](TRBNode* Node) { visited.push_back(KeyOf(Node)); });
+      EXPECT_TRUE(visited.empty()) << name;
+    }
+  }
 }
 
 } // namespace
