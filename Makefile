@@ -19,7 +19,7 @@ test:
 
 BENCH_FILES := $(foreach n,10k 100k 1M,build/bench/contacts-$(n).csv)
 
-bench: native $(BENCH_FILES)
+bench: native win64 $(BENCH_FILES)
 	@bench/run.sh $(BENCH_FILES)
 
 # Generated once, and again whenever the generator changes.

@@ -13,4 +13,15 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine's helper processes keep the first program's output open; give them /dev/null.
 scripts/wine-run cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 
-ctest --test-dir "${VOXARO_WIN64_BUILD:-build/win64}" -j"$(nproc)" --output-on-failure --timeout 120 "$@"
+tree=${VOXARO_WIN64_BUILD:-build/win64}
+ctest --test-dir "$tree" -j"$(nproc)" --output-on-failure --timeout 120 "$@"
+rc=$?
+# The end-to-end tests leave pictures of the window as BMP files; keep them as PNG for people.
+if compgen -G "$tree/screenshots/*.bmp" >/dev/null; then
+  mkdir -p build/screenshots
+  for shot in "$tree"/screenshots/*.bmp; do
+    convert "$shot" "build/screenshots/$(basename "${shot%.bmp}").png" && rm -f "$shot"
+  done
+  echo "screenshots: $(ls build/screenshots | tr '\n' ' ')"
+fi
+exit $rc

@@ -1,0 +1,206 @@
+// The program as a user starts it: with a file, a folder, nothing, or a broken file; checked
+// from outside through its windows.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+const wchar_t FirstStatus[] = L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit "
+                              L"Strg+V eine Datei oder einen Inhalt einf\u00fcgen.";
+const char MutexName[] = "Global\\{7E41B0C2-5A9D-4F13-B8E6-0C2D94A61F58}";
+
+wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
+
+// Runs the command-line importer of the same tree on File: its raw lines and its summary line.
+struct ImporterResult {
+  std::vector<wstring> Lines;
+  wstring Summary;
+};
+
+ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
+  const wstring out = Folder.Path() + L"\\importer.out", err = Folder.Path() + L"\\importer.err";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE outFile = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE errFile = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  const wstring program = ProgramFolder() + L"\\cli\\voxaro-import.exe";
+  wstring commandLine = Quoted(program) + L" --raw " + Quoted(File);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = outFile;
+  startup.hStdError = errFile;
+  PROCESS_INFORMATION process = {};
+  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &process);
+  CloseHandle(outFile);
+  CloseHandle(errFile);
+  ImporterResult result;
+  if (!started) {
+    ADD_FAILURE() << "cannot start voxaro-import.exe";
+    return result;
+  }
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const std::string raw = ReadFileBytes(out);
+  for (size_t start = 0; start < raw.size();) {
+    const size_t end = raw.find("\r\n", start);
+    if (end == std::string::npos) break;
+    result.Lines.push_back(FromAnsi(raw.substr(start, end - start)));
+    start = end + 2;
+  }
+  wstring summary = FromAnsi(ReadFileBytes(err));
+  while (!summary.empty() && (summary.back() == L'\n' || summary.back() == L'\r')) summary.pop_back();
+  result.Summary = summary.substr(summary.find_last_of(L'\n') + 1);
+  return result;
+}
+
+// Starts the program and waits until its main window shows Caption.
+HWND WaitForCaption(VoxaroProcess& Program, const wstring& Caption) {
+  HWND window = nullptr;
+  WaitFor([&] {
+    window = Program.MainWindow();
+    return window && WindowText(window) == Caption;
+  });
+  return window;
+}
+
+bool MutexExists() {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, MutexName);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+TEST(MainWindow, ShowsTheImportOfTheFileNamedOnTheCommandLine) {
+  TempFolder folder;
+  // More than 1 000 numbers, so that the counts need the thousands separator.
+  std::string many = "Vorname;Nachname;Telefon privat;Mobiltelefon\r\n";
+  for (int i = 0; i < 800; ++i)
+    many += "J\xFCrgen;M\xFCller" + std::to_string(i) + ";030 " + std::to_string(100000 + i) +
+            ";0171 " + std::to_string(200000 + i) + "\r\n";
+  const struct {
+    const char* Shot;
+    wstring File;
+  } cases[] = {
+      {"after-start", folder.Write(L"kontakte.csv", SourceFile("examples/kontakte.csv"))},
+      {"after-import", folder.Write(L"gro\u00dfe Liste.csv", many)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Shot);
+    const ImporterResult expected = RunImporter(folder, c.File);
+    ASSERT_FALSE(expected.Lines.empty());
+    VoxaroProcess program(Quoted(c.File));
+    ASSERT_TRUE(program.Started());
+    HWND window = WaitForCaption(program, c.File);
+    ASSERT_NE(window, nullptr) << "the caption never showed the path";
+    EXPECT_EQ(ListLines(ListBoxOf(window)), expected.Lines);
+    const wstring status = StatusText(window);
+    EXPECT_EQ(status, wstring(FirstStatus) + L"  Kopieren des Inhaltes  " + expected.Summary);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; },
+                        std::chrono::milliseconds(5000)));
+    SaveScreenshot(window, c.Shot);
+  }
+  EXPECT_TRUE(std::regex_search(ToAnsi(RunImporter(folder, cases[1].File).Summary),
+                                std::regex("^800 Namen 1\\.600 Nummern gefunden\\.$")));
+}
+
+TEST(MainWindow, StartsPlainWithoutAFileToImport) {
+  TempFolder folder;
+  const wstring file = folder.Write(L"a.csv", "Name,Telefon\r\nAnna,030 123\r\n");
+  const struct {
+    const char* Name;
+    wstring Arguments;
+    wstring Caption;
+    size_t Lines;
+  } cases[] = {
+      {"no argument", L"", L"Voxaro", 0},
+      {"a folder", Quoted(folder.Path()), L"Voxaro", 0},
+      {"a missing file", Quoted(folder.Path() + L"\\fehlt.csv"), L"Voxaro", 0},
+      {"a missing file first", Quoted(folder.Path() + L"\\fehlt.csv") + L" " + Quoted(file),
+       L"Voxaro", 0},
+      {"extra arguments", Quoted(file) + L" zweites drittes", file, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    VoxaroProcess program(c.Arguments);
+    ASSERT_TRUE(program.Started());
+    HWND window = WaitForCaption(program, c.Caption);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ListLines(ListBoxOf(window)).size(), c.Lines);
+    if (c.Lines == 0) {
+      EXPECT_EQ(StatusText(window), FirstStatus);
+    }
+    EXPECT_EQ(program.MessageBox(), nullptr);
+  }
+}
+
+TEST(MainWindow, AFailingImportShowsTheErrorBoxAndThenOpensPlain) {
+  TempFolder folder;
+  const wstring empty = folder.Write(L"leer.csv", "");
+  VoxaroProcess program(Quoted(empty));
+  ASSERT_TRUE(program.Started());
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = program.MessageBox()) != nullptr; }));
+  EXPECT_EQ(WindowText(box), L"TAPI Eigenes Telefonbuch erzeugen");
+  EXPECT_EQ(MessageBoxText(box), L"Try to read past eof.");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  HWND window = WaitForCaption(program, L"Voxaro");
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return program.MessageBox() == nullptr; }));
+  EXPECT_TRUE(ListLines(ListBoxOf(window)).empty());
+  EXPECT_EQ(StatusText(window), FirstStatus);
+}
+
+TEST(MainWindow, KeepsItsLayoutAndWrapsTheStatusWhenResized) {
+  VoxaroProcess program(L"");
+  ASSERT_TRUE(program.Started());
+  HWND window = WaitForCaption(program, L"Voxaro");
+  ASSERT_NE(window, nullptr);
+  const SIZE client = ClientSize(window);
+  EXPECT_EQ(client.cx, 624);
+  EXPECT_EQ(client.cy, 644);
+  HWND list = ListBoxOf(window);
+  HWND status = FindDescendant(window, L"TPanel", [](HWND w) { return !WindowText(w).empty(); });
+  ASSERT_NE(status, nullptr);
+  // The list keeps 9 pixels to the window's edges and to the status panel.
+  const auto margins = [&] {
+    const RECT l = ChildRect(window, list), s = ChildRect(window, status);
+    const SIZE c = ClientSize(window);
+    return std::vector<LONG>{l.left, c.cx - l.right, c.cy - l.bottom, l.top - s.bottom};
+  };
+  EXPECT_EQ(margins(), (std::vector<LONG>{9, 9, 9, 9}));
+  const LONG wideTop = ChildRect(window, list).top;
+
+  RECT frame = {};
+  GetWindowRect(window, &frame);
+  const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+  SetWindowPos(window, nullptr, 0, 0, frameWidth - 330, frameHeight, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top > wideTop; },
+                      std::chrono::milliseconds(5000)))
+      << "the status text did not take more lines";
+  EXPECT_EQ(margins(), (std::vector<LONG>{9, 9, 9, 9}));
+  SaveScreenshot(window, "narrowed");
+
+  SetWindowPos(window, nullptr, 0, 0, frameWidth, frameHeight, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top == wideTop; },
+                      std::chrono::milliseconds(5000)));
+  EXPECT_EQ(ClientSize(window).cx, 624);
+}
+
+TEST(MainWindowSerial, HoldsTheNamedMutexWhileItRuns) {
+  ASSERT_FALSE(MutexExists()) << "another instance is running";
+  VoxaroProcess program(L"");
+  ASSERT_TRUE(program.Started());
+  ASSERT_NE(WaitForCaption(program, L"Voxaro"), nullptr);
+  EXPECT_TRUE(MutexExists());
+  EXPECT_TRUE(program.Close());
+  EXPECT_FALSE(MutexExists());
+}
+
+} // namespace
