@@ -1,0 +1,78 @@
+#include "framework/clipboard.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class Clipboard : public testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+  void TearDown() override { OleUninitialize(); }
+
+  // What a file manager puts on the clipboard for copied files: a DROPFILES block of UTF-16
+  // names, each ended by a zero, the list by one more.
+  static void PutFileList(const std::vector<std::u16string>& Names) {
+    std::u16string list;
+    for (const auto& name : Names) list += name + u'\0';
+    list += u'\0';
+    const size_t size = sizeof(DROPFILES) + list.size() * sizeof(char16_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, list.data(), list.size() * sizeof(char16_t));
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_HDROP, memory);
+    CloseClipboard();
+  }
+
+  static std::u16string UnicodeText() {
+    std::u16string text;
+    if (!OpenClipboard(nullptr)) return u"(not opened)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      text = static_cast<const char16_t*>(GlobalLock(data));
+      GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+  }
+};
+
+TEST_F(Clipboard, TextRoundTripsAsAnsiAndReadsTheSameAsUnicode) {
+  const struct {
+    AnsiString Ansi;
+    std::u16string Unicode;
+  } cases[] = {
+      {"", u""},
+      {"0301234=J\xFCrgen M\xFCller\r\n", u"0301234=J\u00fcrgen M\u00fcller\r\n"},
+      {"\x80 \x9F", u"\u20ac \u0178"},
+  };
+  for (const auto& c : cases) {
+    SetClipboardText(nullptr, c.Ansi);
+    EXPECT_EQ(ClipboardText(), c.Ansi);
+    EXPECT_EQ(UnicodeText(), c.Unicode);
+  }
+}
+
+TEST_F(Clipboard, FileListGivesTheNamesInOrderAndNothingWithoutOne) {
+  PutFileList({u"C:\\Daten\\erste.csv", u"C:\\Daten\\zw\u00f6lf.csv", u"C:\\Daten\\dritte.csv"});
+  TStringList files;
+  ClipboardFiles(files);
+  ASSERT_EQ(files.Count(), 3);
+  EXPECT_EQ(files[0], "C:\\Daten\\erste.csv");
+  EXPECT_EQ(files[1], "C:\\Daten\\zw\xF6lf.csv");
+  EXPECT_EQ(files[2], "C:\\Daten\\dritte.csv");
+  EXPECT_EQ(ClipboardText(), "");
+
+  SetClipboardText(nullptr, "C:\\Daten\\erste.csv");
+  ClipboardFiles(files);
+  EXPECT_EQ(files.Count(), 0);
+}
+
+} // namespace
