@@ -1,5 +1,5 @@
 # The front door; CMake does the building (scripts/build.sh), scripts/ hold the steps.
-.PHONY: all deps native win64 win32 run test bench fuzz clean
+.PHONY: all deps native win64 win32 run test bench fuzz dist clean
 
 FILE ?= examples/kontakte.csv
 
@@ -30,6 +30,10 @@ build/bench/contacts-%.csv: bench/gen_contacts.py | deps
 
 fuzz: deps
 	@scripts/fuzz.sh
+
+# Both Windows programs of both trees and the German guide, in dist/ and zipped.
+dist: deps
+	@scripts/dist.sh
 
 clean:
 	rm -rf build

@@ -3,6 +3,7 @@
 #   voxaro_windows_sources(file...)    Windows-only core
 #   voxaro_tests(file...)              tests of portable units (native and Windows)
 #   voxaro_windows_tests(file...)      tests of Windows-only units
+#   voxaro_windows_libraries(lib...)   system libraries the Windows core links
 #   voxaro_windows_test_helper(name file...)
 #                                      a Windows program the tests start, built beside them
 function(_voxaro_append property)
@@ -25,6 +26,12 @@ endfunction()
 function(voxaro_posix_sources)
   if(NOT WIN32)
     _voxaro_append(VOXARO_CORE_SOURCES ${ARGN})
+  endif()
+endfunction()
+
+function(voxaro_windows_libraries)
+  if(WIN32)
+    set_property(GLOBAL APPEND PROPERTY VOXARO_WINDOWS_LIBS ${ARGN})
   endif()
 endfunction()
 
