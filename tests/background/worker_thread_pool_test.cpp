@@ -75,6 +75,18 @@ void ExpectState(const TclThreadPool::TState& State, int Threads, int Busy, int 
   EXPECT_EQ(State.Queued, Queued);
 }
 
+// The first of five busy threads has finished; the sixth job still waits.
+void FiveBusyOneQueuedOneFinished(TWorkerThreadPool& Pool, TRecords& Records, bool QueuedGated) {
+  AddGated(Pool, Records, 5);
+  Pool.AddJob(std::make_unique<TTestJob>(Records.New(QueuedGated)));
+  ExpectState(Pool.State(), 5, 5, 1);
+  Records[0].Gate.Set();
+  ASSERT_TRUE(PumpUntil([&] { return Records[0].Destroyed && Pool.State().Busy == 4; }));
+  // Still busy while it looked at the queue, the first finisher could not take the job.
+  ExpectState(Pool.State(), 5, 4, 1);
+  EXPECT_EQ(Records[5].ExecuteThread, 0u);
+}
+
 TEST(Pool, FirstJobCreatesTheFirstThreadThatStaysBusyUntilItsSyncExecuteRanOnTheMainThread) {
   TWatchdog watchdog(30000, "the test");
   TRecords records;
@@ -93,16 +105,7 @@ TEST(Pool, JobAddedWhileFiveThreadsAreBusyIsHandedOnWhenASecondThreadFinishes) {
   TWatchdog watchdog(30000, "the test");
   TRecords records;
   TWorkerThreadPool pool;
-  AddGated(pool, records, 5);
-  pool.AddJob(std::make_unique<TTestJob>(records.New(false)));
-  ExpectState(pool.State(), 5, 5, 1);
-
-  records[0].Gate.Set();
-  ASSERT_TRUE(PumpUntil([&] { return records[0].Destroyed && pool.State().Busy == 4; }));
-  // Still busy while it looked at the queue, the first finisher could not take the job.
-  ExpectState(pool.State(), 5, 4, 1);
-  EXPECT_EQ(records[5].ExecuteThread, 0u);
-
+  ASSERT_NO_FATAL_FAILURE(FiveBusyOneQueuedOneFinished(pool, records, false));
   records[1].Gate.Set();
   ASSERT_TRUE(PumpUntil([&] { return records[5].Destroyed.load(); }));
   EXPECT_EQ(records[5].ExecuteThread, records[0].ExecuteThread);
@@ -116,9 +119,7 @@ TEST(Pool, JobAddedWhileAThreadIsIdleGoesToItAheadOfTheQueuedJobs) {
   TWatchdog watchdog(30000, "the test");
   TRecords records;
   TWorkerThreadPool pool;
-  AddGated(pool, records, 6);
-  records[0].Gate.Set();
-  ASSERT_TRUE(PumpUntil([&] { return pool.State().Busy == 4; }));
+  ASSERT_NO_FATAL_FAILURE(FiveBusyOneQueuedOneFinished(pool, records, true));
   AddGated(pool, records, 1);
   ExpectState(pool.State(), 5, 5, 1);
   ASSERT_TRUE(PumpUntil([&] { return records[6].ExecuteThread != 0; }));
