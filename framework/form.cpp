@@ -74,6 +74,7 @@ void TForm::Show() {
   if (!Handle()) return;
   if (!FShown) {
     FShown = true;
+    FReportedClientSize = TSize{ClientWidth(), ClientHeight()};
     RaiseEvent(OnResize);
     if (FPosition == poScreenCenter)
       SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width()) / 2,
@@ -97,7 +98,12 @@ void TForm::PreviewKey(WORD& Key, TShiftState Shift) {
 
 void TForm::Resized() {
   // Before the first show this is the size being set up; Show raises it once for the result.
-  if (FShown) RaiseEvent(OnResize);
+  // The first ShowWindow repeats the size, which is no change.
+  if (!FShown) return;
+  const TSize size{ClientWidth(), ClientHeight()};
+  if (size.cx == FReportedClientSize.cx && size.cy == FReportedClientSize.cy) return;
+  FReportedClientSize = size;
+  RaiseEvent(OnResize);
 }
 
 void TForm::RaiseEvent(const TNotifyEvent& Event) {

@@ -45,7 +45,7 @@ public:
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
-  TNotifyEvent OnResize;
+  TNotifyEvent OnResize;  // the client size has changed
   // OnKeyDown (inherited): with key preview, the keys of the form and all its children.
 
 protected:
@@ -67,5 +67,6 @@ private:
   bool FShown = false;
   int FClientWidth = -1;  // -1: none asked for
   int FClientHeight = -1;
+  TSize FReportedClientSize;  // as OnResize last saw it
   TWindowedControl* FActiveControl = nullptr;
 };
