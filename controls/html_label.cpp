@@ -173,10 +173,14 @@ void THTMLabel::Remeasure() {
   Invalidate();
 }
 
-int THTMLabel::LinkAt(int X, int Y, AnsiString& Target) const {
+THTMLLayout THTMLabel::CurrentLayout() const {
   TWindowDC dc(MeasuringWindow());
   TGdiTextMeasurer measurer(dc.Get(), Font());
-  const THTMLLayout layout = LayoutFor(measurer);
+  return LayoutFor(measurer);
+}
+
+int THTMLabel::LinkAt(int X, int Y, AnsiString& Target) const {
+  const THTMLLayout layout = CurrentLayout();
   const int link = layout.LinkAt(X, Y);
   if (link >= 0) Target = layout.Links[static_cast<size_t>(link)];
   return link;

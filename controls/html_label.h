@@ -45,6 +45,8 @@ public:
   void Remeasure();
   // The target of the link at a client point, or empty.
   AnsiString AnchorAt(int X, int Y) const;
+  // The layout the next paint would draw, in client coordinates.
+  THTMLLayout CurrentLayout() const;
 
   // The target of a link pressed with any mouse button; targets with "://" or "mailto:" are
   // opened by the shell instead.
