@@ -19,6 +19,11 @@ const AnsiString Contacts = "Vorname;Nachname;Telefon;Fax\r\n"
                             "Anna;Muster;+49 30 1234567;\r\n"
                             "J\xF6rg;M\xFCller;089 555 012;089 555 012\r\n";
 
+BOOL CALLBACK CollectWindow(HWND Child, LPARAM List) {
+  reinterpret_cast<std::vector<HWND>*>(List)->push_back(Child);
+  return TRUE;
+}
+
 class MainFormTest : public testing::Test {
 protected:
   MainFormTest() { Form.DoCreate(); }
@@ -70,13 +75,7 @@ TEST_F(MainFormTest, WindowAsDesigned) {
 
 TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
   std::vector<HWND> children;
-  EnumChildWindows(
-      Form.Handle(),
-      [](HWND Child, LPARAM List) {
-        reinterpret_cast<std::vector<HWND>*>(List)->push_back(Child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(Form.Handle(), &CollectWindow, reinterpret_cast<LPARAM>(&children));
   std::vector<HWND> focusable;
   for (HWND child : children)
     if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) focusable.push_back(child);
