@@ -1,5 +1,5 @@
 # The front door; CMake does the building (scripts/build.sh), scripts/ hold the steps.
-.PHONY: all deps native win64 win32 run test bench fuzz dist clean
+.PHONY: all deps native win64 win32 run run-gui test bench fuzz dist clean
 
 FILE ?= examples/kontakte.csv
 
@@ -13,6 +13,10 @@ native win64 win32: deps
 
 run: native
 	@build/native/cli/voxaro-import "$(FILE)"
+
+# The window under wine64; without a display a screenshot goes to build/run-gui.png.
+run-gui: win64
+	@scripts/run-gui.sh "$(FILE)"
 
 test:
 	@scripts/test.sh

@@ -1,0 +1,49 @@
+#pragma once
+// The main window: the status label at the top, the result list below it. It imports the file
+// named on the command line when it is first shown.
+#include <windows.h>
+
+#include "controls/html_label.h"
+#include "framework/bevel.h"
+#include "framework/form.h"
+#include "framework/list_box.h"
+#include "framework/panel.h"
+
+// The status texts (markup). The counts text is StatusTextCounted with both counts filled in.
+extern const char* const StatusTextStart;
+extern const char* const StatusTextCopied;
+AnsiString StatusTextCounted(int32_t Names, int32_t Numbers);
+
+// Makes Window the foreground window, also while another program's window is active: the
+// foreground window's thread input is attached to ours for the call.
+void BringToForeground(HWND Window);
+
+class TMainFrm : public TForm {
+public:
+  TMainFrm();
+
+  // Imports FileName into LB and shows the counts; errors go on to the caller, and then the list
+  // and the status text stay as they were.
+  void ImportCSV(const AnsiString& FileName);
+  // The status after all lines were copied.
+  void ShowCopiedStatus();
+
+  void FormCreate(TControl* Sender);
+  void FormShow(TControl* Sender);
+  void FormResize(TControl* Sender);
+
+  TPanel Panel1;
+  THTMLabel HL;
+  TPanel Panel2;
+  TBevel Bevel1;
+  TBevel Bevel2;
+  TBevel Bevel3;
+  TBevel Bevel4;
+  TListBox LB;
+
+private:
+  // Where LB becomes the target for dropped files.
+  void RegisterDropTarget();
+};
+
+extern TMainFrm* MainFrm;

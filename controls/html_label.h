@@ -1,0 +1,106 @@
+#pragma once
+// THTMLabel: a non-windowed label showing a short markup text (see html_layout.h) with bold runs
+// and links, wrapped at word boundaries within its width, that can size itself to its text.
+// The layout is made anew for every paint, mouse movement and button press. So that screen
+// readers and test drivers can read it, the label's plain text is its parent window's text.
+#include <functional>
+
+#include "controls/html_layout.h"
+#include "framework/painted_control.h"
+#include "framework/strings.h"
+
+enum TAutoSizeType { asVertical, asHorizontal, asBoth };
+enum TVAlignment { tvaTop, tvaCenter, tvaBottom };
+
+class THTMLabel;
+class TGdiTextMeasurer;
+using TAnchorClick = std::function<void(THTMLabel* Sender, const AnsiString& Anchor)>;
+
+class THTMLabel : public TPaintedControl {
+public:
+  explicit THTMLabel(TWindowedControl* Parent);
+
+  // The markup; its lines are joined with nothing in between. Every change repaints the label.
+  TStrings& HTMLText() { return FHTMLText; }
+  const TStrings& HTMLText() const { return FHTMLText; }
+  // Replaces the markup by one line.
+  void SetHTMLText(const AnsiString& Line);
+  // The displayed markup: the lines joined.
+  AnsiString DisplayText() const;
+
+  bool AutoSizing() const { return FAutoSizing; }
+  // Turning it on sets the height (aligned top or bottom) or the width (left or right) to 6.
+  void SetAutoSizing(bool AutoSizing);
+  TAutoSizeType AutoSizeType() const { return FAutoSizeType; }
+  void SetAutoSizeType(TAutoSizeType Type);
+  int BorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(int Width);
+  TColor URLColor() const { return FURLColor; }
+  void SetURLColor(TColor Color);
+  TVAlignment VAlignment() const { return FVAlignment; }
+  void SetVAlignment(TVAlignment Alignment);
+
+  // Lays the text out at once and, with AutoSizing, brings the size to the text's before it
+  // returns; the drawing follows in the next paint.
+  void Remeasure();
+  // The target of the link at a client point, or empty.
+  AnsiString AnchorAt(int X, int Y) const;
+  // The layout the next paint would draw, in client coordinates.
+  THTMLLayout CurrentLayout() const;
+
+  // The target of a link pressed with any mouse button; targets with "://" or "mailto:" are
+  // opened by the shell instead.
+  TAnchorClick OnAnchorClick;
+  TAnchorClick OnAnchorEnter;
+  TAnchorClick OnAnchorExit;
+
+  void Paint(HDC DC) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseLeave() override;
+
+protected:
+  // The shell's "open" in a normally shown window.
+  virtual void OpenTarget(const AnsiString& Target);
+
+private:
+  class TMarkupStrings : public TStringList {
+  public:
+    explicit TMarkupStrings(THTMLabel& Label) : FLabel(Label) {}
+    void Clear() override;
+    int Add(const AnsiString& S) override;
+
+  protected:
+    void SetUpdateState(bool Updating) override;
+
+  private:
+    void Changed();
+    THTMLabel& FLabel;
+  };
+
+  struct TTextArea {
+    TRect Rect;
+    bool UnboundedBottom = false;
+  };
+
+  void TextChanged();
+  TTextArea TextArea() const;
+  bool SizesWidth() const;
+  bool SizesHeight() const;
+  // The layout as the paint pass makes it, vertical alignment included.
+  THTMLLayout LayoutFor(TTextMeasurer& Measurer) const;
+  void FitToContent(const THTMLLayout& Layout);
+  void DrawLayout(HDC DC, const THTMLLayout& Layout, TGdiTextMeasurer& Measurer) const;
+  HWND MeasuringWindow() const;
+  int LinkAt(int X, int Y, AnsiString& Target) const;
+
+  TMarkupStrings FHTMLText;
+  bool FAutoSizing = false;
+  TAutoSizeType FAutoSizeType = asVertical;
+  int FBorderWidth = 0;
+  TColor FURLColor = clBlue;
+  TVAlignment FVAlignment = tvaTop;
+  // The link last found under the mouse.
+  AnsiString FAnchor;
+  int FAnchorIndex = -1;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// The markup label's text layout, apart from any drawing: the markup is cut into pieces, the
+// pieces are set into lines that fit the text area, and the links are found again by position.
+// The layout depends only on the text, the area and the text extents a measurer reports.
+//
+// Markup: "<b>" "</b>" bold, "<A ...>" a link whose target is the text between the first pair of
+// double quotes inside the tag, "</A>" ends it, "<BR>" and CR end the line, LF is dropped; other
+// tags are skipped, a "<" without ">" ends the text. The entities &amp; &quot; &sect; &permil;
+// &reg; &copy; &para; &trade; &euro; &nbsp; &lt; &gt; stand for their Windows-1252 characters.
+#include <vector>
+
+#include "framework/geometry.h"
+#include "framework/system.h"
+
+struct THTMLStyle {
+  bool Bold = false;
+  bool Underline = false;  // the text of a link
+};
+
+inline bool operator==(const THTMLStyle& A, const THTMLStyle& B) {
+  return A.Bold == B.Bold && A.Underline == B.Underline;
+}
+
+class TTextMeasurer {
+public:
+  virtual ~TTextMeasurer() = default;
+  // Width and height of Text drawn as a single line in the font of Style.
+  virtual TSize TextExtent(const THTMLStyle& Style, const AnsiString& Text) = 0;
+};
+
+struct THTMLPiece {
+  AnsiString Text;  // entities resolved, with its trailing space if it has one
+  THTMLStyle Style;
+  int Link = -1;    // index into THTMLLayout::Links, -1 outside links
+  int Line = 0;
+  int Left = 0;
+  int Width = 0;
+  int Height = 0;
+};
+
+struct THTMLLine {
+  int Top = 0;
+  int Height = 0;    // the "gh" height of its first font, or a taller piece's
+  int GhHeight = 0;  // the "gh" height of the font current at the line's start
+  int Width = 0;     // without a trailing space
+  // False for a line whose top plus its "gh" height lies below the area, and all after it.
+  bool Drawn = true;
+};
+
+struct THTMLLayout {
+  std::vector<THTMLPiece> Pieces;
+  std::vector<THTMLLine> Lines;
+  std::vector<AnsiString> Links;  // targets, in text order
+  int ContentWidth = 0;   // the widest line
+  int ContentHeight = 0;  // the sum of the line heights
+
+  // Where a piece is drawn: its line's bottom less its own height.
+  int PieceTop(const THTMLPiece& Piece) const;
+  // The link at a point, -1 when none: the point lies horizontally within a piece of the link
+  // (both ends included) and strictly inside the "gh"-high band that ends at the bottom of the
+  // piece's line. Only drawn lines count; a link with an empty target is never found.
+  int LinkAt(int X, int Y) const;
+};
+
+THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer);
+
+// The text as a reader would take it: tags removed, entities resolved, line breaks as CR LF.
+AnsiString HTMLToPlainText(const AnsiString& Text);

@@ -1,0 +1,133 @@
+#include "framework/form.h"
+
+#include "framework/application.h"
+
+namespace {
+constexpr DWORD FormExStyle = WS_EX_APPWINDOW;
+}
+
+TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
+  SetColor(clBtnFace);
+  TCreateParams params;
+  params.ClassName = ClassName;
+  params.Style = WindowStyle();
+  params.ExStyle = FormExStyle;
+  params.Width = 320;
+  params.Height = 240;
+  CreateOwnWindow(params);
+}
+
+DWORD TForm::WindowStyle() const {
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+  if (FBorderStyle == bsSizeable) style |= WS_THICKFRAME;
+  if (FBorderIcons & biSystemMenu) {
+    style |= WS_SYSMENU;
+    if (FBorderIcons & biMinimize) style |= WS_MINIMIZEBOX;
+    if (FBorderIcons & biMaximize) style |= WS_MAXIMIZEBOX;
+  }
+  return style;
+}
+
+void TForm::ApplyWindowStyle() {
+  if (!Handle()) return;
+  const LONG_PTR visible = GetWindowLongPtrA(Handle(), GWL_STYLE) & WS_VISIBLE;
+  SetWindowLongPtrA(Handle(), GWL_STYLE, static_cast<LONG_PTR>(WindowStyle()) | visible);
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyClientSize();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle Style) {
+  FBorderStyle = Style;
+  ApplyWindowStyle();
+}
+
+void TForm::SetBorderIcons(TBorderIcons Icons) {
+  FBorderIcons = Icons;
+  ApplyWindowStyle();
+}
+
+void TForm::SetClientSize(int Width, int Height) {
+  FClientWidth = Width;
+  FClientHeight = Height;
+  ApplyClientSize();
+}
+
+void TForm::ApplyClientSize() {
+  if (!Handle() || FClientWidth < 0) return;
+  RECT frame{0, 0, FClientWidth, FClientHeight};
+  AdjustWindowRectEx(&frame, WindowStyle(), FALSE, FormExStyle);
+  SetBounds(Left(), Top(), frame.right - frame.left, frame.bottom - frame.top);
+  // The frame the system draws may differ from what AdjustWindowRectEx predicts; correct once.
+  const TRect client = ClientRect();
+  if (client.Width() != FClientWidth || client.Height() != FClientHeight)
+    SetBounds(Left(), Top(), Width() + FClientWidth - client.Width(),
+              Height() + FClientHeight - client.Height());
+}
+
+void TForm::SetActiveControl(TWindowedControl* Control) {
+  FActiveControl = Control;
+  if (Control && Handle() && GetActiveWindow() == Handle()) Control->SetFocus();
+}
+
+void TForm::Show() {
+  if (!Handle()) return;
+  if (!FShown) {
+    FShown = true;
+    FReportedClientSize = TSize{ClientWidth(), ClientHeight()};
+    RaiseEvent(OnResize);
+    if (FPosition == poScreenCenter)
+      SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width()) / 2,
+                (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2, Width(), Height());
+    RaiseEvent(OnShow);
+    if (!Handle()) return;
+  }
+  ShowWindow(Handle(), SW_SHOWNORMAL);
+  UpdateWindow(Handle());
+}
+
+void TForm::Close() {
+  if (Handle()) SendMessageA(Handle(), WM_CLOSE, 0, 0);
+}
+
+void TForm::DoCreate() { RaiseEvent(OnCreate); }
+
+void TForm::PreviewKey(WORD& Key, TShiftState Shift) {
+  if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+
+void TForm::Resized() {
+  // Before the first show this is the size being set up; Show raises it once for the result.
+  // The first ShowWindow repeats the size, which is no change.
+  if (!FShown) return;
+  const TSize size{ClientWidth(), ClientHeight()};
+  if (size.cx == FReportedClientSize.cx && size.cy == FReportedClientSize.cy) return;
+  FReportedClientSize = size;
+  RaiseEvent(OnResize);
+}
+
+void TForm::RaiseEvent(const TNotifyEvent& Event) {
+  if (!Event) return;
+  try {
+    Event(this);
+  } catch (...) {
+    Application.HandleException();
+  }
+}
+
+LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  switch (Msg) {
+  case WM_SETFOCUS:
+    if (FActiveControl && FActiveControl->Handle()) {
+      FActiveControl->SetFocus();
+      return 0;
+    }
+    break;
+  case WM_DESTROY:
+    if (Application.MainForm() == this) PostQuitMessage(0);
+    break;
+  default:
+    break;
+  }
+  return TWindowedControl::WndProc(Msg, WParam, LParam);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// A top-level window holding controls. Its events: created (after construction, raised by
+// DoCreate), shown (once, before the window first appears), resized, and with key preview every
+// key press for the form or one of its children before the focused control gets it.
+#include "framework/control.h"
+
+enum TFormBorderStyle { bsSizeable, bsSingle };
+
+using TBorderIcons = unsigned;
+constexpr TBorderIcons biSystemMenu = 1;
+constexpr TBorderIcons biMinimize = 2;
+constexpr TBorderIcons biMaximize = 4;
+
+enum TPosition { poDesigned, poScreenCenter };
+
+class TForm : public TWindowedControl {
+public:
+  // ClassName: the window class, registered for this form on first use.
+  explicit TForm(const char* ClassName);
+  ~TForm() override { DestroyHandle(); }
+
+  AnsiString Caption() const { return Text(); }
+  void SetCaption(const AnsiString& Caption) { SetText(Caption); }
+  // Sizes the frame so that the client area is exactly Width x Height.
+  void SetClientSize(int Width, int Height);
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle Style);
+  TBorderIcons BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons Icons);
+  void SetPosition(TPosition Position) { FPosition = Position; }
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool KeyPreview) { FKeyPreview = KeyPreview; }
+  // The control that gets the focus whenever the form does.
+  TWindowedControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWindowedControl* Control);
+
+  // The first time: OnResize for the initial size, the position, OnShow, then the window appears.
+  void Show();
+  void Close();
+
+  // Raises OnCreate; errors go to the application's error box.
+  void DoCreate();
+  // Raises OnKeyDown with a key that is on its way to Target (the form or one of its children).
+  void PreviewKey(WORD& Key, TShiftState Shift);
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnResize;  // the client size has changed
+  // OnKeyDown (inherited): with key preview, the keys of the form and all its children.
+
+protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  void Resized() override;
+  // The form's own keys reach OnKeyDown through the preview, not a second time here.
+  void KeyDown(WORD& /*Key*/, TShiftState /*Shift*/) override {}
+
+private:
+  DWORD WindowStyle() const;
+  void ApplyWindowStyle();
+  void ApplyClientSize();
+  void RaiseEvent(const TNotifyEvent& Event);
+
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  TPosition FPosition = poDesigned;
+  bool FKeyPreview = false;
+  bool FShown = false;
+  int FClientWidth = -1;  // -1: none asked for
+  int FClientHeight = -1;
+  TSize FReportedClientSize;  // as OnResize last saw it
+  TWindowedControl* FActiveControl = nullptr;
+};

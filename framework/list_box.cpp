@@ -1,0 +1,99 @@
+#include "framework/list_box.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "framework/exceptions.h"
+
+namespace {
+// A guess at the bytes per line for LB_INITSTORAGE: a phone-book line is about this long.
+constexpr int ExpectedLineBytes = 40;
+} // namespace
+
+int TListBoxStrings::Count() const {
+  if (!FListBox.Handle()) return 0;
+  const LRESULT count = SendMessageA(FListBox.Handle(), LB_GETCOUNT, 0, 0);
+  return count == LB_ERR ? 0 : static_cast<int>(count);
+}
+
+AnsiString TListBoxStrings::Get(int Index) const {
+  if (Index < 0 || Index >= Count()) RaiseIndexError(Index);
+  const HWND window = FListBox.Handle();
+  const LRESULT length = SendMessageA(window, LB_GETTEXTLEN, static_cast<WPARAM>(Index), 0);
+  if (length == LB_ERR) RaiseIndexError(Index);
+  AnsiString text(static_cast<size_t>(length) + 1, '\0');
+  const LRESULT copied = SendMessageA(window, LB_GETTEXT, static_cast<WPARAM>(Index),
+                                      reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
+  return text;
+}
+
+void TListBoxStrings::Clear() {
+  if (FListBox.Handle()) SendMessageA(FListBox.Handle(), LB_RESETCONTENT, 0, 0);
+}
+
+int TListBoxStrings::Add(const AnsiString& S) {
+  const LRESULT index =
+      FListBox.Handle()
+          ? SendMessageA(FListBox.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()))
+          : LB_ERR;
+  if (index == LB_ERR || index == LB_ERRSPACE)
+    throw Exception("Zeile kann nicht in die Liste eingef\xFC" "gt werden");
+  return static_cast<int>(index);
+}
+
+void TListBoxStrings::SetCapacity(int NewCapacity) {
+  if (NewCapacity <= 0 || !FListBox.Handle()) return;
+  // Only a hint: a refusal shows again, and is reported, at the Add that runs out of room.
+  const int64_t bytes =
+      std::min<int64_t>(static_cast<int64_t>(NewCapacity) * ExpectedLineBytes, INT32_MAX);
+  SendMessageA(FListBox.Handle(), LB_INITSTORAGE, static_cast<WPARAM>(NewCapacity),
+               static_cast<LPARAM>(bytes));
+}
+
+void TListBoxStrings::SetUpdateState(bool Updating) {
+  const HWND window = FListBox.Handle();
+  if (!window) return;
+  SendMessageA(window, WM_SETREDRAW, Updating ? FALSE : TRUE, 0);
+  if (!Updating) ::InvalidateRect(window, nullptr, TRUE);
+}
+
+TListBox::TListBox(TWindowedControl* Parent) : TWindowedControl(Parent), FItems(*this) {
+  TCreateParams params;
+  params.ClassName = "ListBox";
+  params.Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_CLIPSIBLINGS | LBS_NOTIFY |
+                 LBS_NOINTEGRALHEIGHT;
+  params.ExStyle = WS_EX_CLIENTEDGE;
+  params.Left = params.Top = params.Width = params.Height = 0;
+  params.Parent = Parent ? Parent->Handle() : nullptr;
+  CreateSubclassedWindow(params);
+  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+}
+
+int TListBox::ItemHeight() const {
+  const LRESULT height = Handle() ? SendMessageA(Handle(), LB_GETITEMHEIGHT, 0, 0) : LB_ERR;
+  return height == LB_ERR ? 0 : static_cast<int>(height);
+}
+
+void TListBox::SetItemHeight(int Height) {
+  FItemHeight = Height;
+  if (Handle() && Height > 0) {
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(Height, 0));
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+  }
+}
+
+int TListBox::ItemIndex() const {
+  const LRESULT index = Handle() ? SendMessageA(Handle(), LB_GETCURSEL, 0, 0) : LB_ERR;
+  return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+void TListBox::SetItemIndex(int Index) {
+  if (Handle()) SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(Index), 0);
+}
+
+void TListBox::FontChanged() {
+  TWindowedControl::FontChanged();
+  // A new font sets the item height back to the font's.
+  if (FItemHeight > 0) SetItemHeight(FItemHeight);
+}

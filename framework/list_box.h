@@ -1,0 +1,48 @@
+#pragma once
+// A standard "ListBox" window, so that other programs can read its lines with LB_GETCOUNT and
+// LB_GETTEXT: strings kept by the control, no owner drawing, no sorting. Items() writes straight
+// into the control.
+#include "framework/control.h"
+#include "framework/strings.h"
+
+class TListBox;
+
+class TListBoxStrings : public TStrings {
+public:
+  explicit TListBoxStrings(TListBox& ListBox) : FListBox(ListBox) {}
+  int Count() const override;
+  AnsiString Get(int Index) const override;
+  void Clear() override;
+  // Raises Exception when the control has no room left.
+  int Add(const AnsiString& S) override;
+  // Reserves the control's storage ahead of a large fill.
+  void SetCapacity(int NewCapacity) override;
+
+protected:
+  // Redrawing is off while an update is open.
+  void SetUpdateState(bool Updating) override;
+
+private:
+  TListBox& FListBox;
+};
+
+class TListBox : public TWindowedControl {
+public:
+  explicit TListBox(TWindowedControl* Parent);
+  ~TListBox() override { DestroyHandle(); }
+
+  TStrings& Items() { return FItems; }
+  const TStrings& Items() const { return FItems; }
+  int ItemHeight() const;
+  void SetItemHeight(int Height);
+  // -1 when no line is selected.
+  int ItemIndex() const;
+  void SetItemIndex(int Index);
+
+protected:
+  void FontChanged() override;
+
+private:
+  TListBoxStrings FItems;
+  int FItemHeight = 0;  // 0: as the font gives it
+};

@@ -1,0 +1,94 @@
+#include "framework/window.h"
+
+#include "framework/application.h"
+#include "framework/exceptions.h"
+
+TWindow::~TWindow() { DestroyHandle(); }
+
+TWindow* TWindow::FromHandle(HWND Window) {
+  if (!Window || !IsWindow(Window)) return nullptr;
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Window, GWLP_WNDPROC)) != &WindowProc)
+    return nullptr;
+  return reinterpret_cast<TWindow*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
+}
+
+void TWindow::CreateOwnWindow(const TCreateParams& Params) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA existing = {};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExA(instance, Params.ClassName, &existing)) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    // Full repaints on resizing: the layout of the painted controls depends on the width.
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = &WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.lpszClassName = Params.ClassName;
+    if (!RegisterClassExA(&windowClass))
+      throw Exception(Format("Fensterklasse %s kann nicht registriert werden", Params.ClassName));
+  }
+  // WindowProc takes the object from the creation parameters at WM_NCCREATE.
+  const HWND window = CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
+                                      Params.Left, Params.Top, Params.Width, Params.Height,
+                                      Params.Parent, nullptr, instance, this);
+  if (!window) throw Exception(Format("Fenster %s kann nicht erstellt werden", Params.ClassName));
+}
+
+void TWindow::CreateSubclassedWindow(const TCreateParams& Params) {
+  const HWND window = CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
+                                      Params.Left, Params.Top, Params.Width, Params.Height,
+                                      Params.Parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!window) throw Exception(Format("Fenster %s kann nicht erstellt werden", Params.ClassName));
+  FHandle = window;
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FClassProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
+}
+
+void TWindow::DestroyHandle() {
+  if (FHandle) DestroyWindow(FHandle);
+}
+
+LRESULT TWindow::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  return DefaultHandler(Msg, WParam, LParam);
+}
+
+LRESULT TWindow::DefaultHandler(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (FClassProc) return CallWindowProcA(FClassProc, FHandle, Msg, WParam, LParam);
+  return DefWindowProcA(FHandle, Msg, WParam, LParam);
+}
+
+LRESULT CALLBACK TWindow::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  TWindow* self = reinterpret_cast<TWindow*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
+  if (!self && Msg == WM_NCCREATE) {
+    self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(LParam)->lpCreateParams);
+    if (self) {
+      self->FHandle = Window;
+      SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+  }
+  // Messages before WM_NCCREATE (WM_GETMINMAXINFO) have no object yet.
+  if (!self) return DefWindowProcA(Window, Msg, WParam, LParam);
+  return Dispatch(self, Window, Msg, WParam, LParam);
+}
+
+LRESULT TWindow::Dispatch(TWindow* Self, HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  LRESULT result = 0;
+  try {
+    result = Self->WndProc(Msg, WParam, LParam);
+  } catch (...) {
+    Application.HandleException();
+    // A message that was cut short by an error has nothing to report back.
+    result = 0;
+  }
+  if (Msg == WM_NCDESTROY) {
+    const WNDPROC classProc = Self->FClassProc;
+    SetWindowLongPtrA(Window, GWLP_USERDATA, 0);
+    if (classProc) SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(classProc));
+    Self->FHandle = nullptr;
+    Self->FClassProc = nullptr;
+    Self->HandleDestroyed();
+  }
+  return result;
+}

@@ -1,0 +1,134 @@
+#include "app/main_form.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/exceptions.h"
+#include "tests/test_files.h"
+
+namespace {
+
+const AnsiString Instructions =
+    "Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit Strg+V eine Datei oder einen "
+    "Inhalt einf\xFC" "gen.";
+
+const AnsiString Contacts = "Vorname;Nachname;Telefon;Fax\r\n"
+                            "Anna;Muster;+49 30 1234567;\r\n"
+                            "J\xF6rg;M\xFCller;089 555 012;089 555 012\r\n";
+
+BOOL CALLBACK CollectWindow(HWND Child, LPARAM List) {
+  reinterpret_cast<std::vector<HWND>*>(List)->push_back(Child);
+  return TRUE;
+}
+
+class MainFormTest : public testing::Test {
+protected:
+  MainFormTest() { Form.DoCreate(); }
+
+  std::vector<AnsiString> Lines() const {
+    std::vector<AnsiString> lines;
+    for (int i = 0; i < Form.LB.Items().Count(); ++i) lines.push_back(Form.LB.Items().Get(i));
+    return lines;
+  }
+
+  // The layout every size must keep: the panel fits the label, the list keeps 9-pixel margins.
+  void ExpectLayout() const {
+    EXPECT_EQ(Form.HL.Height(), Form.HL.CurrentLayout().ContentHeight + 6);
+    EXPECT_EQ(Form.Panel1.BoundsRect(), (TRect{0, 0, Form.ClientWidth(), Form.HL.Height()}));
+    EXPECT_EQ(Form.HL.BoundsRect(), (TRect{0, 0, Form.ClientWidth(), Form.HL.Height()}));
+    EXPECT_EQ(Form.Panel2.BoundsRect(),
+              (TRect{0, Form.HL.Height(), Form.ClientWidth(), Form.ClientHeight()}));
+    EXPECT_EQ(Form.LB.BoundsRect(),
+              (TRect{9, 9, Form.Panel2.Width() - 9, Form.Panel2.Height() - 9}));
+  }
+
+  TTempDir Dir;
+  TMainFrm Form;
+};
+
+TEST_F(MainFormTest, WindowAsDesigned) {
+  Form.FormResize(&Form);
+  EXPECT_EQ(Form.Caption(), "Voxaro");
+  EXPECT_EQ(Form.ClientWidth(), 624);
+  EXPECT_EQ(Form.ClientHeight(), 644);
+  char className[32] = {};
+  GetClassNameA(Form.Handle(), className, sizeof className);
+  EXPECT_STREQ(className, "TMainFrm");
+  const LONG style = GetWindowLongA(Form.Handle(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_HSCROLL |
+                     WS_VSCROLL),
+            WS_THICKFRAME | WS_SYSMENU);
+  EXPECT_EQ(Form.Color(), clWhite);
+  EXPECT_EQ(Form.Panel1.Color(), clWhite);
+  EXPECT_EQ(Form.Font().Name(), "Tahoma");
+  EXPECT_EQ(Form.Font().Height(), -12);
+  EXPECT_EQ(Form.Font().Charset(), ANSI_CHARSET);
+  EXPECT_EQ(Form.LB.ItemHeight(), 14);
+  EXPECT_EQ(Form.ActiveControl(), &Form.LB);
+  EXPECT_EQ(Form.Panel1.Text(), Instructions);
+  EXPECT_GT(Form.HL.Height(), 6);
+  ExpectLayout();
+}
+
+TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
+  std::vector<HWND> children;
+  EnumChildWindows(Form.Handle(), &CollectWindow, reinterpret_cast<LPARAM>(&children));
+  std::vector<HWND> focusable;
+  for (HWND child : children)
+    if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) focusable.push_back(child);
+  EXPECT_EQ(children.size(), 3u);  // Panel1, Panel2, LB
+  EXPECT_EQ(focusable, (std::vector<HWND>{Form.LB.Handle()}));
+}
+
+TEST_F(MainFormTest, ImportFillsTheListAndShowsTheCounts) {
+  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  EXPECT_EQ(Lines(), (std::vector<AnsiString>{"0301234567=Anna Muster", "089555012=J\xF6rg M\xFCller"}));
+  EXPECT_EQ(Form.Panel1.Text(),
+            Instructions + "  Kopieren des Inhaltes  2 Namen 3 Nummern gefunden.");
+  EXPECT_EQ(Form.HL.DisplayText(), StatusTextCounted(2, 3));
+  ExpectLayout();
+}
+
+TEST_F(MainFormTest, FailedImportLeavesListAndStatusAlone) {
+  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  const std::vector<AnsiString> lines = Lines();
+  const AnsiString status = Form.HL.DisplayText();
+  for (const AnsiString& file : {Dir.Write("leer.csv", ""), Dir.FileName("fehlt.csv")}) {
+    EXPECT_THROW(Form.ImportCSV(file), Exception) << file;
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_EQ(Form.HL.DisplayText(), status);
+  }
+}
+
+TEST_F(MainFormTest, NarrowingWrapsTheStatusAndTheListMakesRoom) {
+  Form.Show();
+  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  const int wide = Form.Panel1.Height();
+  Form.SetClientSize(300, 644);
+  EXPECT_GT(Form.Panel1.Height(), wide);
+  ExpectLayout();
+  Form.SetClientSize(624, 644);
+  EXPECT_EQ(Form.Panel1.Height(), wide);
+  ExpectLayout();
+}
+
+TEST_F(MainFormTest, CopiedStatusHasNoLink) {
+  Form.ShowCopiedStatus();
+  EXPECT_EQ(Form.Panel1.Text(),
+            Instructions + "  Sie k\xF6nnen die Daten jetzt in das \"Eigene Telefonbuch\" einf\xFC"
+                           "gen. Dort Strg+V oder rechte Maustaste \"Einf\xFC" "gen\".");
+  EXPECT_TRUE(Form.HL.CurrentLayout().Links.empty());
+  ExpectLayout();
+}
+
+TEST(MainForm, CountsUseTheThousandsSeparator) {
+  const AnsiString text = StatusTextCounted(1234, 56789);
+  EXPECT_NE(text.find("<A href=\"x\">Kopieren des Inhaltes</A>  <b>1.234</b> Namen <b>56.789</b> "
+                      "Nummern gefunden."),
+            AnsiString::npos);
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+#include "controls/html_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Fixed widths: 6 pixels a character, 7 in bold; lines 14 high, bold text 15.
+class TFixedMeasurer : public TTextMeasurer {
+public:
+  TSize TextExtent(const THTMLStyle& Style, const AnsiString& Text) override {
+    const int width = static_cast<int>(Text.size()) * (Style.Bold ? 7 : 6);
+    return TSize{width, Style.Bold ? 15 : 14};
+  }
+};
+
+TRect Area(int Width, int Height = 1000) { return TRect{10, 20, 10 + Width, 20 + Height}; }
+
+THTMLLayout Layout(const AnsiString& Text, const TRect& Rect) {
+  TFixedMeasurer measurer;
+  return LayoutHTML(Text, Rect, measurer);
+}
+
+// The texts of the pieces, one string per line.
+std::vector<AnsiString> LineTexts(const THTMLLayout& L) {
+  std::vector<AnsiString> lines(L.Lines.size());
+  for (const THTMLPiece& piece : L.Pieces) lines[static_cast<size_t>(piece.Line)] += piece.Text;
+  return lines;
+}
+
+using Lines = std::vector<AnsiString>;
+
+struct WrapCase {
+  const char* Name;
+  AnsiString Text;
+  int Width;
+  Lines Expected;
+};
+
+class Wrapping : public testing::TestWithParam<WrapCase> {};
+
+TEST_P(Wrapping, SetsPiecesIntoLines) {
+  EXPECT_EQ(LineTexts(Layout(GetParam().Text, Area(GetParam().Width))), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HTMLLayout, Wrapping,
+    testing::Values(
+        // "aaaa " and "bbbb" are 30 and 24 wide: the sum must stay below the width.
+        WrapCase{"SumEqualToWidthWraps", "aaaa bbbb", 54, {"aaaa ", "bbbb"}},
+        WrapCase{"SumBelowWidthFits", "aaaa bbbb", 55, {"aaaa bbbb"}},
+        // Bold "Strg+V" is 42 wide; its space overflows 45 but continues the word.
+        WrapCase{"SpaceAfterTagStaysWithWord", "<b>Strg+V</b> eine", 45, {"Strg+V ", "eine"}},
+        WrapCase{"PunctuationAfterTagStays", "xx <b>ziehen</b>, y", 70, {"xx ziehen, ", "y"}},
+        WrapCase{"PieceWiderThanAreaStays", "a verylongword b", 30, {"a verylongword ", "b"}},
+        WrapCase{"FirstPieceAlwaysPlaced", "verylongword", 10, {"verylongword"}},
+        WrapCase{"BreakTagInAnyCase", "a<BR>b<br>c", 500, {"a", "b", "c"}},
+        WrapCase{"CarriageReturnBreaks", "a\rb", 500, {"a", "b"}},
+        WrapCase{"LineFeedIsDropped", "a\nb c", 500, {"ab c"}},
+        WrapCase{"UnknownTagsSkipped", "a<i>b</i><font color=\"red\">c", 500, {"abc"}},
+        WrapCase{"UnclosedTagEndsText", "ab <b cd", 500, {"ab "}},
+        WrapCase{"EntitiesDoNotOpenTags", "&lt;b&gt;x", 500, {"<b>x"}},
+        WrapCase{"NonBreakingSpaceDoesNotSplit", "aaaa&nbsp;bbbb", 30, {"aaaa\xA0" "bbbb"}}),
+    [](const testing::TestParamInfo<WrapCase>& Info) { return AnsiString(Info.param.Name); });
+
+struct EntityCase {
+  const char* Entity;
+  const char* Bytes;
+};
+
+class Entities : public testing::TestWithParam<EntityCase> {};
+
+TEST_P(Entities, BecomeTheirWindows1252Characters) {
+  EXPECT_EQ(HTMLToPlainText(AnsiString("x") + GetParam().Entity + "y"),
+            AnsiString("x") + GetParam().Bytes + "y");
+}
+
+INSTANTIATE_TEST_SUITE_P(HTMLLayout, Entities,
+                         testing::Values(EntityCase{"&amp;", "&"}, EntityCase{"&quot;", "\""},
+                                         EntityCase{"&sect;", "\xA7"}, EntityCase{"&permil;", "\x89"},
+                                         EntityCase{"&reg;", "\xAE"}, EntityCase{"&copy;", "\xA9"},
+                                         EntityCase{"&para;", "\xB6"}, EntityCase{"&trade;", "\x99"},
+                                         EntityCase{"&euro;", "\x80"}, EntityCase{"&nbsp;", "\xA0"},
+                                         EntityCase{"&lt;", "<"}, EntityCase{"&gt;", ">"},
+                                         EntityCase{"&unknown;", "&unknown;"}));
+
+TEST(HTMLLayout, EmptyTextIsOneGhHighLine) {
+  const THTMLLayout layout = Layout("", Area(100));
+  ASSERT_EQ(layout.Lines.size(), 1u);
+  EXPECT_EQ(layout.ContentHeight, 14);
+  EXPECT_EQ(layout.ContentWidth, 0);
+}
+
+TEST(HTMLLayout, LineWidthLeavesOutTheTrailingSpace) {
+  const THTMLLayout layout = Layout("aaaa bbbb <b>cc </b>d", Area(67));
+  ASSERT_EQ(LineTexts(layout), (Lines{"aaaa bbbb ", "cc d"}));
+  EXPECT_EQ(layout.Lines[0].Width, 54);
+  EXPECT_EQ(layout.Lines[1].Width, 21 + 6);
+  EXPECT_EQ(layout.ContentWidth, 54);
+}
+
+TEST(HTMLLayout, TallerPieceRaisesItsLineAndPiecesSitOnTheBottom) {
+  const THTMLLayout layout = Layout("ab <b>cd</b><br>ef", Area(500));
+  ASSERT_EQ(layout.Lines.size(), 2u);
+  EXPECT_EQ(layout.Lines[0].Top, 20);
+  EXPECT_EQ(layout.Lines[0].Height, 15);
+  EXPECT_EQ(layout.Lines[0].GhHeight, 14);
+  EXPECT_EQ(layout.Lines[1].Top, 35);
+  EXPECT_EQ(layout.ContentHeight, 15 + 14);
+  ASSERT_EQ(layout.Pieces.size(), 3u);
+  EXPECT_EQ(layout.PieceTop(layout.Pieces[0]), 21);  // plain text, one pixel lower than bold
+  EXPECT_EQ(layout.PieceTop(layout.Pieces[1]), 20);
+  EXPECT_EQ(layout.Pieces[1].Left, 10 + 18);
+}
+
+TEST(HTMLLayout, LineStartingInBoldTakesTheBoldGhHeight) {
+  const THTMLLayout layout = Layout("<b>ab cd</b>", Area(30));
+  ASSERT_EQ(layout.Lines.size(), 2u);
+  EXPECT_EQ(layout.Lines[1].GhHeight, 15);
+}
+
+TEST(HTMLLayout, LinkTargetIsBetweenTheFirstQuotes) {
+  const THTMLLayout layout =
+      Layout("a <A href=\"one\" title=\"two\">l k</A> b <a name=x>c</a>", Area(500));
+  EXPECT_EQ(layout.Links, (Lines{"one", ""}));
+  std::vector<int> links;
+  std::vector<bool> underlined;
+  for (const THTMLPiece& piece : layout.Pieces) {
+    links.push_back(piece.Link);
+    underlined.push_back(piece.Style.Underline);
+  }
+  EXPECT_EQ(links, (std::vector<int>{-1, 0, 0, -1, -1, 1}));
+  EXPECT_EQ(underlined, (std::vector<bool>{false, true, true, false, false, true}));
+}
+
+struct HitCase {
+  int X, Y;
+  int Expected;
+};
+
+class LinkAt : public testing::TestWithParam<HitCase> {};
+
+// "ab " (10..28), then the link "cd " (28..46) and "ef" (46..58) on a line from 20 to 34.
+TEST_P(LinkAt, FindsTheLinkWithinItsPiecesAndGhBand) {
+  const THTMLLayout layout = Layout("ab <a href=\"t\">cd ef</a> gh", Area(500));
+  EXPECT_EQ(layout.LinkAt(GetParam().X, GetParam().Y), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(HTMLLayout, LinkAt,
+                         testing::Values(HitCase{28, 27, 0}, HitCase{58, 27, 0},
+                                         HitCase{27, 27, -1}, HitCase{59, 27, -1},
+                                         HitCase{40, 21, 0}, HitCase{40, 33, 0},
+                                         HitCase{40, 20, -1}, HitCase{40, 34, -1}));
+
+TEST(HTMLLayout, LinkWithoutTargetIsNeverFound) {
+  const THTMLLayout layout = Layout("<a name=x>cd</a>", Area(500));
+  EXPECT_EQ(layout.LinkAt(15, 27), -1);
+}
+
+TEST(HTMLLayout, LinesBelowTheAreaAreNotDrawnNorHit) {
+  // Lines at 20, 34 and 48; an area bottom of 50 leaves room for the "gh" height of two.
+  const THTMLLayout layout = Layout("a<br>b<br><a href=\"t\">c</a>", TRect{10, 20, 100, 50});
+  ASSERT_EQ(layout.Lines.size(), 3u);
+  EXPECT_TRUE(layout.Lines[0].Drawn);
+  EXPECT_TRUE(layout.Lines[1].Drawn);
+  EXPECT_FALSE(layout.Lines[2].Drawn);
+  EXPECT_EQ(layout.LinkAt(12, 55), -1);
+  EXPECT_EQ(layout.ContentHeight, 42);
+}
+
+TEST(HTMLLayout, PlainTextDropsTagsAndKeepsBreaks) {
+  EXPECT_EQ(HTMLToPlainText("a <b>b</b>&amp; <A href=\"x\">c</A><BR>d\re\nf"),
+            "a b& c\r\nd\r\nef");
+}
+
+} // namespace

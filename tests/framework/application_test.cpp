@@ -1,0 +1,118 @@
+#include "framework/application.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "framework/exceptions.h"
+#include "framework/list_box.h"
+
+namespace {
+
+// Routes the error box into Errors; puts the application's settings back afterwards.
+class ApplicationTest : public testing::Test {
+protected:
+  ApplicationTest() : FTitle(Application.Title()) {
+    Application.OnException = [this](const AnsiString& Message) { Errors.push_back(Message); };
+    List.SetAlign(alClient);
+  }
+  ~ApplicationTest() override {
+    Application.OnException = nullptr;
+    Application.SetTitle(FTitle);
+  }
+
+  void PressKey(WORD Key) {
+    PostMessageA(List.Handle(), WM_KEYDOWN, Key, 1);
+    Application.ProcessMessages();
+  }
+
+  std::vector<AnsiString> Errors;
+  std::vector<AnsiString> Seen;
+  TForm Form{"VoxaroKeyTest"};
+  TListBox List{&Form};
+
+private:
+  AnsiString FTitle;
+};
+
+struct PreviewCase {
+  const char* Name;
+  bool Preview;
+  bool FormClearsKey;
+  std::vector<AnsiString> Expected;
+};
+
+class KeyPreview : public ApplicationTest, public testing::WithParamInterface<PreviewCase> {};
+
+TEST_P(KeyPreview, FormSeesTheKeyFirstAndTheControlStillGetsIt) {
+  Form.SetKeyPreview(GetParam().Preview);
+  Form.OnKeyDown = [this](TControl* Sender, WORD& Key, TShiftState) {
+    EXPECT_EQ(Sender, &Form);
+    Seen.push_back("form " + std::to_string(Key));
+    if (GetParam().FormClearsKey) Key = 0;
+  };
+  List.OnKeyDown = [this](TControl*, WORD& Key, TShiftState) {
+    Seen.push_back("list " + std::to_string(Key));
+  };
+  PressKey('V');
+  EXPECT_EQ(Seen, GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Application, KeyPreview,
+    testing::Values(PreviewCase{"On", true, false, {"form 86", "list 86"}},
+                    PreviewCase{"OnAndCleared", true, true, {"form 86", "list 86"}},
+                    PreviewCase{"Off", false, false, {"list 86"}}),
+    [](const testing::TestParamInfo<PreviewCase>& Info) { return AnsiString(Info.param.Name); });
+
+TEST_F(ApplicationTest, ErrorsInHandlersReachTheErrorBoxAndTheProgramGoesOn) {
+  Form.SetKeyPreview(true);
+  Form.OnKeyDown = [](TControl*, WORD& Key, TShiftState) {
+    if (Key == 'A') throw std::runtime_error("Vorschau kaputt");
+  };
+  List.OnKeyDown = [this](TControl*, WORD& Key, TShiftState) {
+    if (Key == 'B') throw Exception("Try to read past eof");
+    Seen.push_back("list " + std::to_string(Key));
+  };
+  PressKey('A');
+  PressKey('B');
+  PressKey('C');
+  EXPECT_EQ(Errors, (std::vector<AnsiString>{"Vorschau kaputt.", "Try to read past eof."}));
+  EXPECT_EQ(Seen, (std::vector<AnsiString>{"list 65", "list 67"}));
+}
+
+TEST_F(ApplicationTest, ErrorsInFormEventsReachTheErrorBox) {
+  Form.OnCreate = [](TControl*) { throw Exception("OSError"); };
+  Form.DoCreate();
+  EXPECT_EQ(Errors, (std::vector<AnsiString>{"OSError."}));
+}
+
+TEST_F(ApplicationTest, ErrorBoxIsAStandardMessageBoxUnderTheTitle) {
+  Application.OnException = nullptr;
+  Application.SetTitle("Voxaro Fehlertest");
+  std::atomic<bool> found{false};
+  AnsiString text;
+  std::thread closer([&] {
+    for (int attempt = 0; attempt < 200 && !found; ++attempt) {
+      Sleep(50);
+      const HWND box = FindWindowA("#32770", "Voxaro Fehlertest");
+      if (!box) continue;
+      char buffer[256] = {};
+      GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+      text = buffer;
+      found = true;
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+  });
+  Application.ShowException("Datei nicht lesbar");
+  closer.join();
+  EXPECT_TRUE(found);
+  EXPECT_EQ(text, "Datei nicht lesbar.");
+}
+
+} // namespace

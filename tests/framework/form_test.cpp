@@ -1,0 +1,60 @@
+#include "framework/form.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/list_box.h"
+
+namespace {
+
+TEST(Form, ClientSizeIsExactWithTheChosenFrame) {
+  TForm form("VoxaroFormTest");
+  form.SetBorderStyle(bsSizeable);
+  form.SetBorderIcons(biSystemMenu);
+  form.SetClientSize(624, 644);
+  EXPECT_EQ(form.ClientWidth(), 624);
+  EXPECT_EQ(form.ClientHeight(), 644);
+  const LONG style = GetWindowLongA(form.Handle(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_SYSMENU | WS_CAPTION), WS_THICKFRAME | WS_SYSMENU | WS_CAPTION);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  form.SetBorderStyle(bsSingle);
+  EXPECT_EQ(GetWindowLongA(form.Handle(), GWL_STYLE) & WS_THICKFRAME, 0);
+  EXPECT_EQ(form.ClientWidth(), 624);
+  EXPECT_EQ(form.ClientHeight(), 644);
+}
+
+TEST(Form, FirstShowResizesCentresShowsAndFocusesTheActiveControl) {
+  TForm form("VoxaroFormTest");
+  TListBox list(&form);
+  list.SetAlign(alClient);
+  form.SetClientSize(300, 200);
+  form.SetPosition(poScreenCenter);
+  form.SetActiveControl(&list);
+  std::vector<AnsiString> events;
+  form.OnResize = [&](TControl*) { events.push_back("resize"); };
+  form.OnShow = [&](TControl*) {
+    events.push_back(IsWindowVisible(form.Handle()) ? "show, visible" : "show");
+  };
+  form.Show();
+  form.Show();
+  EXPECT_EQ(events, (std::vector<AnsiString>{"resize", "show"}));
+  EXPECT_TRUE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(form.Left(), (GetSystemMetrics(SM_CXSCREEN) - form.Width()) / 2);
+  EXPECT_EQ(form.Top(), (GetSystemMetrics(SM_CYSCREEN) - form.Height()) / 2);
+  SetFocus(form.Handle());
+  EXPECT_EQ(GetFocus(), list.Handle());
+  form.SetClientSize(320, 200);
+  EXPECT_EQ(events.back(), "resize");
+}
+
+TEST(Form, CloseDestroysTheWindow) {
+  TForm form("VoxaroFormTest");
+  TListBox list(&form);
+  form.Close();
+  EXPECT_EQ(form.Handle(), nullptr);
+  EXPECT_EQ(list.Handle(), nullptr);
+  EXPECT_EQ(list.Items().Count(), 0);
+}
+
+} // namespace

@@ -1,0 +1,87 @@
+#include "framework/list_box.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/exceptions.h"
+#include "framework/form.h"
+#include "support/string_utils.h"
+#include "tests/window_reader.h"
+
+namespace {
+
+class ListBoxTest : public testing::Test {
+protected:
+  ListBoxTest() {
+    Form.SetClientSize(300, 200);
+    List.SetAlign(alClient);
+  }
+
+  std::vector<AnsiString> Lines() const {
+    std::vector<AnsiString> lines;
+    for (int i = 0; i < List.Items().Count(); ++i) lines.push_back(List.Items().Get(i));
+    return lines;
+  }
+
+  TForm Form{"VoxaroListTest"};
+  TListBox List{&Form};
+};
+
+TEST_F(ListBoxTest, ItemsLiveInTheControl) {
+  TStrings& items = List.Items();
+  EXPECT_EQ(items.Add("0301234567=J\xF6rg M\xFCller"), 0);
+  EXPECT_EQ(items.Add(""), 1);
+  EXPECT_EQ(items.Add("089555012=Anna"), 2);
+  EXPECT_EQ(SendMessageA(List.Handle(), LB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(Lines(), (std::vector<AnsiString>{"0301234567=J\xF6rg M\xFCller", "", "089555012=Anna"}));
+  EXPECT_EQ(items.GetText(), "0301234567=J\xF6rg M\xFCller\r\n\r\n089555012=Anna\r\n");
+  EXPECT_THROW(items.Get(3), EListError);
+  EXPECT_THROW(items.Get(-1), EListError);
+  items.SetText("a\r\nb");
+  EXPECT_EQ(Lines(), (std::vector<AnsiString>{"a", "b"}));
+  items.Clear();
+  EXPECT_EQ(items.Count(), 0);
+}
+
+TEST_F(ListBoxTest, LargeFillWithReservedStorage) {
+  TStrings& items = List.Items();
+  items.BeginUpdate();
+  items.Clear();
+  items.SetCapacity(5000);
+  for (int i = 0; i < 5000; ++i) items.Add(Format("%05d=Name", i));
+  items.EndUpdate();
+  ASSERT_EQ(items.Count(), 5000);
+  EXPECT_EQ(items.Get(4999), "04999=Name");
+}
+
+TEST_F(ListBoxTest, IsAPlainStandardListBox) {
+  // The scroll bar (and its style bit) appears once the lines do not fit.
+  for (int i = 0; i < 100; ++i) List.Items().Add("Zeile");
+  char className[32] = {};
+  GetClassNameA(List.Handle(), className, sizeof className);
+  EXPECT_STREQ(className, "ListBox");
+  const LONG style = GetWindowLongA(List.Handle(), GWL_STYLE);
+  EXPECT_EQ(style & (LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP),
+            LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP);
+  EXPECT_EQ(style & (LBS_SORT | LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE), 0);
+}
+
+TEST_F(ListBoxTest, ItemHeightSurvivesANewFont) {
+  List.SetItemHeight(14);
+  EXPECT_EQ(List.ItemHeight(), 14);
+  TFont large;
+  large.SetHeight(-24);
+  Form.SetFont(large);
+  EXPECT_EQ(List.ItemHeight(), 14);
+}
+
+TEST_F(ListBoxTest, AnotherProcessReadsTheLinesAsText) {
+  List.Items().Add("0301234567=J\xF6rg M\xFCller & S\xF6hne");
+  List.Items().Add("0033142685300=\xC9lodie Lef\xE8vre");
+  EXPECT_EQ(ReadFromAnotherProcess(List.Handle()),
+            "ListBox\n\n" + AnsiToUtf8("0301234567=J\xF6rg M\xFCller & S\xF6hne\n"
+                                       "0033142685300=\xC9lodie Lef\xE8vre\n"));
+}
+
+} // namespace
