@@ -2,6 +2,7 @@
 
 #include "app/contact_import.h"
 #include "framework/application.h"
+#include "framework/clipboard.h"
 #include "framework/command_line.h"
 #include "support/file_utils.h"
 #include "support/string_utils.h"
@@ -75,19 +76,35 @@ TMainFrm::TMainFrm()
   LB.SetItemHeight(14);
   SetActiveControl(&LB);
 
+  ReadWaveResource(WaveHangup.WaveData(), "WAVEHANGUP");
+
   OnCreate = [this](TControl* Sender) { FormCreate(Sender); };
+  OnKeyDown = [this](TControl* Sender, WORD& Key, TShiftState Shift) {
+    FormKeyDown(Sender, Key, Shift);
+  };
+  DropFileTarget1.OnDrop = [this](TDropFileTarget& Sender, int32_t& Effect) {
+    DropFileTarget1Drop(Sender, Effect);
+  };
+  HL.OnAnchorClick = [this](THTMLabel* Sender, const AnsiString& Anchor) {
+    HLAnchorClick(Sender, Anchor);
+  };
+  LB.OnKeyDown = [this](TControl* Sender, WORD& Key, TShiftState Shift) {
+    LBKeyDown(Sender, Key, Shift);
+  };
   OnShow = [this](TControl* Sender) { FormShow(Sender); };
   OnResize = [this](TControl* Sender) { FormResize(Sender); };
 }
 
 void TMainFrm::FormCreate(TControl* /*Sender*/) { HL.SetHTMLText(StatusTextStart); }
 
-void TMainFrm::RegisterDropTarget() {
-  // The drop target over LB is wired in with the drop hand-off.
+TMainFrm::~TMainFrm() {
+  // No drop may call back into a window that is going; waiting jobs are freed unrun.
+  ShutdownASyncDrop();
+  DropFileTarget1.Unregister();
 }
 
 void TMainFrm::FormShow(TControl* /*Sender*/) {
-  RegisterDropTarget();
+  DropFileTarget1.Register(LB.Handle());
   try {
     const AnsiString fileName = ParamStr(1);
     if (FileExists(fileName)) {
@@ -116,4 +133,72 @@ void TMainFrm::ImportCSV(const AnsiString& FileName) {
 void TMainFrm::ShowCopiedStatus() {
   HL.SetHTMLText(StatusTextCopied);
   FormResize(this);
+}
+
+AnsiString GetClipboardFile() {
+  TStringList files;
+  ClipboardFiles(files);
+  return files.Count() > 0 ? files[0] : AnsiString();
+}
+
+void TMainFrm::FormKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState Shift) {
+  if (Key != 86 || (Shift & (ssCtrl | ssShift | ssAlt)) != ssCtrl) return;
+  PasteFromClipboard();
+}
+
+void TMainFrm::PasteFromClipboard() {
+  AnsiString text = ClipboardText();
+  if (text.compare(0, 7, "file://") == 0) text = text.substr(7, 255);
+  if (FileExists(text)) {
+    SetCaption(text);
+    ImportCSV(text);
+    return;
+  }
+  const AnsiString file = GetClipboardFile();
+  if (FileExists(file)) {
+    SetCaption(file);
+    ImportCSV(file);
+    return;
+  }
+  TStringList lines;
+  lines.SetText(ClipboardText());
+  const AnsiString pasted = GetWorkFolder("") + "clp.csv";
+  // The copy holds what the user pasted, often personal data: it goes on every path.
+  struct TRemoveAtEnd {
+    const AnsiString& FileName;
+    ~TRemoveAtEnd() { DeleteFileIfExists(FileName); }
+  } removeAtEnd{pasted};
+  SaveStringsToFile(lines, pasted);
+  ImportCSV(pasted);
+  SetCaption("Zwischenablage");
+}
+
+void TMainFrm::DropFileTarget1Drop(TDropFileTarget& Sender, int32_t& Effect) {
+  const TStringList& files = Sender.Files();
+  if (files.Count() == 0) return;
+  AnsiString text = files.GetText();
+  // The names are joined with CR LF, with no line break after the last.
+  text.resize(text.size() - 2);
+  ASyncDrop(Effect, "", text, [this](const AnsiString& Context, TStrings& Files) {
+    ImportFirstDropped(Context, Files);
+  });
+  SetCaption(files[0]);
+}
+
+void TMainFrm::ImportFirstDropped(const AnsiString& /*Context*/, TStrings& Files) {
+  if (Files.Count() > 0) ImportCSV(Files.Get(0));
+}
+
+void TMainFrm::HLAnchorClick(THTMLabel* /*Sender*/, const AnsiString& /*Anchor*/) {
+  SetClipboardText(Handle(), LB.Items().GetText());
+  WaveHangup.Play();
+  ShowCopiedStatus();
+}
+
+void TMainFrm::LBKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState /*Shift*/) {
+  if (Key != VK_RETURN) return;
+  const int index = LB.ItemIndex();
+  if (index < 0) return;
+  SetClipboardText(Handle(), LB.Items().Get(index));
+  WaveHangup.Play();
 }

@@ -3,7 +3,10 @@
 // named on the command line when it is first shown.
 #include <windows.h>
 
+#include "background/async_drop.h"
+#include "controls/drop_file_target.h"
 #include "controls/html_label.h"
+#include "controls/wave.h"
 #include "framework/bevel.h"
 #include "framework/form.h"
 #include "framework/list_box.h"
@@ -18,9 +21,13 @@ AnsiString StatusTextCounted(int32_t Names, int32_t Numbers);
 // foreground window's thread input is attached to ours for the call.
 void BringToForeground(HWND Window);
 
+// The first name of the clipboard's file list (a file copied in the file manager), or empty.
+AnsiString GetClipboardFile();
+
 class TMainFrm : public TForm {
 public:
   TMainFrm();
+  ~TMainFrm() override;
 
   // Imports FileName into LB and shows the counts; errors go on to the caller, and then the list
   // and the status text stay as they were.
@@ -31,6 +38,15 @@ public:
   void FormCreate(TControl* Sender);
   void FormShow(TControl* Sender);
   void FormResize(TControl* Sender);
+  // Ctrl+V: a pasted path, a copied file, or the pasted text as a table.
+  void FormKeyDown(TControl* Sender, WORD& Key, TShiftState Shift);
+  void DropFileTarget1Drop(TDropFileTarget& Sender, int32_t& Effect);
+  // The drop hand-off's callback, on the main thread.
+  void ImportFirstDropped(const AnsiString& Context, TStrings& Files);
+  // The copy link: all lines to the clipboard.
+  void HLAnchorClick(THTMLabel* Sender, const AnsiString& Anchor);
+  // Enter: the selected line to the clipboard.
+  void LBKeyDown(TControl* Sender, WORD& Key, TShiftState Shift);
 
   TPanel Panel1;
   THTMLabel HL;
@@ -40,10 +56,11 @@ public:
   TBevel Bevel3;
   TBevel Bevel4;
   TListBox LB;
+  TDropFileTarget DropFileTarget1;
+  TWave WaveHangup;
 
 private:
-  // Where LB becomes the target for dropped files.
-  void RegisterDropTarget();
+  void PasteFromClipboard();
 };
 
 extern TMainFrm* MainFrm;

@@ -1,5 +1,7 @@
 #include "framework/application.h"
 
+#include <ole2.h>
+
 #include <exception>
 
 #include "framework/exceptions.h"
@@ -9,6 +11,8 @@ TApplication Application;
 void TApplication::Initialize() {
   // Keep the system's own "no disk" and critical-error boxes away; errors are ours to show.
   SetErrorMode(SEM_FAILCRITICALERRORS);
+  // Drag and drop and the clipboard's data object need OLE on the main thread.
+  FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
 }
 
 void TApplication::AddForm(std::unique_ptr<TForm> Form) {
@@ -24,6 +28,8 @@ void TApplication::Run() {
   }
   FMainForm = nullptr;
   while (!FForms.empty()) FForms.pop_back();
+  if (FOleInitialized) OleUninitialize();
+  FOleInitialized = false;
 }
 
 void TApplication::HandleMessage(MSG& Msg) {

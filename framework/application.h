@@ -54,6 +54,7 @@ private:
   AnsiString FTitle;
   std::vector<std::unique_ptr<TForm>> FForms;
   TForm* FMainForm = nullptr;
+  bool FOleInitialized = false;
 };
 
 extern TApplication Application;

@@ -213,6 +213,12 @@ std::string ClipboardAnsiText(bool* Present) {
 }
 
 bool Activate(HWND Window) {
+  if (GetForegroundWindow() == Window) return true;
+  // Wine grants the foreground to any process; the attachment is the fallback Windows needs.
+  // Detaching again can leave Wine without a foreground window, so it is only the second try.
+  SetForegroundWindow(Window);
+  Settle(100);
+  if (GetForegroundWindow() == Window) return true;
   const DWORD other = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
   const DWORD self = GetCurrentThreadId();
   if (other && other != self) AttachThreadInput(other, self, TRUE);

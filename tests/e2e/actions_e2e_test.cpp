@@ -1,0 +1,246 @@
+// The ways in and out as the user takes them: dropping files, Ctrl+V, the copy link and Enter.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "tests/e2e/e2e_input.h"
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+const wchar_t FirstStatus[] = L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit "
+                              L"Strg+V eine Datei oder einen Inhalt einf\u00fcgen.";
+const wchar_t CopiedStatus[] =
+    L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit Strg+V eine Datei oder einen "
+    L"Inhalt einf\u00fcgen.  Sie k\u00f6nnen die Daten jetzt in das \"Eigene Telefonbuch\" "
+    L"einf\u00fcgen. Dort Strg+V oder rechte Maustaste \"Einf\u00fcgen\".";
+const std::string Table = "Vorname\tNachname\tTelefon privat\tMobiltelefon\r\n"
+                          "Anna\tBerger\t030 1234567\t0171 2345678\r\n"
+                          "J\xFCrgen\tK\xF6hler\t+49 (0)89 7654321\t\r\n";
+const std::string Other = "Name;Telefon\r\nZora Zimmermann;040 998877\r\n";
+
+wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
+
+wstring PastedTextFile() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  return wstring(temp) + L"QVTempDir\\clp.csv";
+}
+
+bool Exists(const wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<wstring> Lines(HWND Window) { return ListLines(ListBoxOf(Window)); }
+
+wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach) {
+  wstring text;
+  for (const auto& line : Lines) text += line + (BreakAfterEach ? L"\r\n" : L"");
+  return text;
+}
+
+// Each test starts from an empty clipboard, its own folder and a running program that has
+// imported Start (or nothing).
+class Actions : public testing::Test {
+protected:
+  void SetUp() override {
+    EmptyTheClipboard();
+    DeleteFileW(PastedTextFile().c_str());
+    FTable = FFolder.Write(L"tabelle.txt", Table);
+    FOther = FFolder.Write(L"andere.csv", Other);
+    FKontakte = FFolder.Write(L"kontakte.csv", SourceFile("examples/kontakte.csv"));
+  }
+
+  // Starts the program with File and waits for its import.
+  HWND Start(const wstring& File = L"") {
+    FProgram.reset(new VoxaroProcess(File.empty() ? L"" : Quoted(File)));
+    HWND window = nullptr;
+    const wstring caption = File.empty() ? L"Voxaro" : File;
+    WaitFor([&] { return (window = FProgram->MainWindow()) && WindowText(window) == caption; });
+    EXPECT_NE(window, nullptr) << "the program did not come up";
+    return window;
+  }
+
+  // The lines the program shows for File, taken from a run of its own.
+  std::vector<wstring> LinesOf(const wstring& File) {
+    VoxaroProcess program(Quoted(File));
+    HWND window = nullptr;
+    WaitFor([&] { return (window = program.MainWindow()) && WindowText(window) == File; });
+    return window ? Lines(window) : std::vector<wstring>{L"(no window)"};
+  }
+
+  bool WaitForCaption(HWND Window, const wstring& Caption) {
+    return WaitFor([&] { return WindowText(Window) == Caption; }, std::chrono::milliseconds(10000));
+  }
+
+  TempFolder FFolder;
+  wstring FTable, FOther, FKontakte;
+  std::unique_ptr<VoxaroProcess> FProgram;
+};
+
+TEST_F(Actions, DropImportsTheFirstFileAndTellsTheSourceNothingWasCopiedOrMoved) {
+  const std::vector<wstring> expected = LinesOf(FOther);
+  HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  HWND list = ListBoxOf(window);
+  for (const bool move : {false, true}) {
+    SCOPED_TRACE(move ? "move gesture" : "copy gesture");
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    const long effect = DragAndDrop(list, {FOther, FKontakte, FTable},
+                                    DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, move);
+    EXPECT_EQ(effect, DROPEFFECT_NONE);
+    EXPECT_TRUE(WaitForCaption(window, FOther));
+    EXPECT_TRUE(WaitFor([&] { return Lines(window) == expected; }));
+    EXPECT_TRUE(Exists(FOther));
+  }
+}
+
+TEST_F(Actions, ADroppedFolderChangesOnlyTheCaptionAndTwoQuickDropsBothImport) {
+  HWND window = Start(FOther);
+  ASSERT_NE(window, nullptr);
+  HWND list = ListBoxOf(window);
+  const std::vector<wstring> before = Lines(window);
+  const wstring status = StatusText(window);
+  EXPECT_EQ(DragAndDrop(list, {FFolder.Path()}, DROPEFFECT_COPY | DROPEFFECT_LINK), 0);
+  EXPECT_TRUE(WaitForCaption(window, FFolder.Path()));
+  Sleep(500);
+  EXPECT_EQ(Lines(window), before);
+  EXPECT_EQ(StatusText(window), status);
+  EXPECT_EQ(FProgram->MessageBox(), nullptr);
+
+  const std::vector<wstring> kontakte = LinesOf(FKontakte);
+  EXPECT_EQ(DragAndDrop(list, {FTable}, DROPEFFECT_COPY), 0);
+  EXPECT_EQ(DragAndDrop(list, {FKontakte}, DROPEFFECT_COPY), 0);
+  EXPECT_TRUE(WaitForCaption(window, FKontakte));
+  EXPECT_TRUE(WaitFor([&] { return Lines(window) == kontakte; }));
+}
+
+TEST_F(Actions, ClosingRightAfterADropEndsTheProgram) {
+  HWND window = Start();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(DragAndDrop(ListBoxOf(window), {FKontakte}, DROPEFFECT_COPY), 0);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(FProgram->Ended(10000)) << "the program hung at its end";
+}
+
+TEST_F(Actions, CtrlVImportsAPathACopiedFileOrThePastedText) {
+  const std::vector<wstring> other = LinesOf(FOther), table = LinesOf(FTable);
+  const std::vector<wstring> none;
+  const struct {
+    const char* Name;
+    std::function<void()> Put;
+    wstring Caption;
+    const std::vector<wstring>* Lines;
+  } cases[] = {
+      {"a path", [&] { PutClipboardText(FOther); }, FOther, &other},
+      {"file:// and a path", [&] { PutClipboardText(L"file://" + FOther); }, FOther, &other},
+      // Capitals are not the prefix: the text is imported as a table of one header line.
+      {"FILE:// and a path", [&] { PutClipboardText(L"FILE://" + FOther); }, L"Zwischenablage",
+       &none},
+      {"a copied file", [&] { PutClipboardFiles({FOther, FKontakte}); }, FOther, &other},
+      {"table text", [&] { PutClipboardText(FromAnsi(Table)); }, L"Zwischenablage", &table},
+  };
+  HWND window = Start(FKontakte);
+  ASSERT_NE(window, nullptr);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetWindowTextW(window, L"vorher");
+    c.Put();
+    PressChord(window, {VK_CONTROL, 'V'});
+    EXPECT_TRUE(WaitForCaption(window, c.Caption));
+    EXPECT_TRUE(WaitFor([&] { return Lines(window) == *c.Lines; }));
+    EXPECT_EQ(FProgram->MessageBox(), nullptr);
+    EXPECT_FALSE(Exists(PastedTextFile()));
+  }
+}
+
+TEST_F(Actions, CtrlVWithAnEmptyClipboardShowsTheErrorAndLeavesNoCopy) {
+  HWND window = Start(FOther);
+  ASSERT_NE(window, nullptr);
+  const std::vector<wstring> before = Lines(window);
+  EmptyTheClipboard();
+  PressChord(window, {VK_CONTROL, 'V'});
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = FProgram->MessageBox()) != nullptr; }));
+  EXPECT_EQ(WindowText(box), L"TAPI Eigenes Telefonbuch erzeugen");
+  EXPECT_EQ(MessageBoxText(box), L"Try to read past eof.");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return FProgram->MessageBox() == nullptr; }));
+  EXPECT_EQ(Lines(window), before);
+  EXPECT_EQ(WindowText(window), FOther);
+  EXPECT_FALSE(Exists(PastedTextFile()));
+}
+
+TEST_F(Actions, CtrlShiftVAndCtrlAltVDoNothing) {
+  HWND window = Start(FOther);
+  ASSERT_NE(window, nullptr);
+  const std::vector<wstring> before = Lines(window);
+  PutClipboardText(FKontakte);
+  for (const auto& chord : {std::vector<WORD>{VK_CONTROL, VK_SHIFT, 'V'},
+                            std::vector<WORD>{VK_CONTROL, VK_MENU, 'V'}}) {
+    PressChord(window, chord);
+    Sleep(500);
+    EXPECT_EQ(WindowText(window), FOther);
+    EXPECT_EQ(Lines(window), before);
+  }
+  // The same clipboard with plain Ctrl+V does import, so the chords above were really seen.
+  PressChord(window, {VK_CONTROL, 'V'});
+  EXPECT_TRUE(WaitForCaption(window, FKontakte));
+}
+
+TEST_F(Actions, TheLinkCopiesAllLinesWithEitherButtonAndIsGoneUntilTheNextImport) {
+  const wstring headerOnly = FFolder.Write(L"leer.csv", "Name;Telefon\r\n");
+  const struct {
+    const char* Name;
+    wstring File;
+    int Button;
+  } cases[] = {
+      {"left button", FKontakte, VK_LBUTTON},
+      {"right button", FOther, VK_RBUTTON},
+      {"empty list", headerOnly, VK_LBUTTON},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    HWND window = Start(c.File);
+    ASSERT_NE(window, nullptr);
+    HWND status = FindDescendant(window, L"TPanel", [](HWND w) { return !WindowText(w).empty(); });
+    const std::vector<wstring> lines = Lines(window);
+    PutClipboardText(L"vorher");
+    POINT link = {};
+    ASSERT_TRUE(FindColour(window, status, RGB(0, 0, 255), &link)) << "no blue link on screen";
+    if (c.Button == VK_LBUTTON && !lines.empty()) SaveScreenshot(window, "link");
+    ClickAt(window, link, c.Button);
+    EXPECT_TRUE(WaitFor([&] { return StatusText(window) == CopiedStatus; }));
+    bool present = false;
+    EXPECT_EQ(ClipboardUnicodeText(&present), Joined(lines, true));
+    EXPECT_TRUE(present);
+    EXPECT_EQ(FromAnsi(ClipboardAnsiText()), Joined(lines, true));
+    POINT stillThere = {};
+    EXPECT_FALSE(FindColour(window, status, RGB(0, 0, 255), &stillThere));
+    EXPECT_EQ(Lines(window), lines);
+  }
+}
+
+TEST_F(Actions, EnterCopiesTheSelectedLineWithoutALineBreak) {
+  HWND window = Start(FKontakte);
+  ASSERT_NE(window, nullptr);
+  HWND list = ListBoxOf(window);
+  const std::vector<wstring> lines = Lines(window);
+  ASSERT_GE(lines.size(), 3u);
+  PutClipboardText(L"vorher");
+  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  PressChord(window, {VK_RETURN});
+  EXPECT_EQ(ClipboardUnicodeText(), L"vorher");
+  const wstring status = StatusText(window);
+  for (const auto& chord : {std::vector<WORD>{VK_RETURN}, std::vector<WORD>{VK_SHIFT, VK_RETURN}}) {
+    SendMessageW(list, LB_SETCURSEL, 2, 0);
+    PutClipboardText(L"vorher");
+    PressChord(window, chord);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardUnicodeText() == lines[2]; },
+                        std::chrono::milliseconds(5000)));
+  }
+  EXPECT_EQ(StatusText(window), status);
+}
+
+} // namespace
