@@ -9,22 +9,23 @@
 
 TMainFrm* MainFrm = nullptr;
 
-#define VOXARO_STATUS_INSTRUCTIONS                                                                 \
-  "Eine beliebige CSV Datei auf dieses Fenster <b>ziehen</b>, oder mit <b>Strg+V</b> eine Datei " \
-  "oder einen Inhalt einf\xFC" "gen."
+namespace {
+// Every status text begins with these.
+const char* const Instructions =
+    "Eine beliebige CSV Datei auf dieses Fenster <b>ziehen</b>, oder mit <b>Strg+V</b> eine Datei "
+    "oder einen Inhalt einf\xFC" "gen.";
+} // namespace
 
-const char* const StatusTextStart = VOXARO_STATUS_INSTRUCTIONS;
-const char* const StatusTextCopied =
-    VOXARO_STATUS_INSTRUCTIONS "  Sie k\xF6nnen die Daten jetzt in das \"<b>Eigene Telefonbuch</b>\" "
-    "einf\xFC" "gen. Dort <b>Strg+V</b> oder <b>rechte Maustaste \"Einf\xFC" "gen\"</b>.";
+const AnsiString StatusTextStart = Instructions;
+const AnsiString StatusTextCopied =
+    AnsiString(Instructions) +
+    "  Sie k\xF6nnen die Daten jetzt in das \"<b>Eigene Telefonbuch</b>\" einf\xFC" "gen. Dort "
+    "<b>Strg+V</b> oder <b>rechte Maustaste \"Einf\xFC" "gen\"</b>.";
 
 AnsiString StatusTextCounted(int32_t Names, int32_t Numbers) {
-  return AnsiString(VOXARO_STATUS_INSTRUCTIONS
-                    "  <A href=\"x\">Kopieren des Inhaltes</A>  <b>") +
+  return AnsiString(Instructions) + "  <A href=\"x\">Kopieren des Inhaltes</A>  <b>" +
          FormatCount(Names) + "</b> Namen <b>" + FormatCount(Numbers) + "</b> Nummern gefunden.";
 }
-
-#undef VOXARO_STATUS_INSTRUCTIONS
 
 void BringToForeground(HWND Window) {
   const HWND foreground = GetForegroundWindow();

@@ -13,8 +13,8 @@
 #include "framework/panel.h"
 
 // The status texts (markup). The counts text is StatusTextCounted with both counts filled in.
-extern const char* const StatusTextStart;
-extern const char* const StatusTextCopied;
+extern const AnsiString StatusTextStart;
+extern const AnsiString StatusTextCopied;
 AnsiString StatusTextCounted(int32_t Names, int32_t Numbers);
 
 // Makes Window the foreground window, also while another program's window is active: the

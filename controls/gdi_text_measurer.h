@@ -21,7 +21,9 @@ public:
   void Draw(const THTMLStyle& Style, int X, int Y, const AnsiString& Text);
 
 private:
-  static int Slot(const THTMLStyle& Style) { return (Style.Bold ? 1 : 0) + (Style.Underline ? 2 : 0); }
+  static int Slot(const THTMLStyle& Style) {
+    return (Style.Bold ? 1 : 0) + (Style.Underline ? 2 : 0);
+  }
 
   HDC FDC;
   const TFont& FFont;

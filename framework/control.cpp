@@ -204,7 +204,8 @@ void TWindowedControl::BoundsChanged(const TRect& /*Old*/) {
 void TWindowedControl::ReadBoundsFromWindow() {
   RECT window;
   if (!Handle() || !GetWindowRect(Handle(), &window)) return;
-  if (const HWND parent = GetParent(Handle()); parent && (GetWindowLongA(Handle(), GWL_STYLE) & WS_CHILD))
+  if (const HWND parent = GetParent(Handle());
+      parent && (GetWindowLongA(Handle(), GWL_STYLE) & WS_CHILD))
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
   StoreBounds(TRect{window.left, window.top, window.right, window.bottom});
 }
@@ -311,7 +312,8 @@ void TWindowedControl::SetMouseControl(TPaintedControl* Control) {
 bool TWindowedControl::SetPaintedCursor() {
   POINT point;
   if (!GetCursorPos(&point) || !ScreenToClient(Handle(), &point)) return false;
-  const TPaintedControl* control = FCaptureControl ? FCaptureControl : PaintedControlAt(point.x, point.y);
+  const TPaintedControl* control =
+      FCaptureControl ? FCaptureControl : PaintedControlAt(point.x, point.y);
   if (!control || control->Cursor() == crDefault) return false;
   ::SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
   return true;

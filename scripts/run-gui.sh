@@ -12,7 +12,7 @@ if [ -n "${1:-}" ]; then
   args=("Z:${file//\//\\}")
 fi
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ -z "${VOXARO_IN_XVFB:-}" ]; then
   exec scripts/wine-run build/win64/voxaro.exe "${args[@]}"
 fi
 
@@ -21,10 +21,12 @@ if [ -z "${VOXARO_IN_XVFB:-}" ]; then
 fi
 # The prefix first, so that its one-time set-up does not eat the waiting time.
 scripts/wine-prefix.sh
-scripts/wine-run build/win64/voxaro.exe "${args[@]}" &
+# A process group of its own, so that ending it reaches the Wine loader and what it started; the
+# output goes nowhere, as Wine's helpers keep it open and complain once the display is gone.
+setsid scripts/wine-run build/win64/voxaro.exe "${args[@]}" >/dev/null 2>&1 &
 program=$!
 sleep "${RUN_GUI_SECONDS:-4}"
 import -window root build/run-gui.png
-kill "$program" 2>/dev/null || true
+kill -- "-$program" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 echo "screenshot: build/run-gui.png"

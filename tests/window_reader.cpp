@@ -15,7 +15,8 @@ AnsiString ReadFromAnotherProcess(HWND Window) {
   TTempDir dir;
   const AnsiString output = dir.FileName("window.txt");
   AnsiString commandLine = "\"" + helper + "\" " +
-                           std::to_string(reinterpret_cast<intptr_t>(Window)) + " \"" + output + "\"";
+                           std::to_string(reinterpret_cast<intptr_t>(Window)) + " \"" + output +
+                           "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

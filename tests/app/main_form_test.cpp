@@ -85,7 +85,8 @@ TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
 
 TEST_F(MainFormTest, ImportFillsTheListAndShowsTheCounts) {
   Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
-  EXPECT_EQ(Lines(), (std::vector<AnsiString>{"0301234567=Anna Muster", "089555012=J\xF6rg M\xFCller"}));
+  EXPECT_EQ(Lines(),
+            (std::vector<AnsiString>{"0301234567=Anna Muster", "089555012=J\xF6rg M\xFCller"}));
   EXPECT_EQ(Form.Panel1.Text(),
             Instructions + "  Kopieren des Inhaltes  2 Namen 3 Nummern gefunden.");
   EXPECT_EQ(Form.HL.DisplayText(), StatusTextCounted(2, 3));

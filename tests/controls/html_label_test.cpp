@@ -111,7 +111,8 @@ TEST_F(HTMLabelTest, BoldWordKeepsItsSpaceWhenTheSpaceOverflows) {
   SetWidth(12 + Extent("Strg+V", true).cx + 1);
   const THTMLLayout layout = Label.CurrentLayout();
   std::vector<AnsiString> lines(layout.Lines.size());
-  for (const THTMLPiece& piece : layout.Pieces) lines[static_cast<size_t>(piece.Line)] += piece.Text;
+  for (const THTMLPiece& piece : layout.Pieces)
+    lines[static_cast<size_t>(piece.Line)] += piece.Text;
   EXPECT_EQ(lines, (std::vector<AnsiString>{"Strg+V ", "eine"}));
 }
 
@@ -177,13 +178,18 @@ TEST_F(HTMLabelTest, AddressTargetsGoToTheShell) {
     Send(WM_LBUTTONUP, 0, link);
   }
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(Label.Opened, (std::vector<AnsiString>{"http://example.com/", "mailto:info@example.com"}));
+  EXPECT_EQ(Label.Opened,
+            (std::vector<AnsiString>{"http://example.com/", "mailto:info@example.com"}));
 }
 
 TEST_F(HTMLabelTest, MovingOverTheLinkShowsTheHandAndRaisesEnterAndExit) {
   std::vector<AnsiString> events;
-  Label.OnAnchorEnter = [&](THTMLabel*, const AnsiString& Anchor) { events.push_back("enter " + Anchor); };
-  Label.OnAnchorExit = [&](THTMLabel*, const AnsiString& Anchor) { events.push_back("exit " + Anchor); };
+  Label.OnAnchorEnter = [&](THTMLabel*, const AnsiString& Anchor) {
+    events.push_back("enter " + Anchor);
+  };
+  Label.OnAnchorExit = [&](THTMLabel*, const AnsiString& Anchor) {
+    events.push_back("exit " + Anchor);
+  };
   Label.SetHTMLText("ab <A href=\"x\">Kopieren des Inhaltes</A> cd");
   Label.Remeasure();
   const POINT link = LinkPoint();

@@ -78,9 +78,11 @@ TEST_P(Entities, BecomeTheirWindows1252Characters) {
 
 INSTANTIATE_TEST_SUITE_P(HTMLLayout, Entities,
                          testing::Values(EntityCase{"&amp;", "&"}, EntityCase{"&quot;", "\""},
-                                         EntityCase{"&sect;", "\xA7"}, EntityCase{"&permil;", "\x89"},
+                                         EntityCase{"&sect;", "\xA7"},
+                                         EntityCase{"&permil;", "\x89"},
                                          EntityCase{"&reg;", "\xAE"}, EntityCase{"&copy;", "\xA9"},
-                                         EntityCase{"&para;", "\xB6"}, EntityCase{"&trade;", "\x99"},
+                                         EntityCase{"&para;", "\xB6"},
+                                         EntityCase{"&trade;", "\x99"},
                                          EntityCase{"&euro;", "\x80"}, EntityCase{"&nbsp;", "\xA0"},
                                          EntityCase{"&lt;", "<"}, EntityCase{"&gt;", ">"},
                                          EntityCase{"&unknown;", "&unknown;"}));

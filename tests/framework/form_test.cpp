@@ -16,7 +16,8 @@ TEST(Form, ClientSizeIsExactWithTheChosenFrame) {
   EXPECT_EQ(form.ClientWidth(), 624);
   EXPECT_EQ(form.ClientHeight(), 644);
   const LONG style = GetWindowLongA(form.Handle(), GWL_STYLE);
-  EXPECT_EQ(style & (WS_THICKFRAME | WS_SYSMENU | WS_CAPTION), WS_THICKFRAME | WS_SYSMENU | WS_CAPTION);
+  EXPECT_EQ(style & (WS_THICKFRAME | WS_SYSMENU | WS_CAPTION),
+            WS_THICKFRAME | WS_SYSMENU | WS_CAPTION);
   EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
   form.SetBorderStyle(bsSingle);
   EXPECT_EQ(GetWindowLongA(form.Handle(), GWL_STYLE) & WS_THICKFRAME, 0);

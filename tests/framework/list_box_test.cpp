@@ -34,7 +34,8 @@ TEST_F(ListBoxTest, ItemsLiveInTheControl) {
   EXPECT_EQ(items.Add(""), 1);
   EXPECT_EQ(items.Add("089555012=Anna"), 2);
   EXPECT_EQ(SendMessageA(List.Handle(), LB_GETCOUNT, 0, 0), 3);
-  EXPECT_EQ(Lines(), (std::vector<AnsiString>{"0301234567=J\xF6rg M\xFCller", "", "089555012=Anna"}));
+  EXPECT_EQ(Lines(),
+            (std::vector<AnsiString>{"0301234567=J\xF6rg M\xFCller", "", "089555012=Anna"}));
   EXPECT_EQ(items.GetText(), "0301234567=J\xF6rg M\xFCller\r\n\r\n089555012=Anna\r\n");
   EXPECT_THROW(items.Get(3), EListError);
   EXPECT_THROW(items.Get(-1), EListError);

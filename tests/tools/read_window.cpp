@@ -26,7 +26,8 @@ std::wstring Buffer(LRESULT Length) { return std::wstring(static_cast<size_t>(Le
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  const HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(std::strtoll(argv[1], nullptr, 10)));
+  const HWND window =
+      reinterpret_cast<HWND>(static_cast<intptr_t>(std::strtoll(argv[1], nullptr, 10)));
   if (!IsWindow(window)) return 3;
   FILE* out = std::fopen(argv[2], "wb");
   if (!out) return 4;
@@ -45,7 +46,8 @@ int main(int argc, char** argv) {
     const LRESULT count = SendMessageW(window, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       std::wstring line = Buffer(SendMessageW(window, LB_GETTEXTLEN, i, 0));
-      const LRESULT length = SendMessageW(window, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]));
+      const LRESULT length =
+          SendMessageW(window, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]));
       line.resize(length > 0 ? static_cast<size_t>(length) : 0);
       text += Utf8(line) + "\n";
     }
