@@ -48,17 +48,18 @@ struct ProcessWindows {
   std::vector<HWND> Windows;
 };
 
+// Window enumeration callbacks are stdcall in the 32-bit build, which a lambda cannot be.
+BOOL CALLBACK CollectProcessWindow(HWND Window, LPARAM Param) {
+  auto* s = reinterpret_cast<ProcessWindows*>(Param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(Window, &owner);
+  if (owner == s->ProcessId && IsWindowVisible(Window)) s->Windows.push_back(Window);
+  return TRUE;
+}
+
 std::vector<HWND> TopLevelWindows(DWORD ProcessId) {
   ProcessWindows search{ProcessId, {}};
-  EnumWindows(
-      [](HWND Window, LPARAM Param) -> BOOL {
-        auto* s = reinterpret_cast<ProcessWindows*>(Param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(Window, &owner);
-        if (owner == s->ProcessId && IsWindowVisible(Window)) s->Windows.push_back(Window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
   return search.Windows;
 }
 
@@ -213,22 +214,27 @@ wstring WindowText(HWND Window) {
   return text;
 }
 
+namespace {
+
+struct DescendantSearch {
+  const wchar_t* ClassName;
+  const std::function<bool(HWND)>* Accept;
+  HWND Found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND Window, LPARAM Param) {
+  auto* s = reinterpret_cast<DescendantSearch*>(Param);
+  if (ClassOf(Window) != s->ClassName) return TRUE;
+  if (*s->Accept && !(*s->Accept)(Window)) return TRUE;
+  s->Found = Window;
+  return FALSE;
+}
+
+} // namespace
+
 HWND FindDescendant(HWND Parent, const wchar_t* ClassName, const std::function<bool(HWND)>& Accept) {
-  struct Search {
-    const wchar_t* ClassName;
-    const std::function<bool(HWND)>* Accept;
-    HWND Found;
-  } search{ClassName, &Accept, nullptr};
-  EnumChildWindows(
-      Parent,
-      [](HWND Window, LPARAM Param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(Param);
-        if (ClassOf(Window) != s->ClassName) return TRUE;
-        if (*s->Accept && !(*s->Accept)(Window)) return TRUE;
-        s->Found = Window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DescendantSearch search{ClassName, &Accept, nullptr};
+  EnumChildWindows(Parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
