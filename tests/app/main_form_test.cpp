@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "framework/application.h"
 #include "framework/exceptions.h"
 #include "tests/test_files.h"
 
@@ -24,9 +25,20 @@ BOOL CALLBACK CollectWindow(HWND Child, LPARAM List) {
   return TRUE;
 }
 
+// The form registers its drop target with OLE when it is shown, as the program does.
+struct OleScope {
+  OleScope() { OleInitialize(nullptr); }
+  ~OleScope() { OleUninitialize(); }
+};
+
 class MainFormTest : public testing::Test {
 protected:
-  MainFormTest() { Form.DoCreate(); }
+  MainFormTest() {
+    // An error box would wait for a click that never comes.
+    Application.OnException = [](const AnsiString& Message) { ADD_FAILURE() << Message; };
+    Form.DoCreate();
+  }
+  ~MainFormTest() override { Application.OnException = nullptr; }
 
   std::vector<AnsiString> Lines() const {
     std::vector<AnsiString> lines;
@@ -45,6 +57,7 @@ protected:
               (TRect{9, 9, Form.Panel2.Width() - 9, Form.Panel2.Height() - 9}));
   }
 
+  OleScope Ole;
   TTempDir Dir;
   TMainFrm Form;
 };
