@@ -9,6 +9,7 @@
 #include "app/phone_number.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
+#include "csv/text_loading.h"
 #include "support/fast_memory_stream.h"
 #include "support/string_utils.h"
 
@@ -91,10 +92,10 @@ void AddNumbers(const AnsiString& Field, const AnsiString& CountryCode, TStringA
     add(part);
 }
 
-// Walks the records after the header row into the dictionary. The reader holds its own copy of
+// Walks the records after the header row into the collector. The reader holds its own copy of
 // the text, so the stream's is freed at once.
 void ReadRecords(TFastMemoryStream& Stream, char Delimiter, const std::vector<unsigned char>& Roles,
-                 const AnsiString& CountryCode, TRBStringList& Dictionary, TImportCounts& Counts) {
+                 const AnsiString& CountryCode, TContactCollector& Collector) {
   Stream.SetPosition(0);
   TStringArray numbers;
   TCSVReader reader(Stream, Delimiter);
@@ -122,19 +123,22 @@ void ReadRecords(TFastMemoryStream& Stream, char Delimiter, const std::vector<un
         AddNumbers(field, CountryCode, numbers);
       }
     }
-    AnsiString name = BuildDisplayName(joined);
-    if (!name.empty() && !numbers.empty()) {
-      // The first "=" of a line must separate number and name.
-      ReplaceTextInPlace(name, "=", "");
-      if (name.size() > size_t(MaxNameLength)) name = TruncateString(name, MaxNameLength);
-      ++Counts.Names;
-      for (const AnsiString& number : numbers) {
-        ++Counts.Numbers;
-        AddEntry(Dictionary, number, name, CountryCode);
-      }
-    }
+    Collector.AddRecord(joined, numbers);
     reader.Next();
   }
+}
+
+void ImportCSVText(AnsiString Text, const AnsiString& CountryCode, TContactCollector& Collector) {
+  TFastMemoryStream stream;
+  TIntegerList nameColumns, numberColumns;
+  NormalizeCSVText(Text, stream);
+  Text = AnsiString();
+  TCSVOptions options;
+  DetectCSVOptionsFromStream(stream, options);
+  stream.SetPosition(0);
+  FindColumnsInFirstLine(stream, options.Delimiter, nameColumns, numberColumns);
+  ReadRecords(stream, options.Delimiter, ColumnRoles(nameColumns, numberColumns), CountryCode,
+              Collector);
 }
 
 } // namespace
@@ -144,24 +148,36 @@ void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiStr
   Dictionary.SetValue(StripCountryPrefix(Number, CountryCode), Name);
 }
 
+void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArray& Numbers) {
+  if (Numbers.empty()) return;
+  AnsiString name = BuildDisplayName(JoinedName);
+  if (name.empty()) return;
+  // The first "=" of a line must separate number and name.
+  ReplaceTextInPlace(name, "=", "");
+  if (name.size() > size_t(MaxNameLength)) name = TruncateString(name, MaxNameLength);
+  ++FCounts.Names;
+  for (const AnsiString& number : Numbers) {
+    ++FCounts.Numbers;
+    AddEntry(FDictionary, number, name, FCountryCode);
+  }
+}
+
+void TContactCollector::AssignTo(TStrings& Target) {
+  TUpdateBracket bracket(Target);
+  FDictionary.AssignTo(Target);
+}
+
+TImportCounts ImportContactsFromText(AnsiString Text, TStrings& Target,
+                                     const AnsiString& CountryCode) {
+  TContactCollector collector(CountryCode);
+  ImportCSVText(std::move(Text), CountryCode, collector);
+  collector.AssignTo(Target);
+  return collector.Counts();
+}
+
 TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,
                              const AnsiString& CountryCode) {
-  TImportCounts counts;
-  TRBStringList dictionary;
-  TFastMemoryStream stream;
-  TIntegerList nameColumns, numberColumns;
-
-  NormalizeCSVData(FileName, stream);
-  TCSVOptions options;
-  DetectCSVOptionsFromStream(stream, options);
-  stream.SetPosition(0);
-  FindColumnsInFirstLine(stream, options.Delimiter, nameColumns, numberColumns);
-  ReadRecords(stream, options.Delimiter, ColumnRoles(nameColumns, numberColumns), CountryCode,
-              dictionary, counts);
-
-  TUpdateBracket bracket(Target);
-  dictionary.AssignTo(Target);
-  return counts;
+  return ImportContactsFromText(LoadFileAsAnsiText(FileName), Target, CountryCode);
 }
 
 TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target) {

@@ -5,6 +5,7 @@
 #include "containers/rb_dictionary.h"
 #include "framework/strings.h"
 #include "framework/system.h"
+#include "support/string_utils.h"
 
 // Header words: a column whose header contains one (ignoring case) is a name or number column.
 extern const char* const NameHeaders[5];
@@ -20,6 +21,31 @@ struct TImportCounts {
 // Stores Name under Number with the own country code taken off.
 void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
               const AnsiString& CountryCode);
+
+// Where every road's records end: each record's display name and numbers become dictionary
+// entries and counts, the same for the CSV and any other reader of records.
+class TContactCollector {
+public:
+  explicit TContactCollector(const AnsiString& CountryCode) : FCountryCode(CountryCode) {}
+  TContactCollector(const TContactCollector&) = delete;
+  TContactCollector& operator=(const TContactCollector&) = delete;
+
+  // JoinedName: the record's name parts joined with blanks; Numbers: its normalised, non-empty
+  // numbers in record order. A record with a display name and at least one number counts.
+  void AddRecord(const AnsiString& JoinedName, const TStringArray& Numbers);
+  // Replaces Target's lines with the entries, in ascending order of the numbers.
+  void AssignTo(TStrings& Target);
+  const TImportCounts& Counts() const { return FCounts; }
+
+private:
+  AnsiString FCountryCode;
+  TRBStringList FDictionary;
+  TImportCounts FCounts;
+};
+
+// Imports a text as LoadFileAsAnsiText gives it; otherwise as ImportContacts.
+TImportCounts ImportContactsFromText(AnsiString Text, TStrings& Target,
+                                     const AnsiString& CountryCode);
 
 // Imports FileName and replaces Target's lines with the result, only once the whole file has
 // been read; on an error Target is left as it was and the error goes on.

@@ -94,15 +94,18 @@ void WriteLinesCRLF(const AnsiString& Text, TStream& Stream) {
 
 void NormalizeCSVData(const AnsiString& FileName, TFastMemoryStream& Stream) {
   Stream.Clear();
-  AnsiString text = LoadFileAsAnsiText(FileName);
+  NormalizeCSVText(LoadFileAsAnsiText(FileName), Stream);
+}
+
+void NormalizeCSVText(const AnsiString& Text, TFastMemoryStream& Stream) {
+  Stream.Clear();
   constexpr size_t MaxStreamSize = std::numeric_limits<int32_t>::max();
-  size_t bound = NormalizedBound(text);
-  if (bound > MaxStreamSize) bound = JoinAndWriteLines<false>(text, nullptr);
+  size_t bound = NormalizedBound(Text);
+  if (bound > MaxStreamSize) bound = JoinAndWriteLines<false>(Text, nullptr);
   if (bound > MaxStreamSize) throw EStreamError("TFastMemoryStream.Realloc: Memory Error");
   // One reservation for the whole result, written in place and then cut to its size.
   Stream.SetSize(static_cast<int64_t>(bound));
-  const size_t size = JoinAndWriteLines<true>(text, static_cast<char*>(Stream.Memory()));
-  text = AnsiString();
+  const size_t size = JoinAndWriteLines<true>(Text, static_cast<char*>(Stream.Memory()));
   Stream.SetSize(static_cast<int64_t>(size));
   Stream.Seek(0, soFromEnd);
 }

@@ -4,8 +4,11 @@
 #include "framework/stream.h"
 #include "support/fast_memory_stream.h"
 
-// Replaces the stream's content; the position is at the end afterwards.
+// Replaces the stream's content with the normalised text of the file; the position is at the end
+// afterwards.
 void NormalizeCSVData(const AnsiString& FileName, TFastMemoryStream& Stream);
+// The same for a text as LoadFileAsAnsiText gives it; it ends at its first byte 0.
+void NormalizeCSVText(const AnsiString& Text, TFastMemoryStream& Stream);
 // Appends the lines of Text (up to its first byte 0) at the stream's position, each followed by
 // CR LF; CR LF, lone CR and lone LF each end a line.
 void WriteLinesCRLF(const AnsiString& Text, TStream& Stream);
