@@ -72,6 +72,19 @@ TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
     : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(std::max_align_t))),
       FArena(FPayloadSpan + sizeof(TRBNode), SlotLineOffset(FPayloadSpan)) {}
 
+void TRBTree::Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft) {
+  Fresh->Parent = Parent;
+  if (!Parent)
+    FRoot = Fresh;
+  else if (AsLeft)
+    Parent->Left = Fresh;
+  else
+    Parent->Right = Fresh;
+  ++FCount;
+  FixUpAfterInsert(Fresh);
+  FRoot->Color = Black;
+}
+
 void TRBTree::FixUpAfterInsert(TRBNode* X) {
   while (X != FRoot && IsRed(X->Parent)) {
     TRBNode* const g = X->Parent->Parent;

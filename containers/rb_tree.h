@@ -71,10 +71,15 @@ public:
   TRBNode* Find(const void* Key) const { return FindBy(Key, FCompare); }
   // The new node; when an equal key is present, that node, and the tree stays as it was.
   TRBNode* Add(void* Key) { return AddBy(Key, FCompare); }
+  // Add with a hint for keys that mostly come in ascending order: a key after LastNode is linked
+  // on at the right end without a descent, one equal to LastNode finds it at once; any other key
+  // goes through Add. A sorted batch so builds the tree in linear time.
+  TRBNode* AddLast(void* Key) { return AddLastBy(Key, FCompare); }
   // Find and Add with a comparison the caller can inline. It must order exactly as Compare()
   // does; it is called with the same arguments in the same order.
   template <typename TCompare> TRBNode* FindBy(const void* Key, TCompare Compare) const;
   template <typename TCompare> TRBNode* AddBy(void* Key, TCompare Compare);
+  template <typename TCompare> TRBNode* AddLastBy(void* Key, TCompare Compare);
   // The in-order successor. Never ask it for LastNode: the climb would run off the root.
   static TRBNode* NextNode(TRBNode* Node);
   // Frees the nodes, not the keys, and not what the caller built in the payloads.
@@ -100,6 +105,8 @@ private:
   void RotateLeft(TRBNode* X);
   void RotateRight(TRBNode* X);
   void FixUpAfterInsert(TRBNode* X);
+  // Links Fresh as Parent's Left or Right child and restores the colours.
+  void Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft);
 
   TRBNode* FRoot = nullptr;
   TRBNode* FFirstNode = nullptr;
@@ -162,16 +169,21 @@ template <typename TCompare> TRBNode* TRBTree::AddBy(void* Key, TCompare Compare
   }
 
   FArena.Commit();
-  fresh->Parent = parent;
-  if (!parent)
-    FRoot = fresh;
-  else if (Compare(Key, parent->Key) < 0)
-    parent->Left = fresh;
-  else
-    parent->Right = fresh;
-  ++FCount;
+  Link(fresh, parent, parent && Compare(Key, parent->Key) < 0);
+  return fresh;
+}
 
-  FixUpAfterInsert(fresh);
-  FRoot->Color = Black;
+template <typename TCompare> TRBNode* TRBTree::AddLastBy(void* Key, TCompare Compare) {
+  if (!FLastNode) return AddBy(Key, Compare);
+  const int r = Compare(FLastNode->Key, Key);
+  if (r == 0) return FLastNode;
+  if (r > 0) return AddBy(Key, Compare);
+  TRBNode* const fresh =
+      new (FArena.Reserve() + FPayloadSpan) TRBNode{Key, nullptr, nullptr, nullptr, Red};
+  FArena.Commit();
+  // The largest node has no right child: that is where a larger key belongs.
+  TRBNode* const parent = FLastNode;
+  FLastNode = fresh;
+  Link(fresh, parent, false);
   return fresh;
 }

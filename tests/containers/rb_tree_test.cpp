@@ -80,21 +80,24 @@ std::string CheckTree(const TRBTree& Tree, const TModel& Model) {
   return "";
 }
 
+enum class TInsertion { Plain, Hinted };
+
 // Adds Values (stored in Storage, whose addresses stay put) and checks every step's result.
 void AddAll(TRBTree& Tree, TModel& Model, std::deque<int>& Storage, const std::vector<int>& Values,
-            const std::string& Scenario) {
+            const std::string& Scenario, TInsertion How = TInsertion::Plain) {
   for (size_t i = 0; i < Values.size(); ++i) {
     Storage.push_back(Values[i]);
     const int* key = &Storage.back();
     const auto present = Model.find(*key);
-    const TRBNode* node = Tree.Add(const_cast<int*>(key));
+    TRBNode* const node = How == TInsertion::Hinted ? Tree.AddLast(const_cast<int*>(key))
+                                                    : Tree.Add(const_cast<int*>(key));
     if (present == Model.end()) {
       Model[*key] = key;
       ASSERT_EQ(KeyOf(node), key) << Scenario << " at " << i;
     } else {
       ASSERT_EQ(KeyOf(node), present->second) << Scenario << " duplicate at " << i;
     }
-    if (i < 64 || i % 97 == 0 || i + 1 == Values.size()) {
+    if (i < 256 || i % 97 == 0 || i + 1 == Values.size()) {
       ASSERT_EQ(CheckTree(Tree, Model), "") << Scenario << " after " << i + 1 << " adds";
     }
   }
@@ -116,18 +119,41 @@ TEST(RBTree, KeepsEveryInvariantOverManyInsertionOrdersAndAfterClear) {
       {"random, many duplicates", [&](int) { return even(int(random() % 700)); }},
       {"zigzag", [&](int i) { return even(i % 2 ? i : 6000 - i); }},
   };
-  for (const auto& scenario : scenarios) {
-    TRBTree tree(CompareInts);
-    TModel model;
-    std::deque<int> storage;
-    std::vector<int> values;
-    for (int i = 0; i < 3000; ++i) values.push_back(scenario.Value(i));
-    AddAll(tree, model, storage, values, scenario.Name);
-    tree.Clear();
-    model.clear();
-    ASSERT_EQ(CheckTree(tree, model), "") << scenario.Name;
-    ASSERT_EQ(tree.Find(&values[0]), nullptr) << scenario.Name;
-    AddAll(tree, model, storage, {values.begin(), values.begin() + 100}, scenario.Name);
+  // The hinted insertion must give a valid tree for any order, not only for sorted batches.
+  for (const TInsertion how : {TInsertion::Plain, TInsertion::Hinted}) {
+    for (const auto& scenario : scenarios) {
+      const std::string name =
+          std::string(scenario.Name) + (how == TInsertion::Hinted ? ", hinted" : "");
+      TRBTree tree(CompareInts);
+      TModel model;
+      std::deque<int> storage;
+      std::vector<int> values;
+      for (int i = 0; i < 3000; ++i) values.push_back(scenario.Value(i));
+      AddAll(tree, model, storage, values, name, how);
+      tree.Clear();
+      model.clear();
+      ASSERT_EQ(CheckTree(tree, model), "") << name;
+      ASSERT_EQ(tree.Find(&values[0]), nullptr) << name;
+      AddAll(tree, model, storage, {values.begin(), values.begin() + 100}, name, how);
+    }
+  }
+}
+
+TEST(RBTree, HintedInsertionOfASortedBatchStaysBalanced) {
+  // Ascending keys with runs of equal ones, as a sorted batch of entries arrives.
+  TRBTree tree(CompareInts);
+  TModel model;
+  std::deque<int> storage;
+  std::vector<int> values;
+  for (int i = 0; i < 100000; ++i) values.push_back(2 * (i / 3));
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int* key = &storage.emplace_back(values[i]);
+    const TRBNode* node = tree.AddLast(const_cast<int*>(key));
+    model.emplace(*key, key);  // the first address of each value stays
+    ASSERT_EQ(KeyOf(node), model[*key]) << i;
+    if ((i & (i + 1)) == 0 || i + 1 == values.size()) {
+      ASSERT_EQ(CheckTree(tree, model), "") << "after " << i + 1 << " adds";
+    }
   }
 }
 
