@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/csv_normalizer.h"
@@ -45,22 +48,6 @@ void FindColumns(TCSVReader& Header, TIntegerList& NameColumns, TIntegerList& Nu
   }
 }
 
-// The header pass needs the first record only. The normalised text holds no quote and no byte 0,
-// and every line of it ends with CR LF, so a reader over the text up to the first line end
-// reads that record exactly as a reader over all of it would, without a copy of the whole text.
-void FindColumnsInFirstLine(TFastMemoryStream& Stream, char Delimiter, TIntegerList& NameColumns,
-                            TIntegerList& NumberColumns) {
-  const auto* text = static_cast<const char*>(Stream.Memory());
-  const auto size = static_cast<size_t>(Stream.GetSize());
-  const auto* lineEnd =
-      size > 0 ? static_cast<const char*>(std::memchr(text, '\r', size)) : nullptr;
-  const size_t length = lineEnd ? std::min(size, size_t(lineEnd - text) + 2) : size;
-  TFastMemoryStream firstLine;
-  firstLine.SetPointer(Stream.Memory(), static_cast<int32_t>(length));
-  TCSVReader header(firstLine, Delimiter);
-  FindColumns(header, NameColumns, NumberColumns);
-}
-
 enum TColumnRole : unsigned char { NameRole = 1, NumberRole = 2 };
 
 // The role of each column up to the last one of either list, asked of the lists once instead of
@@ -92,60 +79,136 @@ void AddNumbers(const AnsiString& Field, const AnsiString& CountryCode, TStringA
     add(part);
 }
 
-// Walks the records after the header row into the collector. The reader holds its own copy of
-// the text, so the stream's is freed at once.
-void ReadRecords(TFastMemoryStream& Stream, char Delimiter, const std::vector<unsigned char>& Roles,
+// The records of Text from Reader's current one until the one that ends at Until.
+void ReadRecords(TCSVReader& Reader, size_t Until, const std::vector<unsigned char>& Roles,
                  const AnsiString& CountryCode, TContactCollector& Collector) {
-  Stream.SetPosition(0);
   TStringArray numbers;
-  TCSVReader reader(Stream, Delimiter);
-  Stream.Clear();
-  reader.First();
-  reader.Next();
   AnsiString joined, field;
-  while (!reader.Eof()) {
+  while (!Reader.Eof()) {
     numbers.clear();
     joined.clear();
     const char* joiner = "";
     // Fields beyond the last listed column are in neither list.
-    const auto known = std::min(static_cast<size_t>(reader.FieldCount()), Roles.size());
+    const auto known = std::min(static_cast<size_t>(Reader.FieldCount()), Roles.size());
     for (size_t i = 0; i < known; ++i) {
       const unsigned char role = Roles[i];
       if (role & NameRole) {
         // Empty fields are joined too: the joiner is a blank from the second name column on.
         joined += joiner;
-        reader.AppendField(static_cast<int32_t>(i), joined);
+        Reader.AppendField(static_cast<int32_t>(i), joined);
         joiner = " ";
       }
       if (role & NumberRole) {
         field.clear();
-        reader.AppendField(static_cast<int32_t>(i), field);
+        Reader.AppendField(static_cast<int32_t>(i), field);
         AddNumbers(field, CountryCode, numbers);
       }
     }
     Collector.AddRecord(joined, numbers);
-    reader.Next();
+    if (Reader.Position() >= Until) break;
+    Reader.Next();
   }
 }
 
-void ImportCSVText(AnsiString Text, const AnsiString& CountryCode, TContactCollector& Collector) {
+// Below this the second thread costs more than it saves.
+constexpr size_t MinSplitSize = 1 << 20;
+
+// Where the second half of the records begins: the start of the line after the middle of the
+// text, or 0 when the text is too short to share the work or has no line there. The normalised
+// text holds no quotes, so every CR LF in it ends a record.
+size_t SplitPoint(const char* Text, size_t Size, size_t HeaderEnd) {
+  if (Size < MinSplitSize) return 0;
+  const size_t middle = std::max(Size / 2, HeaderEnd);
+  const auto* cr = static_cast<const char*>(std::memchr(Text + middle, '\r', Size - middle));
+  if (!cr || size_t(cr - Text) + 2 >= Size) return 0;
+  return size_t(cr - Text) + 2;
+}
+
+// Runs Work on a thread of its own until the destructor, which waits for it; Wait hands on
+// what Work raised.
+class TSideTask {
+public:
+  template <typename TWork>
+  explicit TSideTask(TWork Work)
+      : FThread([this, Work]() mutable {
+          try {
+            Work();
+          } catch (...) {
+            FError = std::current_exception();
+          }
+        }) {}
+  ~TSideTask() {
+    if (FThread.joinable()) FThread.join();
+  }
+  TSideTask(const TSideTask&) = delete;
+  TSideTask& operator=(const TSideTask&) = delete;
+
+  void Wait() {
+    FThread.join();
+    if (FError) std::rethrow_exception(FError);
+  }
+
+private:
+  std::exception_ptr FError;
+  std::thread FThread;
+};
+
+// The CSV road: normalisation, dialect, header pass, record pass. Records after the middle of a
+// large text are read by a second thread into Later.
+void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactCollector& Earlier,
+                   TContactCollector& Later) {
   TFastMemoryStream stream;
-  TIntegerList nameColumns, numberColumns;
   NormalizeCSVText(Text, stream);
-  Text = AnsiString();
+  Text = TLoadedText();
   TCSVOptions options;
   DetectCSVOptionsFromStream(stream, options);
-  stream.SetPosition(0);
-  FindColumnsInFirstLine(stream, options.Delimiter, nameColumns, numberColumns);
-  ReadRecords(stream, options.Delimiter, ColumnRoles(nameColumns, numberColumns), CountryCode,
-              Collector);
+
+  // The readers read the stream's own block, which gets their closing CR and byte 0.
+  const auto size = static_cast<size_t>(stream.GetSize());
+  stream.SetSize(static_cast<int64_t>(size) + 2);
+  char* const text = static_cast<char*>(stream.Memory());
+  text[size] = '\r';
+  text[size + 1] = 0;
+
+  TIntegerList nameColumns, numberColumns;
+  TCSVReader reader(text, size, options.Delimiter);
+  FindColumns(reader, nameColumns, numberColumns);
+  const std::vector<unsigned char> roles = ColumnRoles(nameColumns, numberColumns);
+
+  reader.First();
+  const size_t split = SplitPoint(text, size, reader.Position());
+  reader.Next();
+  if (split == 0) {
+    ReadRecords(reader, size, roles, CountryCode, Earlier);
+  } else {
+    TSideTask second([&] {
+      TCSVReader laterReader(text + split, size - split, options.Delimiter);
+      laterReader.First();
+      ReadRecords(laterReader, size - split, roles, CountryCode, Later);
+    });
+    ReadRecords(reader, split, roles, CountryCode, Earlier);
+    second.Wait();
+  }
+  // The text's memory goes before the sort needs its own.
+  stream.Clear();
+  if (Later.Size() > 0) {
+    TSideTask sortLater([&] { Later.Sort(); });
+    Earlier.Sort();
+    sortLater.Wait();
+  } else {
+    Earlier.Sort();
+  }
 }
 
 } // namespace
 
+AnsiString EntryKey(const AnsiString& Number, const AnsiString& CountryCode) {
+  return StripCountryPrefix(Number, CountryCode);
+}
+
 void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
               const AnsiString& CountryCode) {
-  Dictionary.SetValue(StripCountryPrefix(Number, CountryCode), Name);
+  Dictionary.SetValue(EntryKey(Number, CountryCode), Name);
 }
 
 void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArray& Numbers) {
@@ -153,31 +216,43 @@ void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArr
   AnsiString name = BuildDisplayName(JoinedName);
   if (name.empty()) return;
   // The first "=" of a line must separate number and name.
-  ReplaceTextInPlace(name, "=", "");
+  if (name.find('=') != AnsiString::npos) ReplaceTextInPlace(name, "=", "");
   if (name.size() > size_t(MaxNameLength)) name = TruncateString(name, MaxNameLength);
   ++FCounts.Names;
-  for (const AnsiString& number : Numbers) {
-    ++FCounts.Numbers;
-    AddEntry(FDictionary, number, name, FCountryCode);
-  }
+  FCounts.Numbers += static_cast<int32_t>(Numbers.size());
+  FKeys.clear();
+  for (const AnsiString& number : Numbers) FKeys.push_back(EntryKey(number, FCountryCode));
+  FEntries.Add(name, FKeys);
 }
+
+void TContactCollector::Sort() { FEntries.Sort(); }
+
+size_t TContactCollector::Size() const { return FEntries.Size(); }
 
 void TContactCollector::AssignTo(TStrings& Target) {
-  TUpdateBracket bracket(Target);
-  FDictionary.AssignTo(Target);
+  TContactCollector none(FCountryCode);
+  AssignTo(Target, none);
 }
 
-TImportCounts ImportContactsFromText(AnsiString Text, TStrings& Target,
+void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
+  TRBStringList dictionary;
+  TEntryBatch::StoreSorted(dictionary, FEntries, Later.FEntries);
+  TUpdateBracket bracket(Target);
+  dictionary.AssignTo(Target);
+}
+
+TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode) {
-  TContactCollector collector(CountryCode);
-  ImportCSVText(std::move(Text), CountryCode, collector);
-  collector.AssignTo(Target);
-  return collector.Counts();
+  TContactCollector earlier(CountryCode), later(CountryCode);
+  ImportCSVText(std::move(Text), CountryCode, earlier, later);
+  earlier.AssignTo(Target, later);
+  return {earlier.Counts().Names + later.Counts().Names,
+          earlier.Counts().Numbers + later.Counts().Numbers};
 }
 
 TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,
                              const AnsiString& CountryCode) {
-  return ImportContactsFromText(LoadFileAsAnsiText(FileName), Target, CountryCode);
+  return ImportContactsFromText(LoadText(FileName), Target, CountryCode);
 }
 
 TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target) {

@@ -2,7 +2,9 @@
 // The import: a CSV contact export becomes sorted "number=name" lines and two counts.
 #include <cstdint>
 
+#include "app/entry_batch.h"
 #include "containers/rb_dictionary.h"
+#include "csv/text_loading.h"
 #include "framework/strings.h"
 #include "framework/system.h"
 #include "support/string_utils.h"
@@ -18,7 +20,9 @@ struct TImportCounts {
   int32_t Numbers = 0;
 };
 
-// Stores Name under Number with the own country code taken off.
+// The dictionary key of a normalised number: the own country code taken off.
+AnsiString EntryKey(const AnsiString& Number, const AnsiString& CountryCode);
+// Stores Name under Number's key.
 void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
               const AnsiString& CountryCode);
 
@@ -33,18 +37,28 @@ public:
   // JoinedName: the record's name parts joined with blanks; Numbers: its normalised, non-empty
   // numbers in record order. A record with a display name and at least one number counts.
   void AddRecord(const AnsiString& JoinedName, const TStringArray& Numbers);
-  // Replaces Target's lines with the entries, in ascending order of the numbers.
-  void AssignTo(TStrings& Target);
   const TImportCounts& Counts() const { return FCounts; }
+  // The number of entries, one per number of every record that counted.
+  size_t Size() const;
+
+  // Orders the entries by number. Collectors of separate runs of records may sort in separate
+  // threads; AssignTo sorts what is not sorted yet.
+  void Sort();
+  // Replaces Target's lines with the entries, in ascending order of the numbers, the last record
+  // winning for a number.
+  void AssignTo(TStrings& Target);
+  // The same for this collector's records followed by Later's.
+  void AssignTo(TStrings& Target, TContactCollector& Later);
 
 private:
   AnsiString FCountryCode;
-  TRBStringList FDictionary;
+  TEntryBatch FEntries;
+  TStringArray FKeys;  // reused from record to record
   TImportCounts FCounts;
 };
 
-// Imports a text as LoadFileAsAnsiText gives it; otherwise as ImportContacts.
-TImportCounts ImportContactsFromText(AnsiString Text, TStrings& Target,
+// Imports a text as LoadText gives it; otherwise as ImportContacts.
+TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode);
 
 // Imports FileName and replaces Target's lines with the result, only once the whole file has

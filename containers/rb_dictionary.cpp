@@ -9,7 +9,7 @@
 
 namespace {
 TRBKeyData* EntryOf(const TRBNode* Node) { return static_cast<TRBKeyData*>(Node->Key); }
-AnsiString* ValueCell(void* Data) { return static_cast<AnsiString*>(Data); }
+std::string_view* ValueCell(void* Data) { return static_cast<std::string_view*>(Data); }
 
 size_t Span(size_t Size) {
   return (Size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
@@ -146,7 +146,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   if (FTree.Compare() == CompareKeyData) {
     // A total order without side effects: Add's own descent finds a present key just as the
     // lookup would, and a second descent of millions of scattered nodes costs real time.
-    node = FTree.AddBy(&probe, TKeyDataOrder());
+    node = FTree.AddLastBy(&probe, TKeyDataOrder());
   } else {
     if (UniqueKeys) {
       if (TRBKeyData* found = Lookup(probe)) return found;
@@ -164,20 +164,28 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   return entry;
 }
 
-// The cell lives beside its entry; only its string has anything to release.
-void TRBStringList::DisposeData(void* Data) {
-  if (Data) ValueCell(Data)->~AnsiString();
+// The cell lives beside its entry, and its text in FText: nothing to release one by one.
+void TRBStringList::DisposeData(void* /*Data*/) {}
+
+void TRBStringList::Clear() {
+  TRBCustomStringDictionary::Clear();
+  FText.Clear();
 }
 
-void TRBStringList::SetValue(const AnsiString& Key, AnsiString Value) {
+void TRBStringList::SetValue(AnsiString Key, std::string_view Value) {
+  SetKeptValue(std::move(Key), FText.Keep(Value));
+}
+
+void TRBStringList::SetKeptValue(AnsiString Key, std::string_view Value) {
   UniqueKeys = true;
-  AnsiString lowered = Key;
-  if (!lowered.empty()) platform::AnsiLowerBuff(&lowered[0], lowered.size());
-  TRBKeyData* entry = FindOrAdd(std::move(lowered), -1);
+  // Digits and "+", all a telephone number holds, are the same in every case mapping.
+  if (Key.find_first_not_of("0123456789+") != AnsiString::npos)
+    platform::AnsiLowerBuff(&Key[0], Key.size());
+  TRBKeyData* entry = FindOrAdd(std::move(Key), -1);
   if (entry->Data)
-    *ValueCell(entry->Data) = std::move(Value);
+    *ValueCell(entry->Data) = Value;
   else
-    entry->Data = new (ExtraOf(entry)) AnsiString(std::move(Value));
+    entry->Data = new (ExtraOf(entry)) std::string_view(Value);
 }
 
 void TRBStringList::AssignTo(TStrings& Target) {

@@ -5,16 +5,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "containers/rb_tree.h"
+#include "containers/text_arena.h"
 #include "framework/strings.h"
 #include "framework/system.h"
 
-// One entry; the tree's keys point to these. Key comes last: in the dictionaries' nodes it then
-// shares the cache line of the tree node that follows the entry.
+// One entry; the tree's keys point to these. Key comes last, right before the tree node that
+// follows the entry in its slot.
 struct TRBKeyData {
   int32_t Tag = 0;
-  void* Data = nullptr;  // in a TRBStringList an AnsiString cell holding the value, or null
+  void* Data = nullptr;  // in a TRBStringList a std::string_view cell holding the value, or null
   AnsiString Key;
 };
 
@@ -115,18 +117,27 @@ private:
 
 class TRBStringList : public TRBCustomStringDictionary {
 public:
-  // The value cells live beside their entries.
+  // The value cells live beside their entries and view text the dictionary keeps.
   explicit TRBStringList(TRBCompareFunc Compare = nullptr)
-      : TRBCustomStringDictionary(Compare, sizeof(AnsiString)) {}
+      : TRBCustomStringDictionary(Compare, sizeof(std::string_view)) {}
   ~TRBStringList() override { Clear(); }
 
   void DisposeData(void* Data) override;
+  void Clear() override;
 
-  // Stores Value under Key lower-cased by the ANSI code page; the last value for a key wins.
-  void SetValue(const AnsiString& Key, AnsiString Value);
+  // Stores a copy of Value under Key lower-cased by the ANSI code page; the last value for a key
+  // wins. Keys in ascending order are added without a descent of the tree.
+  void SetValue(AnsiString Key, std::string_view Value);
+  // Text that SetKeptValue's values may view; it stays until Clear or destruction.
+  void KeepText(TTextArena&& Text) { FText.Adopt(std::move(Text)); }
+  // SetValue without the copy: Value lies in text given to KeepText, and many keys may share it.
+  void SetKeptValue(AnsiString Key, std::string_view Value);
   // Empties Target and appends one "key=value" line per entry in ascending key order. The
   // caller brackets it with Target's BeginUpdate and EndUpdate.
   void AssignTo(TStrings& Target);
+
+private:
+  TTextArena FText;
 };
 
 // The handle of the process-wide named mutex this unit creates at start-up: it tells others that

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/platform.h"
+
 namespace {
 bool IsRed(const TRBNode* Node) { return Node && Node->Color == TRBTree::Red; }
 
 constexpr size_t CacheLine = 64;
-// The payload bytes right before a node that its cache line also holds.
-constexpr size_t PayloadTailInNodeLine = 32;
 constexpr size_t FirstBlockBytes = 4096;
-constexpr size_t MaxBlockBytes = 1 << 20;
+// Millions of nodes fill big blocks, which come in large pages where the OS has them.
+constexpr size_t MaxBlockBytes = size_t(32) << 20;
 
 size_t RoundUp(size_t N, size_t To) { return (N + To - 1) / To * To; }
 
@@ -24,17 +25,10 @@ void PrefetchNode(const TRBNode* Node) {
 size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
   return std::max<size_t>(1, Bytes / SlotSize);
 }
-
-// Where in its cache line a slot starts, so that its node does PayloadTailInNodeLine bytes in
-// (at the line's start when the payload is shorter).
-size_t SlotLineOffset(size_t PayloadSpan) {
-  const size_t node = (CacheLine - std::min(PayloadSpan, PayloadTailInNodeLine)) % CacheLine;
-  return (node + CacheLine - PayloadSpan % CacheLine) % CacheLine;
-}
 } // namespace
 
-TRBNodeArena::TRBNodeArena(size_t SlotSize, size_t LineOffset)
-    : FSlotSize(RoundUp(SlotSize, CacheLine)), FLineOffset(LineOffset),
+TRBNodeArena::TRBNodeArena(size_t SlotSize)
+    : FSlotSize(RoundUp(SlotSize, alignof(std::max_align_t))),
       FNextSlots(SlotsPerBlock(FirstBlockBytes, FSlotSize)) {}
 
 void TRBNodeArena::Grow() {
@@ -45,8 +39,9 @@ void TRBNodeArena::Grow() {
   const uintptr_t address = reinterpret_cast<uintptr_t>(raw);
   TBlock* const block = reinterpret_cast<TBlock*>(raw);
   block->Next = nullptr;
-  block->Begin = raw + (RoundUp(address + header, CacheLine) - address) + FLineOffset;
+  block->Begin = raw + (RoundUp(address + header, CacheLine) - address);
   block->End = block->Begin + FNextSlots * FSlotSize;
+  platform::PreferLargePages(block->Begin, FNextSlots * FSlotSize);
   if (FLast)
     FLast->Next = block;
   else
@@ -70,7 +65,7 @@ void TRBNodeArena::Release() {
 
 TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
     : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(std::max_align_t))),
-      FArena(FPayloadSpan + sizeof(TRBNode), SlotLineOffset(FPayloadSpan)) {}
+      FArena(FPayloadSpan + sizeof(TRBNode)) {}
 
 void TRBTree::Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft) {
   Fresh->Parent = Parent;

@@ -20,8 +20,8 @@ using TRBCompareFunc = int (*)(const void* A, const void* B);
 // once: no heap block per node, and the nodes can be walked in memory order.
 class TRBNodeArena {
 public:
-  // Slots are SlotSize rounded up to whole cache lines, each starting LineOffset bytes into one.
-  TRBNodeArena(size_t SlotSize, size_t LineOffset);
+  // Slots are SlotSize rounded up to the alignment of any type, one right after the other.
+  explicit TRBNodeArena(size_t SlotSize);
   TRBNodeArena(const TRBNodeArena&) = delete;
   TRBNodeArena& operator=(const TRBNodeArena&) = delete;
   ~TRBNodeArena() { Release(); }
@@ -48,7 +48,6 @@ private:
   void Grow();
 
   size_t FSlotSize;
-  size_t FLineOffset;
   size_t FNextSlots;  // capacity of the block Grow makes next
   TBlock* FFirst = nullptr;
   TBlock* FLast = nullptr;
@@ -85,8 +84,7 @@ public:
   // Frees the nodes, not the keys, and not what the caller built in the payloads.
   void Clear();
 
-  // The storage that came with Node; it ends where the node begins. Its last 32 bytes share the
-  // node's cache line, so a comparison that reads only them costs no second miss per level.
+  // The storage that came with Node; it ends where the node begins.
   void* Payload(TRBNode* Node) const { return reinterpret_cast<char*>(Node) - FPayloadSpan; }
   // Calls Visit for every node in the order they were added, which is memory order: far cheaper
   // than the in-order walk where the order does not matter.

@@ -8,8 +8,7 @@
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
     : FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
       FFields(InitialFieldCapacity) {
-  for (char stop : {LineEnd, FDelimiter, '\0'})
-    FStops[static_cast<unsigned char>(stop)] = true;
+  SetStops();
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
   FBuffer.reset(new char[dataSize + 2]);
@@ -17,11 +16,27 @@ TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
   const size_t got = Stream.ReadAvailable(FBuffer.get(), dataSize);
   FBuffer[got] = LineEnd;
   FBuffer[got + 1] = 0;
+  FBegin = FBuffer.get();
   Reset();
 }
 
+TCSVReader::TCSVReader(const char* Text, size_t Length, char Delimiter)
+    : FBegin(Text), FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
+      FFields(InitialFieldCapacity) {
+  // Without them the scan would run past the text.
+  if (Text[Length] != LineEnd || Text[Length + 1] != 0)
+    throw Exception("CSV text without its closing bytes");
+  SetStops();
+  Reset();
+}
+
+void TCSVReader::SetStops() {
+  for (char stop : {LineEnd, FDelimiter, '\0'})
+    FStops[static_cast<unsigned char>(stop)] = true;
+}
+
 void TCSVReader::Reset() {
-  FCurrent = FBuffer.get();
+  FCurrent = FBegin;
   FEof = false;
   FFinished = false;
   FFieldCount = 0;

@@ -16,6 +16,10 @@ public:
 
   // Delimiter 0 stands for the user's list separator. The stream stays with its owner.
   TCSVReader(TStream& Stream, char Delimiter);
+  // Reads Length bytes of Text in place, without a copy. They must be followed by the reader's
+  // closing bytes, a CR and a byte 0 (Text[Length] and Text[Length + 1]); the text stays the
+  // caller's and must outlive the reader.
+  TCSVReader(const char* Text, size_t Length, char Delimiter);
   TCSVReader(const TCSVReader&) = delete;
   TCSVReader& operator=(const TCSVReader&) = delete;
 
@@ -28,6 +32,8 @@ public:
   bool Eof() const { return FEof; }
   int32_t FieldCount() const { return FFieldCount; }
   char Delimiter() const { return FDelimiter; }
+  // Where the record after the current one starts, counted from the first byte read.
+  size_t Position() const { return static_cast<size_t>(FCurrent - FBegin); }
   // Index below FieldCount; the text without its quotes, each doubled quote as one.
   AnsiString GetField(int32_t Index) const;
   // GetField's text appended to Dest, so that a caller can reuse one buffer for many fields.
@@ -48,9 +54,12 @@ private:
   // Cur on an opening quote; returns false when the data ended inside the section.
   static bool SkipQuotedSection(const char*& Cur);
 
+  void SetStops();
+
   // The bytes a field's scan stops at: the line end, the delimiter and the final byte 0.
   bool FStops[256] = {};
-  std::unique_ptr<char[]> FBuffer;
+  std::unique_ptr<char[]> FBuffer;  // the reader's own copy, unless it reads the caller's text
+  const char* FBegin = nullptr;
   const char* FCurrent = nullptr;
   char FDelimiter;
   bool FFinished = false;

@@ -1,9 +1,36 @@
 #pragma once
 // Loads a CSV file as one text in the ANSI code page, whether it holds 8-bit text, UTF-8 with or
 // without a byte-order mark, or UTF-16 without a mark whose characters all lie below 256.
+#include <memory>
 #include <string_view>
 
 #include "framework/stream.h"
+
+class TMappedFileStream;
+
+// A loaded text. Where the file's bytes are used as they are, it views them in the file's
+// mapping, kept open for it, instead of holding a copy of them.
+class TLoadedText {
+public:
+  explicit TLoadedText(AnsiString Text = AnsiString());
+  explicit TLoadedText(std::unique_ptr<TMappedFileStream> File);
+  TLoadedText(TLoadedText&&) noexcept;
+  TLoadedText& operator=(TLoadedText&&) noexcept;
+  ~TLoadedText();
+
+  std::string_view View() const { return FView; }
+  // The text up to Bytes will not be read again: a mapping's pages may go back to the system.
+  void DoneUpTo(size_t Bytes);
+
+private:
+  AnsiString FText;
+  std::unique_ptr<TMappedFileStream> FFile;
+  std::string_view FView;
+  size_t FDone = 0;
+};
+
+// LoadFileAsAnsiText without the copy of a file that is used as it is.
+TLoadedText LoadText(const AnsiString& FileName);
 
 // EF BB BF
 extern const char UTF8BOM[3];

@@ -21,6 +21,11 @@ bool AllocateBlock(MemoryBlock& Block, size_t Size);
 bool ResizeBlock(MemoryBlock& Block, size_t Size);
 void FreeBlock(MemoryBlock& Block);
 
+// A hint for Size bytes at Data, not yet touched, that are about to be filled: where the OS can,
+// they come in large pages, which takes far fewer page faults than small ones. Blocks of
+// AllocateBlock and ResizeBlock get it by themselves.
+void PreferLargePages(void* Data, size_t Size);
+
 // A file opened for reading and mapped read-only as a whole; released by the destructor.
 class ReadOnlyFileMapping {
 public:
@@ -36,6 +41,9 @@ public:
   // Maps the whole opened file, which must not be empty. False on failure.
   bool Map();
   const char* View() const { return FView; }
+  // A hint that Length bytes of the view from Offset will not be read again soon: their memory
+  // may go back to the system. Reading them later still gives the file's bytes.
+  void DropPages(size_t Offset, size_t Length);
 
 private:
   intptr_t FFile = -1;

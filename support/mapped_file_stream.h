@@ -1,6 +1,8 @@
 #pragma once
 // A read-only stream over a file mapped into memory as a whole.
 
+#include <algorithm>
+
 #include "framework/stream.h"
 #include "platform/platform.h"
 
@@ -22,6 +24,11 @@ public:
   static bool SizeFits(uint64_t FileSize) { return FileSize <= MaxFileSize; }
   // The mapped bytes, for readers that need no copy; null for an empty file.
   const char* Memory() const { return FFile.View(); }
+  // Length bytes from Offset will not be read again soon: their memory may go back to the system.
+  void DropPages(int64_t Offset, int64_t Length) {
+    if (Offset >= 0 && Length > 0 && Offset < FSize)
+      FFile.DropPages(static_cast<size_t>(Offset), static_cast<size_t>(std::min(Length, FSize - Offset)));
+  }
 
 private:
   int64_t FPosition = 0;

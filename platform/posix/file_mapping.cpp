@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -32,6 +34,16 @@ bool ReadOnlyFileMapping::Map() {
   madvise(view, static_cast<size_t>(FFileSize), MADV_SEQUENTIAL);
   FView = static_cast<const char*>(view);
   return true;
+}
+
+void ReadOnlyFileMapping::DropPages(size_t Offset, size_t Length) {
+  if (!FView || Offset >= FFileSize) return;
+  const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  Length = std::min<size_t>(Length, static_cast<size_t>(FFileSize) - Offset);
+  // Whole pages inside the range only; the view starts on a page.
+  const size_t first = (Offset + page - 1) / page * page;
+  const size_t last = Offset + Length == FFileSize ? Offset + Length : (Offset + Length) / page * page;
+  if (last > first) madvise(const_cast<char*>(FView) + first, last - first, MADV_DONTNEED);
 }
 
 } // namespace platform

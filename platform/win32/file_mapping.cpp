@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -31,6 +33,14 @@ bool ReadOnlyFileMapping::Map() {
   if (!FMapping) return false;
   FView = static_cast<const char*>(MapViewOfFile(FMapping, FILE_MAP_READ, 0, 0, 0));
   return FView != nullptr;
+}
+
+void ReadOnlyFileMapping::DropPages(size_t Offset, size_t Length) {
+  if (!FView || Offset >= FFileSize) return;
+  Length = static_cast<size_t>(std::min<uint64_t>(Length, FFileSize - Offset));
+  // Unlocking pages that are not locked takes them out of the working set; the call then reports
+  // an error, which is the expected outcome here.
+  VirtualUnlock(const_cast<char*>(FView) + Offset, Length);
 }
 
 } // namespace platform

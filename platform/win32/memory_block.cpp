@@ -4,6 +4,9 @@
 
 namespace platform {
 
+// Large pages need a privilege a desktop user does not have.
+void PreferLargePages(void* /*Data*/, size_t /*Size*/) {}
+
 bool AllocateBlock(MemoryBlock& Block, size_t Size) {
   HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, Size);
   if (!handle) return false;

@@ -105,7 +105,7 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
   const TRBKeyData* entry = dictionary.FindKey("abc");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->Tag, -1);
-  EXPECT_EQ(*static_cast<const AnsiString*>(entry->Data), "1");
+  EXPECT_EQ(*static_cast<const std::string_view*>(entry->Data), "1");
   EXPECT_EQ(dictionary.FindKey("ABC"), nullptr);
 
   bool added = true;

@@ -1,0 +1,172 @@
+#include "app/entry_batch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Keys are compared by unsigned bytes, a prefix first. The code keeps that order in 4 bits per
+// byte: 0 after the key's end, the bytes of a telephone number ("+" and digits) each their own
+// value, and every other byte only its class, which orders it against the number bytes but not
+// against the bytes of its class. A code is exact when the key is at most 16 bytes of number
+// bytes; only then does an equal code mean an equal key. An inexact code ends after the first
+// byte it cannot hold, so codes that differ still order their keys right.
+constexpr int CodeBytes = 16;
+constexpr uint8_t BelowPlus = 1, Plus = 2, BetweenPlusAndZero = 3, Zero = 4, AboveNine = 14;
+
+uint8_t ExactNibble(unsigned char C) {
+  if (C == '+') return Plus;
+  if (C >= '0' && C <= '9') return static_cast<uint8_t>(Zero + (C - '0'));
+  return 0;
+}
+
+uint8_t ClassNibble(unsigned char C) {
+  if (C < '+') return BelowPlus;
+  if (C < '0') return BetweenPlusAndZero;
+  return AboveNine;
+}
+
+// The code of Key; Exact tells whether it holds all of it.
+uint64_t EncodeKey(std::string_view Key, bool& Exact) {
+  uint64_t code = 0;
+  const size_t n = std::min<size_t>(Key.size(), CodeBytes);
+  for (size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(Key[i]);
+    const uint8_t nibble = ExactNibble(c);
+    const int shift = 60 - 4 * static_cast<int>(i);
+    if (nibble == 0) {
+      Exact = false;
+      return code | uint64_t(ClassNibble(c)) << shift;
+    }
+    code |= uint64_t(nibble) << shift;
+  }
+  Exact = Key.size() <= CodeBytes;
+  return code;
+}
+
+AnsiString DecodeKey(uint64_t Code) {
+  char bytes[CodeBytes];
+  size_t n = 0;
+  for (; n < CodeBytes; ++n) {
+    const auto nibble = static_cast<uint8_t>(Code >> (60 - 4 * n) & 0xF);
+    if (nibble == 0) break;
+    bytes[n] = nibble == Plus ? '+' : static_cast<char>('0' + (nibble - Zero));
+  }
+  return AnsiString(bytes, n);
+}
+
+// Least significant byte first, each pass stable; a byte that is the same in every code is
+// skipped, which for numbers of usual length is the last few.
+template <typename TEntry> void RadixSortByCode(std::vector<TEntry>& Entries) {
+  const size_t n = Entries.size();
+  if (n < 2) return;
+  std::vector<std::array<size_t, 256>> counts(8);
+  for (auto& c : counts) c.fill(0);
+  for (const TEntry& e : Entries)
+    for (int b = 0; b < 8; ++b) ++counts[b][e.Code >> (8 * b) & 0xFF];
+  // Not value-initialised: every slot is written before it is read.
+  const std::unique_ptr<TEntry[]> scratch(new TEntry[n]);
+  platform::PreferLargePages(scratch.get(), n * sizeof(TEntry));
+  TEntry* from = Entries.data();
+  TEntry* to = scratch.get();
+  for (int b = 0; b < 8; ++b) {
+    std::array<size_t, 256>& count = counts[b];
+    if (std::find(count.begin(), count.end(), n) != count.end()) continue;
+    size_t offset = 0;
+    for (size_t& c : count) offset += std::exchange(c, offset);
+    for (const TEntry* e = from; e != from + n; ++e) to[count[e->Code >> (8 * b) & 0xFF]++] = *e;
+    std::swap(from, to);
+  }
+  if (from != Entries.data()) std::memcpy(Entries.data(), from, n * sizeof(TEntry));
+}
+
+} // namespace
+
+void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
+  if (Keys.empty()) return;
+  const auto name = static_cast<uint32_t>(FNames.size());
+  FNames.push_back(FNameText.Keep(Name));
+  for (const AnsiString& key : Keys) {
+    bool exact;
+    const uint64_t code = EncodeKey(key, exact);
+    uint32_t longKey = 0;
+    if (!exact) {
+      FLongKeys.push_back(key);
+      longKey = static_cast<uint32_t>(FLongKeys.size());
+    }
+    if (FEntries.size() == FEntries.capacity()) {
+      FEntries.reserve(std::max<size_t>(1024, 2 * FEntries.capacity()));
+      platform::PreferLargePages(FEntries.data(), FEntries.capacity() * sizeof(TEntry));
+    }
+    FEntries.push_back({code, name, longKey});
+  }
+  FSorted = FEntries.size() < 2;
+}
+
+AnsiString TEntryBatch::KeyOf(const TEntry& Entry) const {
+  return Entry.LongKey ? FLongKeys[Entry.LongKey - 1] : DecodeKey(Entry.Code);
+}
+
+bool TEntryBatch::KeyLess(const TEntry& A, const TEntry& B) const {
+  if (!A.LongKey && !B.LongKey) return false;
+  return KeyOf(A) < KeyOf(B);
+}
+
+void TEntryBatch::Sort() {
+  if (FSorted) return;
+  RadixSortByCode(FEntries);
+  SortRunsOfLongKeys();
+  FSorted = true;
+}
+
+// Equal codes order their entries only when both are exact; other runs of equal codes are sorted
+// by the whole keys, still keeping the order of equal ones.
+void TEntryBatch::SortRunsOfLongKeys() {
+  if (FLongKeys.empty()) return;
+  for (auto run = FEntries.begin(); run != FEntries.end();) {
+    const uint64_t code = run->Code;
+    auto end = run;
+    bool inexact = false;
+    for (; end != FEntries.end() && end->Code == code; ++end) inexact |= end->LongKey != 0;
+    if (inexact && end - run > 1)
+      std::stable_sort(run, end, [this](const TEntry& A, const TEntry& B) { return KeyLess(A, B); });
+    run = end;
+  }
+}
+
+void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEntryBatch& Second) {
+  First.Sort();
+  Second.Sort();
+  // The names are viewed where they are; the dictionary keeps them from now on.
+  Dictionary.KeepText(std::move(First.FNameText));
+  Dictionary.KeepText(std::move(Second.FNameText));
+
+  const auto store = [&](const TEntryBatch& Batch, const TEntry& Entry) {
+    Dictionary.SetKeptValue(Batch.KeyOf(Entry), Batch.FNames[Entry.Name]);
+  };
+  // Of equal keys the first batch's go first: they came earlier in the file.
+  const auto secondFirst = [&](const TEntry& A, const TEntry& B) {
+    if (A.Code != B.Code) return A.Code < B.Code;
+    if (!A.LongKey && !B.LongKey) return false;
+    return Second.KeyOf(A) < First.KeyOf(B);
+  };
+  auto a = First.FEntries.cbegin(), b = Second.FEntries.cbegin();
+  const auto aEnd = First.FEntries.cend(), bEnd = Second.FEntries.cend();
+  while (a != aEnd || b != bEnd) {
+    if (a == aEnd || (b != bEnd && secondFirst(*b, *a)))
+      store(Second, *b++);
+    else
+      store(First, *a++);
+  }
+  for (TEntryBatch* batch : {&First, &Second}) {
+    batch->FNames.clear();
+    batch->FEntries.clear();
+    batch->FLongKeys.clear();
+    batch->FSorted = true;
+  }
+}

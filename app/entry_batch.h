@@ -1,0 +1,51 @@
+#pragma once
+// The entries of a run of contact records before they go into the dictionary: per entry a
+// dictionary key (a normalised number) and the display name of its record, the name kept once
+// per record. Sorted by key with a stable radix sort, batches of consecutive runs of records are
+// stored in one ascending sweep, so the dictionary's tree is built at its right end.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "containers/rb_dictionary.h"
+#include "containers/text_arena.h"
+#include "support/string_utils.h"
+
+class TEntryBatch {
+public:
+  TEntryBatch() = default;
+  TEntryBatch(const TEntryBatch&) = delete;
+  TEntryBatch& operator=(const TEntryBatch&) = delete;
+
+  // One entry per key, in the given order, all under Name.
+  void Add(std::string_view Name, const TStringArray& Keys);
+  size_t Size() const { return FEntries.size(); }
+
+  // Orders the entries by the bytes of their keys; equal keys keep their order.
+  void Sort();
+
+  // Stores the entries of sorted batches, given in file order, in ascending key order, so that of
+  // equal keys the one added last wins as it would with one SetValue per entry in file order.
+  // The names move into the dictionary; the batches are left empty.
+  static void StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEntryBatch& Second);
+
+private:
+  struct TEntry {
+    // The key's first bytes, 4 bits each, most significant first; see EncodeKey.
+    uint64_t Code;
+    uint32_t Name;     // index into FNames
+    uint32_t LongKey;  // 0 when Code holds the whole key, else 1 + index into FLongKeys
+  };
+  static_assert(sizeof(TEntry) == 16, "entries are moved around by the million");
+
+  AnsiString KeyOf(const TEntry& Entry) const;
+  // Orders two entries whose codes are equal.
+  bool KeyLess(const TEntry& A, const TEntry& B) const;
+  void SortRunsOfLongKeys();
+
+  TTextArena FNameText;
+  std::vector<std::string_view> FNames;
+  std::vector<TEntry> FEntries;
+  std::vector<AnsiString> FLongKeys;
+  bool FSorted = true;
+};

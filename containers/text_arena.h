@@ -1,0 +1,28 @@
+#pragma once
+// Text kept in big blocks that never move, handed out as views and freed all at once: millions of
+// short strings without a heap block each.
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class TTextArena {
+public:
+  TTextArena() = default;
+  TTextArena(TTextArena&&) = default;
+  TTextArena& operator=(TTextArena&&) = default;
+  TTextArena(const TTextArena&) = delete;
+  TTextArena& operator=(const TTextArena&) = delete;
+
+  // A copy of Text that stays where it is until Clear or destruction.
+  std::string_view Keep(std::string_view Text);
+  // Other's text becomes this arena's, at the same addresses; Other is left empty.
+  void Adopt(TTextArena&& Other);
+  void Clear();
+
+private:
+  std::vector<std::unique_ptr<char[]>> FBlocks;
+  char* FNext = nullptr;
+  char* FEnd = nullptr;
+  size_t FNextBlockSize = 4096;
+};
