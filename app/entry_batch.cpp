@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/prefetch.h"
 
 namespace {
 
@@ -157,7 +158,14 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
   };
   auto a = First.FEntries.cbegin(), b = Second.FEntries.cbegin();
   const auto aEnd = First.FEntries.cend(), bEnd = Second.FEntries.cend();
+  // The names of consecutive keys lie anywhere: fetch those of the entries a few steps ahead.
+  constexpr ptrdiff_t Ahead = 16;
+  const auto prefetch = [](const TEntryBatch& Batch, auto At, auto End) {
+    if (End - At > Ahead) Prefetch(&Batch.FNames[At[Ahead].Name]);
+  };
   while (a != aEnd || b != bEnd) {
+    prefetch(First, a, aEnd);
+    prefetch(Second, b, bEnd);
     if (a == aEnd || (b != bEnd && secondFirst(*b, *a)))
       store(Second, *b++);
     else

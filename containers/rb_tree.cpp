@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "support/prefetch.h"
 
 namespace {
 bool IsRed(const TRBNode* Node) { return Node && Node->Color == TRBTree::Red; }
@@ -16,11 +17,7 @@ constexpr size_t MaxBlockBytes = size_t(32) << 20;
 size_t RoundUp(size_t N, size_t To) { return (N + To - 1) / To * To; }
 
 void PrefetchNode(const TRBNode* Node) {
-#if defined(__GNUC__)
-  if (Node) __builtin_prefetch(Node);
-#else
-  (void)Node;
-#endif
+  if (Node) Prefetch(Node);
 }
 size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
   return std::max<size_t>(1, Bytes / SlotSize);
