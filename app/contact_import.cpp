@@ -22,7 +22,7 @@ const char* const NumberHeaders[3] = {"Telefon", "Fax", "Phone"};
 namespace {
 
 constexpr int MaxNameLength = 50;
-const AnsiString ValueSeparator = ":::";
+constexpr std::string_view ValueSeparator = ":::";
 
 class TUpdateBracket {
 public:
@@ -65,18 +65,28 @@ std::vector<unsigned char> ColumnRoles(const TIntegerList& NameColumns,
   return roles;
 }
 
-void AddNumbers(const AnsiString& Field, const AnsiString& CountryCode, TStringArray& Numbers) {
-  auto add = [&](const AnsiString& Part) {
+// The normalised numbers of one field, which may hold several separated by ":::".
+void AddNumbers(std::string_view Field, const AnsiString& CountryCode, TStringArray& Numbers) {
+  auto add = [&](std::string_view Part) {
     AnsiString number = NormalizePhoneNumber(Part, CountryCode);
     if (!number.empty()) Numbers.push_back(std::move(number));
   };
   // A field without the separator is its own single part; an empty one has none.
-  if (Field.find(ValueSeparator) == AnsiString::npos) {
+  if (Field.find(ValueSeparator) == std::string_view::npos) {
     if (!Field.empty()) add(Field);
     return;
   }
-  for (const AnsiString& part : SplitString(ValueSeparator, Field, 0, 0))
+  for (const AnsiString& part : SplitString(AnsiString(ValueSeparator), AnsiString(Field), 0, 0))
     add(part);
+}
+
+// A field's text, straight from the reader's text unless it is quoted.
+std::string_view FieldText(const TCSVReader& Reader, int32_t Index, AnsiString& Buffer) {
+  const std::string_view raw = Reader.RawField(Index);
+  if (raw.empty() || raw[0] != TCSVReader::Quote) return raw;
+  Buffer.clear();
+  Reader.AppendField(Index, Buffer);
+  return Buffer;
 }
 
 // The records of Text from Reader's current one until the one that ends at Until.
@@ -95,14 +105,10 @@ void ReadRecords(TCSVReader& Reader, size_t Until, const std::vector<unsigned ch
       if (role & NameRole) {
         // Empty fields are joined too: the joiner is a blank from the second name column on.
         joined += joiner;
-        Reader.AppendField(static_cast<int32_t>(i), joined);
+        joined += FieldText(Reader, static_cast<int32_t>(i), field);
         joiner = " ";
       }
-      if (role & NumberRole) {
-        field.clear();
-        Reader.AppendField(static_cast<int32_t>(i), field);
-        AddNumbers(field, CountryCode, numbers);
-      }
+      if (role & NumberRole) AddNumbers(FieldText(Reader, static_cast<int32_t>(i), field), CountryCode, numbers);
     }
     Collector.AddRecord(joined, numbers);
     if (Reader.Position() >= Until) break;

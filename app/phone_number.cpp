@@ -54,7 +54,7 @@ AnsiString GetCountryCode() {
   return "49";
 }
 
-AnsiString NormalizePhoneNumber(const AnsiString& Text, const AnsiString& CountryCode) {
+AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryCode) {
   // The kept characters of a number of usual length stay on the stack.
   char shortText[64];
   AnsiString longText;
@@ -74,7 +74,7 @@ AnsiString NormalizePhoneNumber(const AnsiString& Text, const AnsiString& Countr
   // "+49 (0) 40 ..." writes the national trunk 0 beside the country code; dialled
   // internationally it is not part of the number.
   const size_t trunk = Text.find("(0)");
-  if (trunk != AnsiString::npos) {
+  if (trunk != std::string_view::npos) {
     keep(begin, begin + trunk);
     rest = begin + trunk;
     if (IsInternationalPrefix(std::string_view(kept, length))) rest += 3;
@@ -87,7 +87,7 @@ AnsiString NormalizePhoneNumber(const AnsiString& Text, const AnsiString& Countr
   return AnsiString(number);
 }
 
-AnsiString StripCountryPrefix(const AnsiString& Number, const AnsiString& CountryCode) {
+AnsiString StripCountryPrefix(std::string_view Number, std::string_view CountryCode) {
   if (StartsWith(Number, "00", CountryCode)) return Rewritten("0", Number, 2 + CountryCode.size());
-  return Number;
+  return AnsiString(Number);
 }

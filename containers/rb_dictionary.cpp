@@ -45,6 +45,13 @@ inline int CompareKeyStrings(const AnsiString& A, const AnsiString& B) {
   return A.size() < B.size() ? -1 : 1;
 }
 
+// Digits and "+", all a telephone number holds, are the same in every case mapping.
+bool IsCaseless(const AnsiString& Key) {
+  for (const char c : Key)
+    if ((c < '0' || c > '9') && c != '+') return false;
+  return true;
+}
+
 // CompareKeyData for the tree to inline.
 struct TKeyDataOrder {
   int operator()(const void* A, const void* B) const {
@@ -178,9 +185,7 @@ void TRBStringList::SetValue(AnsiString Key, std::string_view Value) {
 
 void TRBStringList::SetKeptValue(AnsiString Key, std::string_view Value) {
   UniqueKeys = true;
-  // Digits and "+", all a telephone number holds, are the same in every case mapping.
-  if (Key.find_first_not_of("0123456789+") != AnsiString::npos)
-    platform::AnsiLowerBuff(&Key[0], Key.size());
+  if (!IsCaseless(Key)) platform::AnsiLowerBuff(&Key[0], Key.size());
   TRBKeyData* entry = FindOrAdd(std::move(Key), -1);
   if (entry->Data)
     *ValueCell(entry->Data) = Value;

@@ -3,6 +3,7 @@
 // with a CR and a byte 0 of the reader's own; fields are located in place, and a string is made
 // only when a field is asked for.
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "framework/stream.h"
@@ -38,6 +39,12 @@ public:
   AnsiString GetField(int32_t Index) const;
   // GetField's text appended to Dest, so that a caller can reuse one buffer for many fields.
   void AppendField(int32_t Index, AnsiString& Dest) const;
+  // The field's bytes where they stand, quotes included: GetField's text when the field does not
+  // start with a quote. Valid while the reader's text is.
+  std::string_view RawField(int32_t Index) const {
+    const TFieldRef& field = FFields[static_cast<size_t>(Index)];
+    return {field.Start, field.Length};
+  }
 
 private:
   struct TFieldRef {

@@ -24,6 +24,8 @@ struct TCaselessKey {
   unsigned char operator()(char c) const { return UpperCaseTable[static_cast<unsigned char>(c)]; }
 };
 
+constexpr size_t ShortText = 256;
+
 template <typename Key>
 int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t StartPos, Key key) {
   const size_t m = Pattern.size();
@@ -31,6 +33,20 @@ int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t S
   const size_t n = Text.size();
   const size_t first = StartPos < 1 ? 0 : static_cast<size_t>(StartPos - 1);
   if (m > n || first > n - m) return 0;
+
+  const char* p = Pattern.data();
+  const char* t = Text.data();
+  // Short texts, such as a name searched for its words, are done before a shift table is filled.
+  if (n - first <= ShortText) {
+    const unsigned char head = key(p[0]);
+    for (size_t start = first; start + m <= n; ++start) {
+      if (key(t[start]) != head) continue;
+      size_t j = 1;
+      while (j < m && key(p[j]) == key(t[start + j])) ++j;
+      if (j == m) return static_cast<int64_t>(start + 1);
+    }
+    return 0;
+  }
 
   // Shifts beyond the 32-bit range are clamped: a shorter shift only costs time.
   const int32_t longest = m > INT32_MAX ? INT32_MAX : static_cast<int32_t>(m);
@@ -41,8 +57,6 @@ int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t S
     shift[key(Pattern[j])] = distance > INT32_MAX ? INT32_MAX : static_cast<int32_t>(distance);
   }
 
-  const char* p = Pattern.data();
-  const char* t = Text.data();
   // e: the 0-based text index under the pattern's last byte.
   for (size_t e = first + m - 1; e < n; e += static_cast<size_t>(shift[key(t[e])])) {
     size_t j = m;
