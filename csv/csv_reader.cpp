@@ -1,5 +1,6 @@
 #include "csv/csv_reader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "framework/exceptions.h"
@@ -75,8 +76,7 @@ void TCSVReader::Next() {
 
   if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
   for (;;) {
-    while (!FStops[static_cast<unsigned char>(*cur)])
-      ++cur;
+    cur = FindStop(cur);
     const char c = *cur;
     if (c == LineEnd) {
       if (cur != FCurrent) StoreField(fieldStart, cur, false);
@@ -95,6 +95,36 @@ void TCSVReader::Next() {
     if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
   }
 }
+
+#if VOXARO_SIMD_READER
+// Sixteen bytes at a time from aligned blocks, which never reach into a page beyond the one that
+// holds the closing byte 0: bytes before Cur or after the data are read but never used.
+const char* TCSVReader::FindStop(const char* Cur) const {
+  const __m128i lineEnd = _mm_set1_epi8(LineEnd);
+  const __m128i delimiter = _mm_set1_epi8(FDelimiter);
+  const __m128i zero = _mm_setzero_si128();
+  const auto stops = [&](const __m128i* Block) {
+    const __m128i bytes = _mm_load_si128(Block);
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lineEnd),
+                                                  _mm_cmpeq_epi8(bytes, delimiter)),
+                                     _mm_cmpeq_epi8(bytes, zero));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+  };
+  const auto offset = static_cast<unsigned>(reinterpret_cast<uintptr_t>(Cur) & 15);
+  const auto* block = reinterpret_cast<const __m128i*>(Cur - offset);
+  unsigned mask = stops(block) >> offset;
+  if (mask) return Cur + __builtin_ctz(mask);
+  for (;;) {
+    mask = stops(++block);
+    if (mask) return reinterpret_cast<const char*>(block) + __builtin_ctz(mask);
+  }
+}
+#else
+const char* TCSVReader::FindStop(const char* Cur) const {
+  while (!FStops[static_cast<unsigned char>(*Cur)]) ++Cur;
+  return Cur;
+}
+#endif
 
 AnsiString TCSVReader::GetField(int32_t Index) const {
   AnsiString text;

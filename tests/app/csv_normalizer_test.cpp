@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "framework/exceptions.h"
@@ -102,14 +103,31 @@ AnsiString TwoStepNormalization(const AnsiString& Text) {
   return Content(stream);
 }
 
+AnsiString RandomText(std::mt19937& Random, size_t Length, const char* Alphabet) {
+  const size_t letters = std::strlen(Alphabet);
+  AnsiString text(Length, ' ');
+  for (char& c : text) c = Alphabet[Random() % letters];
+  return text;
+}
+
 TEST(CSVNormalizer, MatchesTheTwoStepsOnRandomFiles) {
-  const char alphabet[] = "a;\"\r\n";
   std::mt19937 random(20241208);
+  // Short files of separators only, and longer ones in which the text runs on for blocks of
+  // bytes between quotes and breaks.
   for (int round = 0; round < 3000; ++round) {
-    AnsiString file(random() % 30, ' ');
-    for (char& c : file) c = alphabet[random() % (sizeof alphabet - 1)];
+    const bool dense = round % 2 == 0;
+    const AnsiString file = RandomText(random, random() % (dense ? 30 : 120),
+                                       dense ? "a;\"\r\n" : "abcdefgh\xE4;,\"\"\r\n");
     ASSERT_EQ(NormalizedFile(file), TwoStepNormalization(file)) << testing::PrintToString(file);
   }
+}
+
+TEST(CSVNormalizer, MatchesTheTwoStepsAcrossPiecesOfALargeText) {
+  std::mt19937 random(7);
+  AnsiString text = RandomText(random, 5 << 20, "abcdefghijklmnopqrstuvwxyz;,\"\"\"\r\n");
+  TFastMemoryStream stream;
+  NormalizeCSVText(text, stream);
+  EXPECT_EQ(Content(stream), TwoStepNormalization(text));
 }
 
 TEST(CSVNormalizer, MissingFileLeavesTheStreamEmpty) {
