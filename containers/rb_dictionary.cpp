@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/prefetch.h"
 
 namespace {
 TRBKeyData* EntryOf(const TRBNode* Node) { return static_cast<TRBKeyData*>(Node->Key); }
@@ -108,12 +109,23 @@ void TRBCustomDictionary::Clear() {
   FTree.Clear();
 }
 
-void TRBCustomDictionary::ForEach(TCustomRBEnumerator& Visitor) {
+void TRBCustomDictionary::ForEach(TCustomRBEnumerator& Visitor, void (*Ahead)(const TRBNode*)) {
   TRBNode* node = FTree.FirstNode();
   TRBNode* const last = FTree.LastNode();
+  // A second walk a few nodes ahead of the visits.
+  constexpr int Distance = 16;
+  TRBNode* ahead = Ahead ? node : nullptr;
+  for (int i = 0; ahead && i < Distance; ++i) {
+    Ahead(ahead);
+    ahead = ahead == last ? nullptr : TRBTree::NextNode(ahead);
+  }
   while (node != last) {
     Visitor.Visit(node);
     node = TRBTree::NextNode(node);
+    if (ahead) {
+      Ahead(ahead);
+      ahead = ahead == last ? nullptr : TRBTree::NextNode(ahead);
+    }
   }
   if (node) Visitor.Visit(node);
 }
@@ -197,5 +209,8 @@ void TRBStringList::AssignTo(TStrings& Target) {
   Target.Clear();
   Target.SetCapacity(static_cast<int>(FTree.Count()));
   TRBAssignToEnumerator visitor(&Target);
-  ForEach(visitor);
+  // The values lie wherever their text was kept: fetch them before they are copied.
+  ForEach(visitor, [](const TRBNode* Node) {
+    if (const void* data = EntryOf(Node)->Data) Prefetch(ValueCell(const_cast<void*>(data))->data());
+  });
 }

@@ -73,8 +73,9 @@ public:
   // dictionary stays usable.
   virtual void Clear();
 
-  // Visits every node in ascending key order, without recursion.
-  void ForEach(TCustomRBEnumerator& Visitor);
+  // Visits every node in ascending key order, without recursion. Ahead, when given, is called
+  // for the node a few steps before its visit, to fetch what the visit will read.
+  void ForEach(TCustomRBEnumerator& Visitor, void (*Ahead)(const TRBNode*) = nullptr);
 
   const TRBTree& Tree() const { return FTree; }
 
