@@ -219,7 +219,8 @@ void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiStr
 
 void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArray& Numbers) {
   if (Numbers.empty()) return;
-  AnsiString name = BuildDisplayName(JoinedName);
+  AnsiString& name = FName;
+  BuildDisplayName(JoinedName, name, FScratch);
   if (name.empty()) return;
   // The first "=" of a line must separate number and name.
   if (name.find('=') != AnsiString::npos) ReplaceTextInPlace(name, "=", "");

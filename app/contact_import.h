@@ -53,7 +53,9 @@ public:
 private:
   AnsiString FCountryCode;
   TEntryBatch FEntries;
-  TStringArray FKeys;  // reused from record to record
+  // Reused from record to record.
+  TStringArray FKeys;
+  AnsiString FName, FScratch;
   TImportCounts FCounts;
 };
 

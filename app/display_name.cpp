@@ -31,32 +31,65 @@ bool ContainsText(std::string_view Text, std::string_view SubText) {
   return FindTextPos(SubText, Text, false, 1, true) > 0;
 }
 
-AnsiString BuildDisplayName(const AnsiString& Text) {
-  // Most names hold neither a blank run nor ":::"; their words are then taken where they stand.
-  AnsiString tidied;
-  std::string_view text(Text);
-  if (text.find("  ") != text.npos || text.find(":::") != text.npos) {
-    tidied = CollapseSpaces(Text);
-    ReplaceTextInPlace(tidied, ":::", "");
-    text = tidied;
-  }
-  // The words as SplitString gives them: up to the first byte 0, no word after a final blank.
-  text = text.substr(0, text.find('\0'));
+namespace {
 
-  AnsiString result;
-  result.reserve(text.size() + WordSeparator.size());
+// Blank runs become one blank, then every ":::" goes, as CollapseSpaces and ReplaceTextInPlace
+// would do it; the result goes to Out.
+void Tidy(std::string_view Text, AnsiString& Out) {
+  Out.resize(Text.size());
+  char* const out = &Out[0];
+  size_t size = 0;
+  for (const char c : Text)
+    if (c != ' ' || size == 0 || out[size - 1] != ' ') out[size++] = c;
+  size_t write = 0;
+  for (size_t read = 0; read < size;) {
+    if (out[read] == ':' && read + 3 <= size && out[read + 1] == ':' && out[read + 2] == ':') {
+      read += 3;
+      continue;
+    }
+    out[write++] = out[read++];
+  }
+  Out.resize(write);
+}
+
+bool NeedsTidying(std::string_view Text) {
+  for (size_t i = 0; i + 1 < Text.size(); ++i) {
+    if (Text[i] == ' ' && Text[i + 1] == ' ') return true;
+    if (Text[i] == ':' && Text.compare(i, 3, ":::") == 0) return true;
+  }
+  return false;
+}
+
+} // namespace
+
+void BuildDisplayName(std::string_view Text, AnsiString& Result, AnsiString& Scratch) {
+  // The words as SplitString gives them: up to the first byte 0, no word after a final blank.
+  // Neither tidying step touches a byte 0, so the text may be cut there first.
+  std::string_view text = Text.substr(0, Text.find('\0'));
+  // Most names hold neither a blank run nor ":::"; their words are then taken where they stand.
+  if (NeedsTidying(text)) {
+    Tidy(text, Scratch);
+    text = Scratch;
+  }
+
+  Result.clear();
   int count = 0;
   for (size_t start = 0; start < text.size() && count < MaxWords;) {
     const size_t stop = std::min(text.find(' ', start), text.size());
     const std::string_view word = text.substr(start, stop - start);
     start = stop + 1;
     // Short words (AG, Co, &) are kept even when repeated.
-    if (word.size() < ShortWord || !ContainsText(result, word)) {
-      result += WordSeparator;
-      result += word;
+    if (word.size() < ShortWord || !ContainsText(Result, word)) {
+      Result += WordSeparator;
+      Result += word;
       ++count;
     }
   }
-  TrimControls(result);
+  TrimControls(Result);
+}
+
+AnsiString BuildDisplayName(const AnsiString& Text) {
+  AnsiString result, scratch;
+  BuildDisplayName(Text, result, scratch);
   return result;
 }

@@ -64,22 +64,18 @@ AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryC
     kept = &longText[0];
   }
   size_t length = 0;
-  auto keep = [&](const char* Begin, const char* End) {
-    for (const char* c = Begin; c != End; ++c)
-      if (IsPhoneChar(*c)) kept[length++] = *c;
-  };
-  const char* begin = Text.data();
-  const char* end = begin + Text.size();
-  const char* rest = begin;
-  // "+49 (0) 40 ..." writes the national trunk 0 beside the country code; dialled
-  // internationally it is not part of the number.
-  const size_t trunk = Text.find("(0)");
-  if (trunk != std::string_view::npos) {
-    keep(begin, begin + trunk);
-    rest = begin + trunk;
-    if (IsInternationalPrefix(std::string_view(kept, length))) rest += 3;
+  const char* const end = Text.data() + Text.size();
+  bool trunkSeen = false;
+  for (const char* c = Text.data(); c != end; ++c) {
+    if (IsPhoneChar(*c)) {
+      kept[length++] = *c;
+    } else if (*c == '(' && !trunkSeen && end - c >= 3 && c[1] == '0' && c[2] == ')') {
+      // "+49 (0) 40 ..." writes the national trunk 0 beside the country code; dialled
+      // internationally it is not part of the number. Only the first "(0)" is looked at.
+      trunkSeen = true;
+      if (IsInternationalPrefix(std::string_view(kept, length))) c += 2;
+    }
   }
-  keep(rest, end);
 
   const std::string_view number(kept, length);
   if (StartsWith(number, "+", CountryCode)) return Rewritten("0", number, 1 + CountryCode.size());

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "support/string_utils.h"
+
 namespace {
 
 TEST(DisplayName, BuildDisplayName) {
@@ -30,6 +34,45 @@ TEST(DisplayName, BuildDisplayName) {
       {std::string("Anna  Muster\0 Berta", 19), "Anna Muster"},
   };
   for (const auto& [joined, expected] : cases) EXPECT_EQ(BuildDisplayName(joined), expected) << joined;
+}
+
+// The steps as written down: blank runs collapsed, ":::" removed, the words split at blanks up to
+// a byte 0, each kept unless it has three or more characters and the name so far contains it,
+// six at most, then the ends trimmed.
+AnsiString PlainDisplayName(const AnsiString& Joined) {
+  AnsiString text = CollapseSpaces(Joined);
+  ReplaceTextInPlace(text, ":::", "");
+  AnsiString result;
+  int count = 0;
+  for (const AnsiString& word : SplitString(" ", text, 0, 0)) {
+    if (count == 6) break;
+    if (word.size() < 3 || !ContainsText(result, word)) {
+      result += " " + word;
+      ++count;
+    }
+  }
+  size_t begin = 0, end = result.size();
+  while (begin < end && static_cast<unsigned char>(result[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(result[end - 1]) <= ' ') --end;
+  return result.substr(begin, end - begin);
+}
+
+TEST(DisplayName, MatchesThePlainStepsOnRandomNames) {
+  std::mt19937 random(5);
+  const AnsiString words[] = {"Anna", "anna", "Ann", "M\xFCller", "M\xDCLLER", ":::", ":", "AG",
+                              "&", "", " ", "\t", AnsiString(1, '\0'), "Co", "GmbH"};
+  AnsiString scratch, result;
+  for (int round = 0; round < 20000; ++round) {
+    AnsiString joined;
+    for (size_t n = random() % 12; n > 0; --n) {
+      joined += words[random() % (sizeof words / sizeof *words)];
+      if (random() % 3) joined += ' ';
+    }
+    const AnsiString expected = PlainDisplayName(joined);
+    ASSERT_EQ(BuildDisplayName(joined), expected) << testing::PrintToString(joined);
+    BuildDisplayName(joined, result, scratch);
+    ASSERT_EQ(result, expected) << testing::PrintToString(joined);
+  }
 }
 
 TEST(DisplayName, ContainsText) {

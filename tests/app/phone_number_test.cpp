@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "tests/test_locale.h"
 
@@ -58,6 +59,44 @@ TEST(PhoneNumber, AtMostHundredCharactersAfterARewrittenPrefix) {
   EXPECT_EQ(StripCountryPrefix("0049" + digits, "49"), "0" + digits.substr(0, 100));
   EXPECT_EQ(NormalizePhoneNumber("0" + digits, "49"), "0" + digits);
   EXPECT_EQ(StripCountryPrefix("0" + digits, "49"), "0" + digits);
+}
+
+// The rules step by step: the digits and "+" before the first "(0)", that "(0)" left out after
+// an international prefix of one to three digits, the rest, then the prefix rewritten.
+AnsiString PlainNormalization(const AnsiString& Text, const AnsiString& Country) {
+  const auto keep = [](const AnsiString& Part) {
+    AnsiString kept;
+    for (char c : Part)
+      if ((c >= '0' && c <= '9') || c == '+') kept += c;
+    return kept;
+  };
+  AnsiString number;
+  const size_t trunk = Text.find("(0)");
+  if (trunk == AnsiString::npos) {
+    number = keep(Text);
+  } else {
+    number = keep(Text.substr(0, trunk));
+    const size_t prefix = number.rfind('+', 0) == 0 ? 1 : number.rfind("00", 0) == 0 ? 2 : 0;
+    const size_t digits = number.size() - prefix;
+    const bool international = prefix > 0 && digits >= 1 && digits <= 3 &&
+                               keep(number.substr(prefix)) == number.substr(prefix) &&
+                               number.find('+', prefix) == AnsiString::npos;
+    number += keep(Text.substr(trunk + (international ? 3 : 0)));
+  }
+  if (number.rfind("+" + Country, 0) == 0) return "0" + number.substr(1 + Country.size(), 100);
+  if (number.rfind('+', 0) == 0) return "00" + number.substr(1, 100);
+  return number;
+}
+
+TEST(PhoneNumber, MatchesThePlainRulesOnRandomTexts) {
+  std::mt19937 random(99);
+  const char alphabet[] = "0123456789+++(())00 -/x";
+  for (int round = 0; round < 20000; ++round) {
+    AnsiString text(random() % 24, ' ');
+    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    const AnsiString country = round % 3 ? "49" : "1";
+    ASSERT_EQ(NormalizePhoneNumber(text, country), PlainNormalization(text, country)) << text;
+  }
 }
 
 #ifndef _WIN32
