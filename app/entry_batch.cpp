@@ -50,15 +50,13 @@ uint64_t EncodeKey(std::string_view Key, bool& Exact) {
   return code;
 }
 
+// An exact code's bytes end at its first 0, and only 0s follow.
 AnsiString DecodeKey(uint64_t Code) {
-  char bytes[CodeBytes];
-  size_t n = 0;
-  for (; n < CodeBytes; ++n) {
-    const auto nibble = static_cast<uint8_t>(Code >> (60 - 4 * n) & 0xF);
-    if (nibble == 0) break;
-    bytes[n] = nibble == Plus ? '+' : static_cast<char>('0' + (nibble - Zero));
-  }
-  return AnsiString(bytes, n);
+  static constexpr char Bytes[16] = {0, 0, '+', 0, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 0, 0};
+  const size_t n = Code == 0 ? 0 : CodeBytes - static_cast<size_t>(__builtin_ctzll(Code)) / 4;
+  AnsiString key(n, '\0');
+  for (size_t i = 0; i < n; ++i) key[i] = Bytes[Code >> (60 - 4 * i) & 0xF];
+  return key;
 }
 
 // Least significant byte first, each pass stable; a byte that is the same in every code is

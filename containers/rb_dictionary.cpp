@@ -157,21 +157,30 @@ TRBKeyData* TRBCustomStringDictionary::FindKey(const AnsiString& Key) const {
 
 TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bool* Added) {
   if (Added) *Added = false;
+  if (FTree.Compare() == CompareKeyData) {
+    // The entry is made where the tree's next node will carry it, and handed to the tree as the
+    // key; a present key leaves that slot free again. Add's own descent finds a present key just
+    // as a lookup would, and a second descent of millions of scattered nodes costs real time.
+    TRBKeyData* const entry =
+        new (static_cast<char*>(FTree.NextPayload()) + FExtraSpan) TRBKeyData;
+    entry->Key = std::move(Key);
+    entry->Tag = Tag;
+    TRBNode* const node = FTree.AddLastBy(entry, TKeyDataOrder());
+    if (node->Key != entry) {
+      entry->~TRBKeyData();
+      return EntryOf(node);
+    }
+    if (Added) *Added = true;
+    return entry;
+  }
   // The key lives in the probe until it moves on into a new entry: one string for both. The
   // tree is given the probe, and keeps it only if it adds a node.
   TRBKeyData probe;
   probe.Key = std::move(Key);
-  TRBNode* node;
-  if (FTree.Compare() == CompareKeyData) {
-    // A total order without side effects: Add's own descent finds a present key just as the
-    // lookup would, and a second descent of millions of scattered nodes costs real time.
-    node = FTree.AddLastBy(&probe, TKeyDataOrder());
-  } else {
-    if (UniqueKeys) {
-      if (TRBKeyData* found = Lookup(probe)) return found;
-    }
-    node = FTree.Add(&probe);
+  if (UniqueKeys) {
+    if (TRBKeyData* found = Lookup(probe)) return found;
   }
+  TRBNode* const node = FTree.Add(&probe);
   if (node->Key != &probe) return EntryOf(node);
   // Nothing here can throw, so the node never keeps pointing to the probe.
   TRBKeyData* const entry =

@@ -84,6 +84,9 @@ public:
   // Frees the nodes, not the keys, and not what the caller built in the payloads.
   void Clear();
 
+  // The storage the node of the next Add will come with, so that a caller can build its key
+  // there first. Until a node is added it stays the next one's.
+  void* NextPayload() { return FArena.Reserve(); }
   // The storage that came with Node; it ends where the node begins.
   void* Payload(TRBNode* Node) const { return reinterpret_cast<char*>(Node) - FPayloadSpan; }
   // Calls Visit for every node in the order they were added, which is memory order: far cheaper
