@@ -51,12 +51,11 @@ uint64_t EncodeKey(std::string_view Key, bool& Exact) {
 }
 
 // An exact code's bytes end at its first 0, and only 0s follow.
-AnsiString DecodeKey(uint64_t Code) {
+std::string_view DecodeKey(uint64_t Code, char (&Buffer)[CodeBytes]) {
   static constexpr char Bytes[16] = {0, 0, '+', 0, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 0, 0};
   const size_t n = Code == 0 ? 0 : CodeBytes - static_cast<size_t>(__builtin_ctzll(Code)) / 4;
-  AnsiString key(n, '\0');
-  for (size_t i = 0; i < n; ++i) key[i] = Bytes[Code >> (60 - 4 * i) & 0xF];
-  return key;
+  for (size_t i = 0; i < n; ++i) Buffer[i] = Bytes[Code >> (60 - 4 * i) & 0xF];
+  return {Buffer, n};
 }
 
 // Least significant byte first, each pass stable; a byte that is the same in every code is
@@ -107,8 +106,14 @@ void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
   FSorted = FEntries.size() < 2;
 }
 
+std::string_view TEntryBatch::KeyView(const TEntry& Entry, char (&Buffer)[16]) const {
+  if (Entry.LongKey) return FLongKeys[Entry.LongKey - 1];
+  return DecodeKey(Entry.Code, Buffer);
+}
+
 AnsiString TEntryBatch::KeyOf(const TEntry& Entry) const {
-  return Entry.LongKey ? FLongKeys[Entry.LongKey - 1] : DecodeKey(Entry.Code);
+  char buffer[CodeBytes];
+  return AnsiString(KeyView(Entry, buffer));
 }
 
 bool TEntryBatch::KeyLess(const TEntry& A, const TEntry& B) const {
@@ -145,8 +150,9 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
   Dictionary.KeepText(std::move(First.FNameText));
   Dictionary.KeepText(std::move(Second.FNameText));
 
+  char key[CodeBytes];
   const auto store = [&](const TEntryBatch& Batch, const TEntry& Entry) {
-    Dictionary.SetKeptValue(Batch.KeyOf(Entry), Batch.FNames[Entry.Name]);
+    Dictionary.SetKeptValue(Batch.KeyView(Entry, key), Batch.FNames[Entry.Name]);
   };
   // Of equal keys the first batch's go first: they came earlier in the file.
   const auto secondFirst = [&](const TEntry& A, const TEntry& B) {

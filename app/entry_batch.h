@@ -39,6 +39,8 @@ private:
   static_assert(sizeof(TEntry) == 16, "entries are moved around by the million");
 
   AnsiString KeyOf(const TEntry& Entry) const;
+  // The same without a string of its own where the code holds the key: then Buffer holds it.
+  std::string_view KeyView(const TEntry& Entry, char (&Buffer)[16]) const;
   // Orders two entries whose codes are equal.
   bool KeyLess(const TEntry& A, const TEntry& B) const;
   void SortRunsOfLongKeys();

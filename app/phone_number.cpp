@@ -1,5 +1,6 @@
 #include "app/phone_number.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -26,19 +27,22 @@ bool IsInternationalPrefix(std::string_view Kept) {
   return count >= 1 && count <= 3 && IsDigits(Kept.substr(digits));
 }
 
-// Number starts with Prefix followed by Code.
+// Number starts with Prefix followed by Code. Called for every number: no library calls.
 bool StartsWith(std::string_view Number, std::string_view Prefix, std::string_view Code) {
-  return Number.size() >= Prefix.size() + Code.size() &&
-         Number.compare(0, Prefix.size(), Prefix) == 0 &&
-         Number.compare(Prefix.size(), Code.size(), Code) == 0;
+  if (Number.size() < Prefix.size() + Code.size()) return false;
+  for (size_t i = 0; i < Prefix.size(); ++i)
+    if (Number[i] != Prefix[i]) return false;
+  for (size_t i = 0; i < Code.size(); ++i)
+    if (Number[Prefix.size() + i] != Code[i]) return false;
+  return true;
 }
 
 // NewPrefix and at most MaxDigitsAfterPrefix characters of Number from From on.
 AnsiString Rewritten(std::string_view NewPrefix, std::string_view Number, size_t From) {
   const std::string_view rest = Number.substr(From, MaxDigitsAfterPrefix);
-  AnsiString result;
-  result.reserve(NewPrefix.size() + rest.size());
-  result.append(NewPrefix).append(rest);
+  AnsiString result(NewPrefix.size() + rest.size(), '\0');
+  std::memcpy(&result[0], NewPrefix.data(), NewPrefix.size());
+  if (!rest.empty()) std::memcpy(&result[NewPrefix.size()], rest.data(), rest.size());
   return result;
 }
 

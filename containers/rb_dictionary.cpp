@@ -200,14 +200,15 @@ void TRBStringList::Clear() {
   FText.Clear();
 }
 
-void TRBStringList::SetValue(AnsiString Key, std::string_view Value) {
-  SetKeptValue(std::move(Key), FText.Keep(Value));
+void TRBStringList::SetValue(std::string_view Key, std::string_view Value) {
+  SetKeptValue(Key, FText.Keep(Value));
 }
 
-void TRBStringList::SetKeptValue(AnsiString Key, std::string_view Value) {
+void TRBStringList::SetKeptValue(std::string_view Key, std::string_view Value) {
   UniqueKeys = true;
-  if (!IsCaseless(Key)) platform::AnsiLowerBuff(&Key[0], Key.size());
-  TRBKeyData* entry = FindOrAdd(std::move(Key), -1);
+  AnsiString key(Key);
+  if (!IsCaseless(key)) platform::AnsiLowerBuff(&key[0], key.size());
+  TRBKeyData* entry = FindOrAdd(std::move(key), -1);
   if (entry->Data)
     *ValueCell(entry->Data) = Value;
   else

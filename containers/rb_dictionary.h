@@ -128,11 +128,11 @@ public:
 
   // Stores a copy of Value under Key lower-cased by the ANSI code page; the last value for a key
   // wins. Keys in ascending order are added without a descent of the tree.
-  void SetValue(AnsiString Key, std::string_view Value);
+  void SetValue(std::string_view Key, std::string_view Value);
   // Text that SetKeptValue's values may view; it stays until Clear or destruction.
   void KeepText(TTextArena&& Text) { FText.Adopt(std::move(Text)); }
   // SetValue without the copy: Value lies in text given to KeepText, and many keys may share it.
-  void SetKeptValue(AnsiString Key, std::string_view Value);
+  void SetKeptValue(std::string_view Key, std::string_view Value);
   // Empties Target and appends one "key=value" line per entry in ascending key order. The
   // caller brackets it with Target's BeginUpdate and EndUpdate.
   void AssignTo(TStrings& Target);
