@@ -217,7 +217,14 @@ void TRBStringList::SetKeptValue(std::string_view Key, std::string_view Value) {
 
 void TRBStringList::AssignTo(TStrings& Target) {
   Target.Clear();
-  Target.SetCapacity(static_cast<int>(FTree.Count()));
+  // "key=value" per entry; the walk in memory order is cheap next to the fill it prepares.
+  int64_t bytes = 0;
+  FTree.ForEachInAddOrder([&](TRBNode* Node) {
+    const TRBKeyData* entry = EntryOf(Node);
+    bytes += static_cast<int64_t>(entry->Key.size()) + 1 +
+             (entry->Data ? static_cast<int64_t>(ValueCell(entry->Data)->size()) : 0);
+  });
+  Target.SetCapacity(static_cast<int>(FTree.Count()), bytes);
   TRBAssignToEnumerator visitor(&Target);
   // The values lie wherever their text was kept: fetch them before they are copied.
   ForEach(visitor, [](const TRBNode* Node) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "framework/exceptions.h"
 
@@ -33,20 +34,19 @@ void TListBoxStrings::Clear() {
 }
 
 int TListBoxStrings::Add(const AnsiString& S) {
-  const LRESULT index =
-      FListBox.Handle()
-          ? SendMessageA(FListBox.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()))
-          : LB_ERR;
+  const LRESULT index = FListBox.AddLine(S);
   if (index == LB_ERR || index == LB_ERRSPACE)
     throw Exception("Zeile kann nicht in die Liste eingef\xFC" "gt werden");
   return static_cast<int>(index);
 }
 
-void TListBoxStrings::SetCapacity(int NewCapacity) {
+void TListBoxStrings::SetCapacity(int NewCapacity, int64_t TextBytes) {
   if (NewCapacity <= 0 || !FListBox.Handle()) return;
-  // Only a hint: a refusal shows again, and is reported, at the Add that runs out of room.
-  const int64_t bytes =
-      std::min<int64_t>(static_cast<int64_t>(NewCapacity) * ExpectedLineBytes, INT32_MAX);
+  // Only a hint: a refusal shows again, and is reported, at the Add that runs out of room. The
+  // control keeps its lines in UTF-16, two bytes a character and a closing 0 each.
+  const int64_t characters =
+      TextBytes > 0 ? TextBytes + NewCapacity : static_cast<int64_t>(NewCapacity) * ExpectedLineBytes;
+  const int64_t bytes = std::min<int64_t>(2 * characters, INT32_MAX);
   SendMessageA(FListBox.Handle(), LB_INITSTORAGE, static_cast<WPARAM>(NewCapacity),
                static_cast<LPARAM>(bytes));
 }
@@ -68,6 +68,30 @@ TListBox::TListBox(TWindowedControl* Parent) : TWindowedControl(Parent), FItems(
   params.Parent = Parent ? Parent->Handle() : nullptr;
   CreateSubclassedWindow(params);
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+  FWideClassProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(Handle(), GCLP_WNDPROC));
+  CPINFO info;
+  FSingleByteCodePage = GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+  for (int byte = 0; FSingleByteCodePage && byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &FWideOf[byte], 1) != 1) FSingleByteCodePage = false;
+  }
+}
+
+LRESULT TListBox::AddLine(const AnsiString& S) {
+  if (!Handle()) return LB_ERR;
+  const size_t length = std::min(S.size(), std::strlen(S.c_str()));
+  if (FSingleByteCodePage) {
+    FWideLine.resize(length);
+    for (size_t i = 0; i < length; ++i) FWideLine[i] = FWideOf[static_cast<unsigned char>(S[i])];
+  } else {
+    const int wide = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(length), nullptr, 0);
+    FWideLine.resize(static_cast<size_t>(wide));
+    if (wide > 0)
+      MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(length), &FWideLine[0], wide);
+  }
+  const LPARAM text = reinterpret_cast<LPARAM>(FWideLine.c_str());
+  if (!FWideClassProc) return SendMessageW(Handle(), LB_ADDSTRING, 0, text);
+  return CallWindowProcW(FWideClassProc, Handle(), LB_ADDSTRING, 0, text);
 }
 
 int TListBox::ItemHeight() const {

@@ -2,6 +2,8 @@
 // A standard "ListBox" window, so that other programs can read its lines with LB_GETCOUNT and
 // LB_GETTEXT: strings kept by the control, no owner drawing, no sorting. Items() writes straight
 // into the control.
+#include <string>
+
 #include "framework/control.h"
 #include "framework/strings.h"
 
@@ -16,7 +18,7 @@ public:
   // Raises Exception when the control has no room left.
   int Add(const AnsiString& S) override;
   // Reserves the control's storage ahead of a large fill.
-  void SetCapacity(int NewCapacity) override;
+  void SetCapacity(int NewCapacity, int64_t TextBytes) override;
 
 protected:
   // Redrawing is off while an update is open.
@@ -39,10 +41,20 @@ public:
   int ItemIndex() const;
   void SetItemIndex(int Index);
 
+  // Adds a line up to its first byte 0 and gives its index, LB_ERR or LB_ERRSPACE. The line goes
+  // to the control's own procedure in UTF-16, the form the control keeps its lines in, so that
+  // neither the message nor the line is converted on the way.
+  LRESULT AddLine(const AnsiString& S);
+
 protected:
   void FontChanged() override;
 
 private:
   TListBoxStrings FItems;
+  WNDPROC FWideClassProc = nullptr;
+  // The ANSI code page's bytes in UTF-16 where each byte is a character of its own.
+  bool FSingleByteCodePage = false;
+  wchar_t FWideOf[256] = {};
+  std::wstring FWideLine;  // reused from line to line
   int FItemHeight = 0;  // 0: as the font gives it
 };

@@ -18,8 +18,9 @@ public:
   virtual void Clear() = 0;
   // Returns the index of the new item.
   virtual int Add(const AnsiString& S) = 0;
-  // Room for that many items ahead of a bulk fill, where the list can reserve it.
-  virtual void SetCapacity(int /*NewCapacity*/) {}
+  // Room for that many items, holding TextBytes bytes in all (0: unknown), ahead of a bulk fill,
+  // where the list can reserve it.
+  virtual void SetCapacity(int /*NewCapacity*/, int64_t /*TextBytes*/ = 0) {}
 
   // Nested brackets around bulk changes; implementations that redraw defer it until the outermost
   // EndUpdate.
@@ -46,7 +47,7 @@ public:
   AnsiString Get(int Index) const override;
   void Clear() override { FItems.clear(); }
   int Add(const AnsiString& S) override;
-  void SetCapacity(int NewCapacity) override {
+  void SetCapacity(int NewCapacity, int64_t /*TextBytes*/) override {
     if (NewCapacity > 0) FItems.reserve(static_cast<size_t>(NewCapacity));
   }
   const AnsiString& operator[](int Index) const;
