@@ -21,7 +21,7 @@ run-gui: win64
 test:
 	@scripts/test.sh
 
-BENCH_FILES := $(foreach n,10k 100k 1M,build/bench/contacts-$(n).csv)
+BENCH_FILES := $(foreach n,10k 100k 300k 1M,build/bench/contacts-$(n).csv)
 
 bench: native win64 $(BENCH_FILES)
 	@bench/run.sh $(BENCH_FILES)

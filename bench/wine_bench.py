@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""The Windows build under wine64, beside the native import, against the targets.
+
+    wine_bench.py FILE...   (run by bench/wine.sh inside a virtual display, wineserver running)
+
+For the 300k file: the import of build/win64/cli/voxaro-import.exe under wine64 against the
+native build/native/cli/voxaro-import, both from process start to exit with the output to
+/dev/null, best of three. For each file: the window's time from process start to the filled
+list (build/win64/voxaro_gui_bench.exe), best of three, once for the 1M file.
+"""
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+NATIVE = ROOT / "build/native/cli/voxaro-import"
+WINDOWS = ROOT / "build/win64/cli/voxaro-import.exe"
+GUI_BENCH = ROOT / "build/win64/voxaro_gui_bench.exe"
+WINE_RUN = ROOT / "scripts/wine-run"
+
+MAX_WINE_OVER_NATIVE = 1.5          # the Windows import on the 300k file
+WINDOW_TARGETS = {"100k": 1.0, "300k": 3.0}  # seconds from process start to the filled list
+
+
+def label(path):
+    return Path(path).stem.split("-")[-1]
+
+
+def windows_path(path):
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def best_time(cmd, runs):
+    best = None
+    for _ in range(runs):
+        start = time.perf_counter()
+        subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL, check=True)
+        seconds = time.perf_counter() - start
+        best = seconds if best is None or seconds < best else best
+    return best
+
+
+def verdict(ok):
+    return "met" if ok else "MISSED"
+
+
+def main():
+    files = sys.argv[1:]
+    failed = False
+    print()
+    print("under wine64 (virtual display, wineserver kept running)")
+    for path in files:
+        if label(path) != "300k":
+            continue
+        native = best_time([str(NATIVE), "--raw", "--country", "49", path], 3)
+        wine = best_time([str(WINE_RUN), str(WINDOWS), "--raw", "--country", "49",
+                          windows_path(path)], 3)
+        print("  import of %s: win64 build %.3f s, native %.3f s, %.2fx  (target at most %.1fx: %s)"
+              % (Path(path).name, wine, native, wine / native, MAX_WINE_OVER_NATIVE,
+                 verdict(wine / native <= MAX_WINE_OVER_NATIVE)))
+    for path in files:
+        name = label(path)
+        runs = 1 if name == "1M" else 3
+        result = subprocess.run([str(WINE_RUN), str(GUI_BENCH), windows_path(path), str(runs)],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                stdin=subprocess.DEVNULL, text=True)
+        lines = [l for l in result.stderr.replace("\r", "").splitlines() if l.startswith("run ")]
+        if result.returncode != 0:
+            print("  window, %s: failed (%s)" % (Path(path).name, result.stderr.strip()[-200:]))
+            failed = True
+            continue
+        seconds = float(result.stdout.strip())
+        detail = lines[-1].split(",", 1)[1].strip() if lines else ""
+        target = WINDOW_TARGETS.get(name)
+        judged = ("  (target at most %.1f s: %s)" % (target, verdict(seconds <= target))
+                  if target else "  (reported)")
+        print("  window, %s: start to filled list %.2f s, best of %d, %s%s"
+              % (Path(path).name, seconds, runs, detail, judged))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
