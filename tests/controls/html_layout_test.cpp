@@ -171,12 +171,7 @@ TEST(HTMLLayout, LinesBelowTheAreaAreNotDrawnNorHit) {
   EXPECT_EQ(layout.ContentHeight, 42);
 }
 
-struct EllipsisCase {
-  const char* Name;
-  AnsiString Text;
-  int Width;
-  Lines Expected;
-};
+using EllipsisCase = WrapCase;
 
 class Ellipsis : public testing::TestWithParam<EllipsisCase> {};
 
