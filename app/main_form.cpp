@@ -99,9 +99,10 @@ TMainFrm::TMainFrm()
 void TMainFrm::FormCreate(TControl* /*Sender*/) { HL.SetHTMLText(StatusTextStart); }
 
 TMainFrm::~TMainFrm() {
-  // No drop may call back into a window that is going; waiting jobs are freed unrun.
-  ShutdownASyncDrop();
+  // First no new drop, which would start a new pool for a window that is going; then no drop
+  // may call back into it, and waiting jobs are freed unrun.
   DropFileTarget1.Unregister();
+  ShutdownASyncDrop();
 }
 
 void TMainFrm::FormShow(TControl* /*Sender*/) {

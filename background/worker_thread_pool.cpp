@@ -195,18 +195,22 @@ void TclThreadPool::DispatchQueuedJob() {
 void TclThreadPool::FinishJob(TclWorkerThread* Thread) {
   TLock lock(FLock);
   --FPendingDispatches;
+  const bool dispatch = !Thread->Terminated();
+  if (dispatch) TryDispatchQueuedJob();
+  Thread->FBusy = false;
+  // When every other thread that held a job has already looked at the queue, nobody else would:
+  // the queued jobs would wait for the next AddJob, or be lost at shutdown. The finishing thread
+  // is idle now and may take the job itself; AssignJob then makes it busy again, and it must
+  // stay so until it has run that job, or the next AddJob would replace the running job.
+  if (dispatch && FPendingDispatches == 0) TryDispatchQueuedJob();
+}
+
+void TclThreadPool::TryDispatchQueuedJob() {
   try {
-    if (!Thread->Terminated()) {
-      DispatchQueuedJob();
-      Thread->FBusy = false;
-      // When every other thread that held a job has already looked at the queue, nobody else
-      // would: the queued jobs would wait for the next AddJob, or be lost at shutdown.
-      if (FPendingDispatches == 0) DispatchQueuedJob();
-    }
+    DispatchQueuedJob();
   } catch (...) {
     // No thread to be had now; the job stays queued for the next thread that finishes.
   }
-  Thread->FBusy = false;
 }
 
 void TclThreadPool::Shutdown() {

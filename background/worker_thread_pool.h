@@ -130,6 +130,8 @@ private:
   void EnsureMinThreads();
   void TrimIdleThreads();
   void DispatchQueuedJob();
+  // DispatchQueuedJob for a worker thread, which has nobody to report a failure to.
+  void TryDispatchQueuedJob();
   // The end of a job on its worker thread.
   void FinishJob(TclWorkerThread* Thread);
 

@@ -102,7 +102,7 @@ void TDropFileTarget::Register(HWND Window) {
     FOleTarget->Detach();
     FOleTarget->Release();
     FOleTarget = nullptr;
-    throw Exception("Cannot register the drop target");
+    throw Exception("Das Fenster kann keine abgelegten Dateien annehmen");
   }
   FTarget = Window;
 }

@@ -54,6 +54,11 @@ void THTMLabel::SetHTMLText(const AnsiString& Line) {
   FHTMLText.Add(Line);
 }
 
+void THTMLabel::SetHTMLText(const TStrings& Lines) {
+  const AnsiString line = WithoutLineBreaks(Lines.GetText());
+  SetHTMLText(line);
+}
+
 AnsiString THTMLabel::DisplayText() const {
   AnsiString text;
   for (int i = 0; i < FHTMLText.Count(); ++i) text += FHTMLText[i];
@@ -80,7 +85,47 @@ void THTMLabel::SetAutoSizeType(TAutoSizeType Type) {
 }
 
 void THTMLabel::SetBorderWidth(int Width) {
-  FBorderWidth = Width;
+  FFrame.BorderWidth = Width;
+  Invalidate();
+}
+
+void THTMLabel::SetBorderStyle(TBorderStyle Style) {
+  FFrame.BorderStyle = Style;
+  Invalidate();
+}
+
+void THTMLabel::SetBevelOuter(TBevelCut Cut) {
+  FFrame.BevelOuter = Cut;
+  Invalidate();
+}
+
+void THTMLabel::SetBevelInner(TBevelCut Cut) {
+  FFrame.BevelInner = Cut;
+  Invalidate();
+}
+
+void THTMLabel::SetBevelWidth(int Width) {
+  FFrame.BevelWidth = Width;
+  Invalidate();
+}
+
+void THTMLabel::SetEllipsis(bool Ellipsis) {
+  FEllipsis = Ellipsis;
+  Invalidate();
+}
+
+void THTMLabel::SetHover(bool Hover) {
+  FHover = Hover;
+  Invalidate();
+}
+
+void THTMLabel::SetHoverColor(TColor Color) {
+  FHoverColor = Color;
+  Invalidate();
+}
+
+void THTMLabel::SetHoverFontColor(TColor Color) {
+  FHoverFontColor = Color;
   Invalidate();
 }
 
@@ -108,7 +153,7 @@ bool THTMLabel::SizesHeight() const {
 
 THTMLabel::TTextArea THTMLabel::TextArea() const {
   TTextArea area;
-  area.Rect = TRect{FBorderWidth, FBorderWidth, Width() - FBorderWidth, Height() - FBorderWidth};
+  area.Rect = LayoutLabelFrame(TRect{0, 0, Width(), Height()}, FFrame).TextArea;
   if (SizesWidth()) area.Rect.Right += UnboundedEdge;
   if (SizesHeight()) {
     area.Rect.Bottom += UnboundedEdge;
@@ -123,7 +168,7 @@ THTMLLayout THTMLabel::LayoutFor(TTextMeasurer& Measurer) const {
   // A label that sizes its height fits its text and has no room to move it in; against the
   // unbounded bottom the text would move out of sight.
   if (FVAlignment != tvaTop && !area.UnboundedBottom) {
-    const int height = LayoutHTML(text, area.Rect, Measurer).ContentHeight;
+    const int height = LayoutHTML(text, area.Rect, Measurer, FEllipsis).ContentHeight;
     if (height < Height()) {
       if (FVAlignment == tvaCenter)
         area.Rect.Top += (Height() - height) / 2;
@@ -131,7 +176,7 @@ THTMLLayout THTMLabel::LayoutFor(TTextMeasurer& Measurer) const {
         area.Rect.Top = area.Rect.Bottom - height;
     }
   }
-  return LayoutHTML(text, area.Rect, Measurer);
+  return LayoutHTML(text, area.Rect, Measurer, FEllipsis);
 }
 
 void THTMLabel::FitToContent(const THTMLLayout& Layout) {
@@ -145,21 +190,55 @@ void THTMLabel::Paint(HDC DC) {
   const RECT client{0, 0, Width(), Height()};
   TBrushHandle background(CreateSolidBrush(ColorToRGB(Color())));
   FillRect(DC, &client, background.Get());
+  DrawFrame(DC);
   TGdiTextMeasurer measurer(DC, Font());
   const THTMLLayout layout = LayoutFor(measurer);
   DrawLayout(DC, layout, measurer);
   FitToContent(layout);
 }
 
+void THTMLabel::DrawFrame(HDC DC) const {
+  for (const TFrameStrip& strip : LayoutLabelFrame(TRect{0, 0, Width(), Height()}, FFrame).Strips) {
+    TColor color = Color();
+    switch (strip.Color) {
+    case TStripColor::Background: break;
+    case TStripColor::Highlight: color = clBtnHighlight; break;
+    case TStripColor::Shadow: color = clBtnShadow; break;
+    case TStripColor::Black: color = clBlack; break;
+    }
+    const RECT rect{strip.Rect.Left, strip.Rect.Top, strip.Rect.Right, strip.Rect.Bottom};
+    TBrushHandle brush(CreateSolidBrush(ColorToRGB(color)));
+    FillRect(DC, &rect, brush.Get());
+  }
+}
+
 void THTMLabel::DrawLayout(HDC DC, const THTMLLayout& Layout, TGdiTextMeasurer& Measurer) const {
   SetBkMode(DC, TRANSPARENT);
   const COLORREF textColor = ColorToRGB(Font().Color());
   const COLORREF linkColor = ColorToRGB(FURLColor);
+  const int hovered = FHover ? FHoverLink : -1;
   for (const THTMLPiece& piece : Layout.Pieces) {
-    if (!Layout.Lines[static_cast<size_t>(piece.Line)].Drawn) break;
-    SetTextColor(DC, piece.Link >= 0 ? linkColor : textColor);
+    const THTMLLine& line = Layout.Lines[static_cast<size_t>(piece.Line)];
+    if (!line.Drawn) break;
+    COLORREF color = piece.Link >= 0 ? linkColor : textColor;
+    if (piece.Link >= 0 && piece.Link == hovered) {
+      if (FHoverColor != clNone) {
+        const RECT band{piece.Left, line.Top + line.Height - line.GhHeight,
+                        piece.Left + piece.Width, line.Top + line.Height};
+        TBrushHandle brush(CreateSolidBrush(ColorToRGB(FHoverColor)));
+        FillRect(DC, &band, brush.Get());
+      }
+      if (FHoverFontColor != clNone) color = ColorToRGB(FHoverFontColor);
+    }
+    SetTextColor(DC, color);
     Measurer.Draw(piece.Style, piece.Left, Layout.PieceTop(piece), piece.Text);
   }
+}
+
+void THTMLabel::SetHoverLink(int Link) {
+  if (Link == FHoverLink) return;
+  FHoverLink = Link;
+  if (FHover) Invalidate();
 }
 
 HWND THTMLabel::MeasuringWindow() const { return Parent() ? Parent()->Handle() : nullptr; }
@@ -195,6 +274,7 @@ AnsiString THTMLabel::AnchorAt(int X, int Y) const {
 void THTMLabel::MouseMove(TShiftState /*Shift*/, int X, int Y) {
   AnsiString target;
   const int link = LinkAt(X, Y, target);
+  SetHoverLink(link);
   if (link >= 0) {
     const bool entered = Cursor() == crDefault || link != FAnchorIndex;
     FAnchor = target;
@@ -211,6 +291,7 @@ void THTMLabel::MouseMove(TShiftState /*Shift*/, int X, int Y) {
 
 void THTMLabel::MouseLeave() {
   FAnchorIndex = -1;
+  SetHoverLink(-1);
   TPaintedControl::MouseLeave();
 }
 

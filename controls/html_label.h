@@ -25,6 +25,8 @@ public:
   const TStrings& HTMLText() const { return FHTMLText; }
   // Replaces the markup by one line.
   void SetHTMLText(const AnsiString& Line);
+  // Assigning another list: its text with every CR and LF removed, as one line.
+  void SetHTMLText(const TStrings& Lines);
   // The displayed markup: the lines joined.
   AnsiString DisplayText() const;
 
@@ -33,12 +35,33 @@ public:
   void SetAutoSizing(bool AutoSizing);
   TAutoSizeType AutoSizeType() const { return FAutoSizeType; }
   void SetAutoSizeType(TAutoSizeType Type);
-  int BorderWidth() const { return FBorderWidth; }
+  int BorderWidth() const { return FFrame.BorderWidth; }
   void SetBorderWidth(int Width);
   TColor URLColor() const { return FURLColor; }
   void SetURLColor(TColor Color);
   TVAlignment VAlignment() const { return FVAlignment; }
   void SetVAlignment(TVAlignment Alignment);
+  // Single: a black band of BorderWidth inside the bevels.
+  TBorderStyle BorderStyle() const { return FFrame.BorderStyle; }
+  void SetBorderStyle(TBorderStyle Style);
+  TBevelCut BevelOuter() const { return FFrame.BevelOuter; }
+  void SetBevelOuter(TBevelCut Cut);
+  TBevelCut BevelInner() const { return FFrame.BevelInner; }
+  void SetBevelInner(TBevelCut Cut);
+  int BevelWidth() const { return FFrame.BevelWidth; }
+  void SetBevelWidth(int Width);
+  // One line per text line, cut with an ellipsis, instead of wrapping at words.
+  bool Ellipsis() const { return FEllipsis; }
+  void SetEllipsis(bool Ellipsis);
+  // The link under the mouse drawn on HoverColor in HoverFontColor; clNone keeps the usual.
+  bool Hover() const { return FHover; }
+  void SetHover(bool Hover);
+  TColor HoverColor() const { return FHoverColor; }
+  void SetHoverColor(TColor Color);
+  TColor HoverFontColor() const { return FHoverFontColor; }
+  void SetHoverFontColor(TColor Color);
+  // The index of the link under the mouse, -1 when none.
+  int HoverLink() const { return FHoverLink; }
 
   // Lays the text out at once and, with AutoSizing, brings the size to the text's before it
   // returns; the drawing follows in the next paint.
@@ -90,16 +113,23 @@ private:
   // The layout as the paint pass makes it, vertical alignment included.
   THTMLLayout LayoutFor(TTextMeasurer& Measurer) const;
   void FitToContent(const THTMLLayout& Layout);
+  void DrawFrame(HDC DC) const;
   void DrawLayout(HDC DC, const THTMLLayout& Layout, TGdiTextMeasurer& Measurer) const;
+  void SetHoverLink(int Link);
   HWND MeasuringWindow() const;
   int LinkAt(int X, int Y, AnsiString& Target) const;
 
   TMarkupStrings FHTMLText;
   bool FAutoSizing = false;
   TAutoSizeType FAutoSizeType = asVertical;
-  int FBorderWidth = 0;
+  TLabelFrameStyle FFrame;  // BorderWidth among them
   TColor FURLColor = clBlue;
   TVAlignment FVAlignment = tvaTop;
+  bool FEllipsis = false;
+  bool FHover = false;
+  TColor FHoverColor = clNone;
+  TColor FHoverFontColor = clNone;
+  int FHoverLink = -1;
   // The link last found under the mouse.
   AnsiString FAnchor;
   int FAnchorIndex = -1;

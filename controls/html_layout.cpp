@@ -12,11 +12,11 @@ struct TToken {
   AnsiString Text;  // a piece's raw text, or a tag's content between "<" and ">"
 };
 
-// The scan is in one of two states. In text, a piece grows up to the next "<" or CR, or up to
-// and including the next space, whichever comes first; LF bytes are dropped on the way and a CR
-// is a line break of its own. In a tag, everything up to the next ">" is the tag's content; a
-// tag that never closes ends the text.
-std::vector<TToken> ScanHTML(const AnsiString& Text) {
+// The scan is in one of two states. In text, a piece grows up to the next "<" or CR, or (when
+// wrapping) up to and including the next space, whichever comes first; LF bytes are dropped on
+// the way and a CR is a line break of its own. In a tag, everything up to the next ">" is the
+// tag's content; a tag that never closes ends the text.
+std::vector<TToken> ScanHTML(const AnsiString& Text, bool SplitAtSpaces = true) {
   std::vector<TToken> tokens;
   const size_t n = Text.size();
   size_t i = 0;
@@ -38,7 +38,7 @@ std::vector<TToken> ScanHTML(const AnsiString& Text) {
         const char b = Text[i++];
         if (b == '\n') continue;
         piece += b;
-        if (b == ' ') break;
+        if (b == ' ' && SplitAtSpaces) break;
       }
       tokens.push_back({TTokenKind::Piece, piece});
     }
@@ -106,8 +106,8 @@ AnsiString LinkTarget(const AnsiString& Content) {
 // Sets pieces into lines: the line being filled, and what the width test needs to know of it.
 class TLineSetter {
 public:
-  TLineSetter(THTMLLayout& Layout, const TRect& Area, TTextMeasurer& Measurer)
-      : FLayout(Layout), FArea(Area), FMeasurer(Measurer) {}
+  TLineSetter(THTMLLayout& Layout, const TRect& Area, TTextMeasurer& Measurer, bool Ellipsis)
+      : FLayout(Layout), FArea(Area), FMeasurer(Measurer), FEllipsis(Ellipsis) {}
 
   void OpenLine(const THTMLStyle& Style) {
     THTMLLine line;
@@ -119,6 +119,7 @@ public:
     FEndsWithSpace = false;
     FSpaceWidth = 0;
     FEmpty = true;
+    FCut = false;
   }
 
   void CloseLine() {
@@ -126,6 +127,10 @@ public:
   }
 
   void Place(const AnsiString& Text, const THTMLStyle& Style, int Link) {
+    if (FEllipsis) {
+      PlaceCut(Text, Style, Link);
+      return;
+    }
     const TSize extent = FMeasurer.TextExtent(Style, Text);
     const int areaWidth = FArea.Width();
     // A piece that overflows stays when it is wider than the area by itself, or when it goes on
@@ -134,6 +139,34 @@ public:
       CloseLine();
       OpenLine(Style);
     }
+    Append(Text, Style, Link, extent);
+  }
+
+private:
+  // Without wrapping: a piece that does not fit is cut to the longest start that fits with the
+  // ellipsis after it (the ellipsis alone when none does), and the rest of the line is dropped.
+  void PlaceCut(const AnsiString& Text, const THTMLStyle& Style, int Link) {
+    if (FCut) return;
+    const int areaWidth = FArea.Width();
+    const TSize extent = FMeasurer.TextExtent(Style, Text);
+    if (FSum + extent.cx < areaWidth) {
+      Append(Text, Style, Link, extent);
+      return;
+    }
+    size_t low = 0, high = Text.size();
+    while (low < high) {
+      const size_t middle = (low + high + 1) / 2;
+      if (FSum + FMeasurer.TextExtent(Style, Text.substr(0, middle) + Ellipsis).cx < areaWidth)
+        low = middle;
+      else
+        high = middle - 1;
+    }
+    const AnsiString cut = Text.substr(0, low) + Ellipsis;
+    Append(cut, Style, Link, FMeasurer.TextExtent(Style, cut));
+    FCut = true;
+  }
+
+  void Append(const AnsiString& Text, const THTMLStyle& Style, int Link, const TSize& Extent) {
     THTMLLine& line = FLayout.Lines.back();
     THTMLPiece piece;
     piece.Text = Text;
@@ -141,20 +174,23 @@ public:
     piece.Link = Link;
     piece.Line = static_cast<int>(FLayout.Lines.size()) - 1;
     piece.Left = FArea.Left + FSum;
-    piece.Width = extent.cx;
-    piece.Height = extent.cy;
+    piece.Width = Extent.cx;
+    piece.Height = Extent.cy;
     FLayout.Pieces.push_back(piece);
-    FSum += extent.cx;
-    line.Height = std::max(line.Height, extent.cy);
+    FSum += Extent.cx;
+    line.Height = std::max(line.Height, Extent.cy);
     FEndsWithSpace = Text.back() == ' ';
     FSpaceWidth = FEndsWithSpace ? FMeasurer.TextExtent(Style, " ").cx : 0;
     FEmpty = false;
   }
 
-private:
+  static constexpr const char* Ellipsis = "...";
+
   THTMLLayout& FLayout;
   const TRect& FArea;
   TTextMeasurer& FMeasurer;
+  const bool FEllipsis;
+  bool FCut = false;  // the line has been cut; its further pieces are dropped
   int FSum = 0;
   bool FEndsWithSpace = false;
   int FSpaceWidth = 0;
@@ -181,13 +217,14 @@ int THTMLLayout::LinkAt(int X, int Y) const {
   return -1;
 }
 
-THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer) {
+THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer,
+                       bool Ellipsis) {
   THTMLLayout layout;
-  TLineSetter setter(layout, Area, Measurer);
+  TLineSetter setter(layout, Area, Measurer, Ellipsis);
   THTMLStyle style;
   int link = -1;
   setter.OpenLine(style);
-  for (const TToken& token : ScanHTML(Text)) {
+  for (const TToken& token : ScanHTML(Text, !Ellipsis)) {
     TTagKind kind = TTagKind::LineBreak;
     if (token.Kind == TTokenKind::Piece) {
       const AnsiString text = ResolveEntities(token.Text);
@@ -235,4 +272,57 @@ AnsiString HTMLToPlainText(const AnsiString& Text) {
       plain += "\r\n";
   }
   return plain;
+}
+
+namespace {
+
+// Four strips along the inside of Outer, Width wide: top and left in one colour, bottom and
+// right in the other.
+void AddBand(std::vector<TFrameStrip>& Strips, const TRect& Outer, int Width,
+             TStripColor TopLeft, TStripColor BottomRight) {
+  if (Width <= 0) return;
+  Strips.push_back({TRect{Outer.Left, Outer.Top, Outer.Right, Outer.Top + Width}, TopLeft});
+  Strips.push_back({TRect{Outer.Left, Outer.Top, Outer.Left + Width, Outer.Bottom}, TopLeft});
+  Strips.push_back({TRect{Outer.Left, Outer.Bottom - Width, Outer.Right, Outer.Bottom},
+                    BottomRight});
+  Strips.push_back({TRect{Outer.Right - Width, Outer.Top, Outer.Right, Outer.Bottom},
+                    BottomRight});
+}
+
+TRect Shrunk(const TRect& Rect, int By) {
+  return TRect{Rect.Left + By, Rect.Top + By, Rect.Right - By, Rect.Bottom - By};
+}
+
+void AddBevel(std::vector<TFrameStrip>& Strips, TRect& Area, TBevelCut Cut, int Width) {
+  if (Cut == bvNone) return;
+  const bool raised = Cut == bvRaised;
+  AddBand(Strips, Area, Width, raised ? TStripColor::Highlight : TStripColor::Shadow,
+          raised ? TStripColor::Shadow : TStripColor::Highlight);
+  Area = Shrunk(Area, Width);
+}
+
+} // namespace
+
+TLabelFrame LayoutLabelFrame(const TRect& Client, const TLabelFrameStyle& Style) {
+  TLabelFrame frame;
+  TRect area = Client;
+  AddBand(frame.Strips, area, Style.BorderWidth, TStripColor::Background,
+          TStripColor::Background);
+  area = Shrunk(area, Style.BorderWidth);
+  AddBevel(frame.Strips, area, Style.BevelOuter, Style.BevelWidth);
+  AddBevel(frame.Strips, area, Style.BevelInner, Style.BevelWidth);
+  if (Style.BorderStyle == TBorderStyle::Single) {
+    AddBand(frame.Strips, area, Style.BorderWidth, TStripColor::Black, TStripColor::Black);
+    area = Shrunk(area, Style.BorderWidth);
+  }
+  frame.TextArea = area;
+  return frame;
+}
+
+AnsiString WithoutLineBreaks(const AnsiString& Text) {
+  AnsiString result;
+  result.reserve(Text.size());
+  for (char c : Text)
+    if (c != '\r' && c != '\n') result += c;
+  return result;
 }

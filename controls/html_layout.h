@@ -1,7 +1,8 @@
 #pragma once
 // The markup label's text layout, apart from any drawing: the markup is cut into pieces, the
-// pieces are set into lines that fit the text area, and the links are found again by position.
-// The layout depends only on the text, the area and the text extents a measurer reports.
+// pieces are set into lines that fit the text area, and the links are found again by position;
+// and the frame around the text area. The layout depends only on the text, the area and the text
+// extents a measurer reports.
 //
 // Markup: "<b>" "</b>" bold, "<A ...>" a link whose target is the text between the first pair of
 // double quotes inside the tag, "</A>" ends it, "<BR>" and CR end the line, LF is dropped; other
@@ -62,7 +63,42 @@ struct THTMLLayout {
   int LinkAt(int X, int Y) const;
 };
 
-THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer);
+// Wrapping (the default) cuts the text at spaces and sets words into lines. With Ellipsis each
+// line of the text stays one line: what does not fit is cut and ends with "...".
+THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer,
+                       bool Ellipsis = false);
+
+// The frame between the label's edge and its text, from the outside in: a band of BorderWidth
+// in the label's colour, the outer and the inner bevel of BevelWidth each, and with a single
+// border style a black band of BorderWidth.
+enum TBevelCut { bvNone, bvLowered, bvRaised };
+enum class TBorderStyle { None, Single };
+
+struct TLabelFrameStyle {
+  int BorderWidth = 0;
+  TBorderStyle BorderStyle = TBorderStyle::None;
+  TBevelCut BevelOuter = bvNone;
+  TBevelCut BevelInner = bvNone;
+  int BevelWidth = 1;
+};
+
+enum class TStripColor { Background, Highlight, Shadow, Black };
+
+// A rectangle of the frame to fill with one colour.
+struct TFrameStrip {
+  TRect Rect;
+  TStripColor Color;
+};
+
+struct TLabelFrame {
+  std::vector<TFrameStrip> Strips;  // in painting order
+  TRect TextArea;
+};
+
+TLabelFrame LayoutLabelFrame(const TRect& Client, const TLabelFrameStyle& Style);
+
+// A list's text as the label takes it when another list is assigned: every CR and LF removed.
+AnsiString WithoutLineBreaks(const AnsiString& Text);
 
 // The text as a reader would take it: tags removed, entities resolved, line breaks as CR LF.
 AnsiString HTMLToPlainText(const AnsiString& Text);

@@ -1,6 +1,7 @@
 #pragma once
 // The application: its title, its forms, the message loop and the standard error box. There is
-// one, Application.
+// one, Application. Its window, a top-level window of size 0, carries the title and the taskbar
+// button and owns the forms, so minimising and restoring through the taskbar act on the main form.
 #include <windows.h>
 
 #include <functional>
@@ -10,16 +11,30 @@
 #include "framework/form.h"
 #include "framework/system.h"
 
+class TApplicationWindow;
+
 class TApplication {
 public:
-  TApplication() = default;
+  TApplication();
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
+  ~TApplication();
 
+  // OLE on the main thread and the application window.
   void Initialize();
-  // The caption of the error box.
+  // The caption of the error box and the application window's text (the taskbar's title).
   const AnsiString& Title() const { return FTitle; }
-  void SetTitle(const AnsiString& Title) { FTitle = Title; }
+  void SetTitle(const AnsiString& Title);
+
+  // The application window, or null before Initialize. Forms created while it exists are owned
+  // by it and have no taskbar button of their own.
+  HWND Handle() const;
+  void CreateHandle();
+  void DestroyHandle();
+  // Hide the main form and minimise the application window, and the reverse; the main form gets
+  // the activation back on restoring.
+  void Minimize();
+  void Restore();
 
   // Creates a form the application owns until Run ends and stores it in Reference; the first
   // becomes the main form. Its OnCreate is raised before this returns.
@@ -48,10 +63,17 @@ public:
   std::function<void(const AnsiString& Message)> OnException;
 
 private:
+  friend class TApplicationWindow;
   void AddForm(std::unique_ptr<TForm> Form);
   void PreviewKey(const MSG& Msg);
+  // The main form (its last active popup, such as an error box) takes the activation.
+  void ActivateMainForm();
+  void HideMainForm();
+  void ShowMainForm();
 
   AnsiString FTitle;
+  std::unique_ptr<TApplicationWindow> FWindow;
+  bool FMainFormHidden = false;
   std::vector<std::unique_ptr<TForm>> FForms;
   TForm* FMainForm = nullptr;
   bool FOleInitialized = false;

@@ -12,18 +12,23 @@
 
 namespace {
 
-// The clipboard is one per session; another program may hold it for a moment.
+// The clipboard is one per session; another program may hold it for a moment, so the attempts
+// go on for about a second before the user is told.
+constexpr ULONGLONG OpenClipboardPatienceMs = 1000;
+
 class OpenedClipboard {
 public:
   explicit OpenedClipboard(HWND Owner = nullptr) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    const ULONGLONG end = GetTickCount64() + OpenClipboardPatienceMs;
+    for (;;) {
       if (OpenClipboard(Owner)) {
         FOpen = true;
         return;
       }
+      if (GetTickCount64() >= end) break;
       Sleep(10);
     }
-    throw Exception("Cannot open clipboard");
+    throw Exception("Die Zwischenablage kann nicht ge\xF6" "ffnet werden");
   }
   ~OpenedClipboard() {
     if (FOpen) CloseClipboard();
@@ -54,12 +59,12 @@ private:
 // A moveable global block holding Size bytes of Data, for SetClipboardData to take over.
 HGLOBAL GlobalCopy(const void* Data, size_t Size) {
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, Size);
-  if (!memory) throw Exception("Out of memory");
+  if (!memory) throw Exception("Zu wenig Arbeitsspeicher");
   {
     LockedGlobal locked(memory);
     if (!locked.Data()) {
       GlobalFree(memory);
-      throw Exception("Out of memory");
+      throw Exception("Zu wenig Arbeitsspeicher");
     }
     memcpy(locked.Data(), Data, Size);
   }
@@ -70,7 +75,7 @@ void Offer(UINT Format, const void* Data, size_t Size) {
   HGLOBAL memory = GlobalCopy(Data, Size);
   if (!SetClipboardData(Format, memory)) {
     GlobalFree(memory);
-    throw Exception("Cannot set clipboard data");
+    throw Exception("Die Zwischenablage kann nicht beschrieben werden");
   }
 }
 
@@ -92,7 +97,7 @@ AnsiString ClipboardText() {
 void SetClipboardText(HWND Owner, const AnsiString& Text) {
   const WideString wide = platform::AnsiToWide(Text);
   OpenedClipboard clipboard(Owner);
-  if (!EmptyClipboard()) throw Exception("Cannot clear clipboard");
+  if (!EmptyClipboard()) throw Exception("Die Zwischenablage kann nicht beschrieben werden");
   Offer(CF_TEXT, Text.c_str(), Text.size() + 1);
   Offer(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
 }

@@ -2,16 +2,16 @@
 
 #include "framework/application.h"
 
-namespace {
-constexpr DWORD FormExStyle = WS_EX_APPWINDOW;
-}
-
 TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
   SetColor(clBtnFace);
   TCreateParams params;
   params.ClassName = ClassName;
   params.Style = WindowStyle();
-  params.ExStyle = FormExStyle;
+  // Owned by the application window, which carries the taskbar button; a form without one (in
+  // the tests) has a button of its own.
+  params.Parent = Application.Handle();
+  if (!params.Parent) FExStyle = WS_EX_APPWINDOW;
+  params.ExStyle = FExStyle;
   params.Width = 320;
   params.Height = 240;
   CreateOwnWindow(params);
@@ -56,7 +56,7 @@ void TForm::SetClientSize(int Width, int Height) {
 void TForm::ApplyClientSize() {
   if (!Handle() || FClientWidth < 0) return;
   RECT frame{0, 0, FClientWidth, FClientHeight};
-  AdjustWindowRectEx(&frame, WindowStyle(), FALSE, FormExStyle);
+  AdjustWindowRectEx(&frame, WindowStyle(), FALSE, FExStyle);
   SetBounds(Left(), Top(), frame.right - frame.left, frame.bottom - frame.top);
   // The frame the system draws may differ from what AdjustWindowRectEx predicts; correct once.
   const TRect client = ClientRect();
@@ -125,6 +125,14 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     break;
   case WM_DESTROY:
     if (Application.MainForm() == this) PostQuitMessage(0);
+    break;
+  case WM_SYSCOMMAND:
+    // The main form minimises as the whole application, into the application window's button.
+    if ((WParam & 0xFFF0) == SC_MINIMIZE && Application.MainForm() == this &&
+        Application.Handle()) {
+      Application.Minimize();
+      return 0;
+    }
     break;
   default:
     break;

@@ -60,6 +60,7 @@ private:
   void ApplyClientSize();
   void RaiseEvent(const TNotifyEvent& Event);
 
+  DWORD FExStyle = 0;
   TFormBorderStyle FBorderStyle = bsSizeable;
   TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
   TPosition FPosition = poDesigned;

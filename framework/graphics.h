@@ -16,6 +16,8 @@ constexpr TColor clGray = 0x808080;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clWindowText = static_cast<TColor>(0x80000000u | COLOR_WINDOWTEXT);
 constexpr TColor clBtnFace = static_cast<TColor>(0x80000000u | COLOR_BTNFACE);
+constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000000u | COLOR_BTNHIGHLIGHT);
+constexpr TColor clBtnShadow = static_cast<TColor>(0x80000000u | COLOR_BTNSHADOW);
 
 COLORREF ColorToRGB(TColor Color);
 

@@ -83,6 +83,15 @@ TEST_F(MainFormTest, WindowAsDesigned) {
   EXPECT_EQ(Form.ActiveControl(), &Form.LB);
   EXPECT_EQ(Form.Panel1.Text(), Instructions);
   EXPECT_GT(Form.HL.Height(), 6);
+  // The label's plain look: no frame, wrapping, no hover.
+  EXPECT_EQ(Form.HL.BorderStyle(), TBorderStyle::None);
+  EXPECT_EQ(Form.HL.BevelOuter(), bvNone);
+  EXPECT_EQ(Form.HL.BevelInner(), bvNone);
+  EXPECT_EQ(Form.HL.BevelWidth(), 1);
+  EXPECT_FALSE(Form.HL.Ellipsis());
+  EXPECT_FALSE(Form.HL.Hover());
+  EXPECT_EQ(Form.HL.HoverColor(), clNone);
+  EXPECT_EQ(Form.HL.HoverFontColor(), clNone);
   ExpectLayout();
 }
 

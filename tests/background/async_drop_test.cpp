@@ -97,6 +97,40 @@ TEST_F(AsyncDrop, TwoDropsInQuickSuccessionAreCalledBackOneAfterTheOther) {
   }
 }
 
+TEST_F(AsyncDrop, TwentyDropsWithoutAPauseAreEachCalledBackOnceOnTheMainThread) {
+  int inside = 0;
+  bool overlapped = false;
+  std::vector<DWORD> threads;
+  std::vector<AnsiString> seen;
+  auto callback = [&](const AnsiString&, TStrings& Files) {
+    if (++inside > 1) overlapped = true;
+    threads.push_back(GetCurrentThreadId());
+    seen.push_back(Files.Get(0));
+    // An import takes a while; meanwhile the other workers wait to be served.
+    Sleep(5);
+    --inside;
+  };
+  std::vector<AnsiString> dropped;
+  for (int i = 0; i < 20; ++i) {
+    dropped.push_back(i % 2 ? "b.csv" : "a.csv");
+    int32_t effect = 1;
+    ASyncDrop(effect, "", dropped.back(), callback);
+    EXPECT_EQ(effect, 0);
+  }
+  // Five threads at most; the other drops wait in the queue.
+  EXPECT_EQ(ASyncDropInstance()->Pool().State().Threads, 5);
+  ASSERT_TRUE(PumpUntil([&] {
+    return seen.size() == 20 && ASyncDropInstance()->Pool().State().Busy == 0;
+  }));
+  PumpFor(100);
+  EXPECT_EQ(seen.size(), 20u);
+  EXPECT_FALSE(overlapped);
+  EXPECT_EQ(threads, std::vector<DWORD>(20, GetCurrentThreadId()));
+  std::sort(seen.begin(), seen.end());
+  std::sort(dropped.begin(), dropped.end());
+  EXPECT_EQ(seen, dropped);
+}
+
 TEST_F(AsyncDrop, ExceptionOfTheCallbackIsDiscardedAndTheNextDropIsCalledBack) {
   int32_t effect = 1;
   bool failed = false;

@@ -212,6 +212,30 @@ TEST(Pool, ThreadMadeByAWorkerHasItsSyncExecuteRunOnTheMainThread) {
   EXPECT_EQ(records[1].SyncThread, GetCurrentThreadId());
 }
 
+TEST(Pool, OneThreadStaysBusyWithTheQueuedJobItTookWhileAThirdAddJobArrives) {
+  TWatchdog watchdog(30000, "the test");
+  TRecords records;
+  TWorkerThreadPool pool;
+  pool.SetMaxThreads(1);
+  AddGated(pool, records, 2);
+  ExpectState(pool.State(), 1, 1, 1);
+  records[0].Gate.Set();
+  // No other thread can be had, so the finishing thread runs the queued job itself.
+  ASSERT_TRUE(PumpUntil([&] { return records[1].ExecuteThread != 0; }));
+  EXPECT_EQ(records[1].ExecuteThread, records[0].ExecuteThread);
+  ExpectState(pool.State(), 1, 1, 0);
+  AddGated(pool, records, 1);
+  // The running job is neither replaced nor freed; the new one waits for it.
+  EXPECT_FALSE(records[1].Destroyed);
+  ExpectState(pool.State(), 1, 1, 1);
+  records.OpenAll();
+  ASSERT_TRUE(PumpUntil([&] { return records.AllDestroyed() && pool.State().Busy == 0; }));
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(records[i].ExecuteThread, records[0].ExecuteThread) << i;
+    EXPECT_EQ(records[i].SyncThread, GetCurrentThreadId()) << i;
+  }
+}
+
 TEST(Pool, EveryQueuedJobRunsWithoutAFurtherAddJob) {
   TWatchdog watchdog(60000, "the test");
   for (int maxThreads : {1, 2, 5}) {

@@ -201,6 +201,123 @@ TEST_F(HTMLabelTest, MovingOverTheLinkShowsTheHandAndRaisesEnterAndExit) {
   EXPECT_EQ(events, (std::vector<AnsiString>{"enter x", "exit x"}));
 }
 
+// The label painted into a bitmap of its size, read back pixel by pixel.
+class TPainted {
+public:
+  explicit TPainted(THTMLabel& Label)
+      : FScreen(nullptr), FDC(CreateCompatibleDC(FScreen.Get())),
+        FBitmap(CreateCompatibleBitmap(FScreen.Get(), Label.Width(), Label.Height())),
+        FOld(SelectObject(FDC, FBitmap)) {
+    Label.Paint(FDC);
+  }
+  ~TPainted() {
+    SelectObject(FDC, FOld);
+    DeleteObject(FBitmap);
+    DeleteDC(FDC);
+  }
+  COLORREF At(int X, int Y) const { return GetPixel(FDC, X, Y); }
+  bool Holds(const RECT& Rect, COLORREF Color) const {
+    for (int y = Rect.top; y < Rect.bottom; ++y)
+      for (int x = Rect.left; x < Rect.right; ++x)
+        if (At(x, y) == Color) return true;
+    return false;
+  }
+
+private:
+  TWindowDC FScreen;
+  HDC FDC;
+  HBITMAP FBitmap;
+  HGDIOBJ FOld;
+};
+
+TEST_F(HTMLabelTest, AssignedListBecomesOneLineWithoutLineBreaks) {
+  TStringList list;
+  list.Add("a <b>fett</b>");
+  list.Add(" b\rc\nd");
+  Label.SetHTMLText(list);
+  EXPECT_EQ(Label.HTMLText().Count(), 1);
+  EXPECT_EQ(Label.DisplayText(), "a <b>fett</b> bcd");
+  EXPECT_EQ(Panel.Text(), "a fett bcd");
+  Label.SetHTMLText(Label.HTMLText());
+  EXPECT_EQ(Label.DisplayText(), "a <b>fett</b> bcd");
+}
+
+TEST_F(HTMLabelTest, BevelsAndASingleBorderFrameTheTextAndAreDrawn) {
+  Label.SetHTMLText("abc");
+  Label.SetBorderStyle(TBorderStyle::Single);
+  Label.SetBevelOuter(bvRaised);
+  Label.SetBevelInner(bvLowered);
+  Label.SetBevelWidth(2);
+  Label.Remeasure();
+  // Colour band 6, bevels 2 and 2, black band 6.
+  const THTMLLayout layout = Label.CurrentLayout();
+  ASSERT_FALSE(layout.Pieces.empty());
+  EXPECT_EQ(layout.Pieces[0].Left, 16);
+  EXPECT_EQ(layout.Lines[0].Top, 16);
+  // The added 6 stays 6 whatever the frame.
+  EXPECT_EQ(Label.Height(), Extent("gh").cy + 6);
+  Label.SetAutoSizing(false);
+  Label.SetAlign(alNone);
+  Label.SetBounds(0, 0, 200, 60);
+  Label.SetColor(static_cast<TColor>(RGB(200, 220, 240)));
+  const TPainted painted(Label);
+  EXPECT_EQ(painted.At(2, 30), RGB(200, 220, 240));
+  EXPECT_EQ(painted.At(6, 30), ColorToRGB(clBtnHighlight));    // outer raised: light left edge
+  EXPECT_EQ(painted.At(193, 30), ColorToRGB(clBtnShadow));     // and dark right edge
+  EXPECT_EQ(painted.At(8, 30), ColorToRGB(clBtnShadow));       // inner lowered: dark left edge
+  EXPECT_EQ(painted.At(12, 30), RGB(0, 0, 0));                 // the black band
+  EXPECT_EQ(painted.At(187, 30), RGB(0, 0, 0));
+}
+
+TEST_F(HTMLabelTest, EllipsisKeepsOneLineAndEndsItWithDots) {
+  Label.SetHTMLText(LongText);
+  Label.SetEllipsis(true);
+  SetWidth(Extent(LongText).cx / 3);
+  const THTMLLayout layout = Label.CurrentLayout();
+  ASSERT_EQ(layout.Lines.size(), 1u);
+  ASSERT_FALSE(layout.Pieces.empty());
+  const AnsiString& last = layout.Pieces.back().Text;
+  EXPECT_EQ(last.substr(last.size() - 3), "...");
+  EXPECT_LT(layout.Lines[0].Width, Label.Width() - 12);
+  EXPECT_EQ(Label.Height(), Extent("gh").cy + 6);
+  Label.SetEllipsis(false);
+  Label.Remeasure();
+  EXPECT_GT(Label.Height(), Extent("gh").cy + 6);
+}
+
+TEST_F(HTMLabelTest, HoverPaintsTheLinkUnderTheMouseInItsColours) {
+  const COLORREF yellow = RGB(255, 255, 0), red = RGB(255, 0, 0);
+  Label.SetHTMLText("ab <A href=\"x\">Kopieren des Inhaltes</A> cd");
+  Label.SetHoverColor(static_cast<TColor>(yellow));
+  Label.SetHoverFontColor(static_cast<TColor>(red));
+  Label.Remeasure();
+  const POINT link = LinkPoint();
+  const RECT whole{0, 0, Label.Width(), Label.Height()};
+  struct TCase {
+    const char* Name;
+    bool Hover;
+    POINT Mouse;
+    bool Highlighted;
+  };
+  const TCase cases[] = {
+      {"off, over the link", false, link, false},
+      {"on, over the link", true, link, true},
+      {"on, over plain text", true, POINT{Label.Left() + 7, link.y}, false},
+  };
+  for (const TCase& c : cases) {
+    Label.SetHover(c.Hover);
+    Send(WM_MOUSEMOVE, 0, c.Mouse);
+    const TPainted painted(Label);
+    EXPECT_EQ(painted.Holds(whole, yellow), c.Highlighted) << c.Name;
+    EXPECT_EQ(painted.Holds(whole, red), c.Highlighted) << c.Name;
+    EXPECT_EQ(painted.Holds(whole, ColorToRGB(clBlue)), !c.Highlighted) << c.Name;
+  }
+  Send(WM_MOUSEMOVE, 0, link);
+  EXPECT_EQ(Label.HoverLink(), 0);
+  Label.MouseLeave();
+  EXPECT_EQ(Label.HoverLink(), -1);
+}
+
 TEST_F(HTMLabelTest, CenteredTextMovesDownInAFixedLabel) {
   Label.SetAutoSizing(false);
   Label.SetAlign(alNone);

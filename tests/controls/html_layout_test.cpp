@@ -171,6 +171,104 @@ TEST(HTMLLayout, LinesBelowTheAreaAreNotDrawnNorHit) {
   EXPECT_EQ(layout.ContentHeight, 42);
 }
 
+using EllipsisCase = WrapCase;
+
+class Ellipsis : public testing::TestWithParam<EllipsisCase> {};
+
+TEST_P(Ellipsis, KeepsEachTextLineOnOneLineCutToTheArea) {
+  TFixedMeasurer measurer;
+  EXPECT_EQ(LineTexts(LayoutHTML(GetParam().Text, Area(GetParam().Width), measurer, true)),
+            GetParam().Expected);
+}
+
+// 6 pixels a character, 7 in bold; a line's width must stay below the area's.
+INSTANTIATE_TEST_SUITE_P(
+    HTMLLayout, Ellipsis,
+    testing::Values(
+        EllipsisCase{"FitsUncut", "aaaa bbbb", 55, {"aaaa bbbb"}},
+        // 54 is not below 54: "aaaa b..." is 54 too, "aaaa ..." 48.
+        EllipsisCase{"SumEqualToWidthIsCut", "aaaa bbbb", 54, {"aaaa ..."}},
+        EllipsisCase{"CutInsideAWord", "abcdefghij", 40, {"abc..."}},
+        EllipsisCase{"NoRoomLeavesTheEllipsisAlone", "abcdefghij", 10, {"..."}},
+        // After the cut the rest of that line is dropped, the next text line starts anew.
+        // Bold "bbbb" overflows and no bold letter fits before the bold "...".
+        EllipsisCase{"RestOfTheLineDropped", "aaaa<b>bbbb</b>cc<br>dd", 50, {"aaaa...", "dd"}},
+        EllipsisCase{"CarriageReturnStartsALine", "aaaaaaaaaa\rbb", 40, {"aaa...", "bb"}},
+        EllipsisCase{"PieceInBoldMeasuredInBold", "<b>aaaaaa</b>", 40, {"aa..."}}),
+    [](const testing::TestParamInfo<EllipsisCase>& Info) { return AnsiString(Info.param.Name); });
+
+TEST(HTMLLayout, EllipsisKeepsTheLinkOfTheCutPiece) {
+  TFixedMeasurer measurer;
+  const THTMLLayout layout =
+      LayoutHTML("ab <A href=\"x\">Kopieren</A> cd", Area(60), measurer, true);
+  ASSERT_EQ(LineTexts(layout), (Lines{"ab Kop..."}));
+  ASSERT_EQ(layout.Pieces.size(), 2u);
+  EXPECT_EQ(layout.Pieces[1].Link, 0);
+  EXPECT_EQ(layout.Pieces[1].Width, 36);
+  EXPECT_EQ(layout.Lines[0].Width, 54);
+  EXPECT_EQ(layout.LinkAt(50, 27), 0);
+}
+
+struct FrameCase {
+  const char* Name;
+  TLabelFrameStyle Style;
+  TRect TextArea;
+  std::vector<TStripColor> Colors;  // of the strips, four for each band, outside in
+};
+
+class Frame : public testing::TestWithParam<FrameCase> {};
+
+TEST_P(Frame, ShrinksTheTextAreaByEachBand) {
+  const TLabelFrame frame = LayoutLabelFrame(TRect{0, 0, 100, 50}, GetParam().Style);
+  EXPECT_EQ(frame.TextArea, GetParam().TextArea);
+  std::vector<TStripColor> colors;
+  for (const TFrameStrip& strip : frame.Strips) colors.push_back(strip.Color);
+  EXPECT_EQ(colors, GetParam().Colors);
+}
+
+const TStripColor Bg = TStripColor::Background, Hi = TStripColor::Highlight,
+                  Sh = TStripColor::Shadow, Bk = TStripColor::Black;
+
+INSTANTIATE_TEST_SUITE_P(
+    HTMLLayout, Frame,
+    testing::Values(
+        FrameCase{"Nothing", {}, TRect{0, 0, 100, 50}, {}},
+        FrameCase{"BorderWidthOnly", {6}, TRect{6, 6, 94, 44}, {Bg, Bg, Bg, Bg}},
+        FrameCase{"SingleAddsABlackBandOfBorderWidth",
+                  {3, TBorderStyle::Single},
+                  TRect{6, 6, 94, 44},
+                  {Bg, Bg, Bg, Bg, Bk, Bk, Bk, Bk}},
+        FrameCase{"SingleWithoutBorderWidthHasNoBand", {0, TBorderStyle::Single}, TRect{0, 0, 100, 50},
+                  {}},
+        FrameCase{"RaisedOuterLoweredInner",
+                  {0, TBorderStyle::None, bvRaised, bvLowered, 2},
+                  TRect{4, 4, 96, 46},
+                  {Hi, Hi, Sh, Sh, Sh, Sh, Hi, Hi}},
+        FrameCase{"AllOfThem",
+                  {1, TBorderStyle::Single, bvLowered, bvRaised, 1},
+                  TRect{4, 4, 96, 46},
+                  {Bg, Bg, Bg, Bg, Sh, Sh, Hi, Hi, Hi, Hi, Sh, Sh, Bk, Bk, Bk, Bk}}),
+    [](const testing::TestParamInfo<FrameCase>& Info) { return AnsiString(Info.param.Name); });
+
+TEST(HTMLLayout, FrameStripsLieAlongTheInsideOfTheirBand) {
+  TLabelFrameStyle style;
+  style.BorderWidth = 2;
+  style.BevelOuter = bvRaised;
+  style.BevelWidth = 3;
+  const TLabelFrame frame = LayoutLabelFrame(TRect{0, 0, 100, 50}, style);
+  ASSERT_EQ(frame.Strips.size(), 8u);
+  // The bevel's band: inside the 2-pixel border, 3 pixels wide.
+  EXPECT_EQ(frame.Strips[4].Rect, (TRect{2, 2, 98, 5}));   // top
+  EXPECT_EQ(frame.Strips[5].Rect, (TRect{2, 2, 5, 48}));   // left
+  EXPECT_EQ(frame.Strips[6].Rect, (TRect{2, 45, 98, 48})); // bottom
+  EXPECT_EQ(frame.Strips[7].Rect, (TRect{95, 2, 98, 48})); // right
+}
+
+TEST(HTMLLayout, AssignedListLosesEveryLineBreak) {
+  EXPECT_EQ(WithoutLineBreaks("a\r\nb <b>c</b>\r\n\rd\ne\r\n"), "ab <b>c</b>de");
+  EXPECT_EQ(WithoutLineBreaks(""), "");
+}
+
 TEST(HTMLLayout, PlainTextDropsTagsAndKeepsBreaks) {
   EXPECT_EQ(HTMLToPlainText("a <b>b</b>&amp; <A href=\"x\">c</A><BR>d\re\nf"),
             "a b& c\r\nd\r\nef");

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "tests/e2e/e2e_fixture.h"
 #include "tests/e2e/e2e_input.h"
 #include "tests/e2e/e2e_support.h"
 
@@ -17,20 +18,6 @@ const wchar_t CopiedStatus[] =
     L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit Strg+V eine Datei oder einen "
     L"Inhalt einf\u00fcgen.  Sie k\u00f6nnen die Daten jetzt in das \"Eigene Telefonbuch\" "
     L"einf\u00fcgen. Dort Strg+V oder rechte Maustaste \"Einf\u00fcgen\".";
-const std::string Table = "Vorname\tNachname\tTelefon privat\tMobiltelefon\r\n"
-                          "Anna\tBerger\t030 1234567\t0171 2345678\r\n"
-                          "J\xFCrgen\tK\xF6hler\t+49 (0)89 7654321\t\r\n";
-const std::string Other = "Name;Telefon\r\nZora Zimmermann;040 998877\r\n";
-
-wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
-
-wstring PastedTextFile() {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  return wstring(temp) + L"QVTempDir\\clp.csv";
-}
-
-bool Exists(const wstring& Path) { return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<wstring> Lines(HWND Window) { return ListLines(ListBoxOf(Window)); }
 
@@ -42,24 +29,11 @@ wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach) {
 
 // Each test starts from an empty clipboard, its own folder and a running program that has
 // imported Start (or nothing).
-class Actions : public testing::Test {
+class Actions : public ProgramTest {
 protected:
   void SetUp() override {
     EmptyTheClipboard();
-    DeleteFileW(PastedTextFile().c_str());
-    FTable = FFolder.Write(L"tabelle.txt", Table);
-    FOther = FFolder.Write(L"andere.csv", Other);
-    FKontakte = FFolder.Write(L"kontakte.csv", SourceFile("examples/kontakte.csv"));
-  }
-
-  // Starts the program with File and waits for its import.
-  HWND Start(const wstring& File = L"") {
-    FProgram.reset(new VoxaroProcess(File.empty() ? L"" : Quoted(File)));
-    HWND window = nullptr;
-    const wstring caption = File.empty() ? L"Voxaro" : File;
-    WaitFor([&] { return (window = FProgram->MainWindow()) && WindowText(window) == caption; });
-    EXPECT_NE(window, nullptr) << "the program did not come up";
-    return window;
+    ProgramTest::SetUp();
   }
 
   // The lines the program shows for File, taken from a run of its own.
@@ -69,14 +43,6 @@ protected:
     WaitFor([&] { return (window = program.MainWindow()) && WindowText(window) == File; });
     return window ? Lines(window) : std::vector<wstring>{L"(no window)"};
   }
-
-  bool WaitForCaption(HWND Window, const wstring& Caption) {
-    return WaitFor([&] { return WindowText(Window) == Caption; }, std::chrono::milliseconds(10000));
-  }
-
-  TempFolder FFolder;
-  wstring FTable, FOther, FKontakte;
-  std::unique_ptr<VoxaroProcess> FProgram;
 };
 
 TEST_F(Actions, DropImportsTheFirstFileAndTellsTheSourceNothingWasCopiedOrMoved) {
@@ -139,7 +105,7 @@ TEST_F(Actions, CtrlVImportsAPathACopiedFileOrThePastedText) {
       {"FILE:// and a path", [&] { PutClipboardText(L"FILE://" + FOther); }, L"Zwischenablage",
        &none},
       {"a copied file", [&] { PutClipboardFiles({FOther, FKontakte}); }, FOther, &other},
-      {"table text", [&] { PutClipboardText(FromAnsi(Table)); }, L"Zwischenablage", &table},
+      {"table text", [&] { PutClipboardText(FromAnsi(SampleTable)); }, L"Zwischenablage", &table},
   };
   HWND window = Start(FKontakte);
   ASSERT_NE(window, nullptr);

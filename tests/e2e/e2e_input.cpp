@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace e2e {
 
@@ -88,7 +89,8 @@ void Settle(DWORD Ms = 150) {
 // A data object with one format, the file list, as a file manager offers for a drag.
 class FileDataObject : public IDataObject {
 public:
-  explicit FileDataObject(const std::vector<std::wstring>& Files) : FFiles(Files) {}
+  FileDataObject(const std::vector<std::wstring>& Files, std::function<void()> OnNamesTaken)
+      : FFiles(Files), FOnNamesTaken(std::move(OnNamesTaken)) {}
   virtual ~FileDataObject() = default;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID Id, void** Object) override {
@@ -112,6 +114,11 @@ public:
     Medium->tymed = TYMED_HGLOBAL;
     Medium->hGlobal = FileList(FFiles);
     Medium->pUnkForRelease = nullptr;
+    if (FOnNamesTaken) {
+      const std::function<void()> taken = std::move(FOnNamesTaken);
+      FOnNamesTaken = nullptr;
+      taken();
+    }
     return Medium->hGlobal ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
@@ -142,6 +149,7 @@ public:
 private:
   std::atomic<ULONG> FReferences{1};
   std::vector<std::wstring> FFiles;
+  std::function<void()> FOnNamesTaken;
 };
 
 class ButtonDropSource : public IDropSource {
@@ -177,6 +185,40 @@ void PutClipboardText(const std::wstring& Text) {
   if (!clipboard.Open()) return;
   EmptyClipboard();
   SetClipboardData(CF_UNICODETEXT, GlobalBytes(Text.c_str(), (Text.size() + 1) * sizeof(wchar_t)));
+}
+
+void PutClipboardAnsiText(const std::string& Text) {
+  OpenedClipboard clipboard;
+  if (!clipboard.Open()) return;
+  EmptyClipboard();
+  SetClipboardData(CF_TEXT, GlobalBytes(Text.c_str(), Text.size() + 1));
+}
+
+ClipboardHold::ClipboardHold(DWORD Milliseconds)
+    : FMilliseconds(Milliseconds), FReady(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      FThread(CreateThread(nullptr, 0, Hold, this, 0, nullptr)) {
+  WaitForSingleObject(FReady, 10000);
+}
+
+ClipboardHold::~ClipboardHold() {
+  WaitForSingleObject(FThread, INFINITE);
+  CloseHandle(FThread);
+  CloseHandle(FReady);
+}
+
+DWORD WINAPI ClipboardHold::Hold(void* Parameter) {
+  auto* self = static_cast<ClipboardHold*>(Parameter);
+  // Opened with a window: opened without one, another program opening it without one succeeds
+  // under Wine.
+  HWND window = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  self->FOpened = OpenClipboard(window) != FALSE;
+  const DWORD milliseconds = self->FMilliseconds;
+  SetEvent(self->FReady);
+  Sleep(milliseconds);
+  if (self->FOpened) CloseClipboard();
+  DestroyWindow(window);
+  return 0;
 }
 
 void PutClipboardFiles(const std::vector<std::wstring>& Files) {
@@ -264,6 +306,17 @@ bool FindColour(HWND Window, HWND Child, COLORREF Color, POINT* Found) {
 }
 
 long DragAndDrop(HWND Target, const std::vector<std::wstring>& Files, DWORD Allowed, bool Shift) {
+  DragOptions options;
+  options.Allowed = Allowed;
+  options.Shift = Shift;
+  return DragAndDrop(Target, Files, options);
+}
+
+long DragAndDrop(HWND Target, const std::vector<std::wstring>& Files, const DragOptions& Options) {
+  const bool Shift = Options.Shift;
+  // Quick: just long enough for the drag loop to start and see the mouse over the target.
+  const DWORD startWait = Options.Quick ? 60 : 300, stepWait = Options.Quick ? 15 : 40;
+  const int steps = Options.Quick ? 3 : 10;
   RECT target = {};
   GetWindowRect(Target, &target);
   const POINT end = {(target.left + target.right) / 2, (target.top + target.bottom) / 2};
@@ -277,29 +330,30 @@ long DragAndDrop(HWND Target, const std::vector<std::wstring>& Files, DWORD Allo
   Activate(source);
   if (Shift) SendKey(VK_SHIFT, false);
   MouseTo(start);
-  Settle(50);
+  Settle(Options.Quick ? 20 : 50);
   MouseTo(start, MOUSEEVENTF_LEFTDOWN);
-  Settle(50);
+  Settle(Options.Quick ? 20 : 50);
 
   // The drag loop runs on this thread; another moves the mouse and lets go over the target.
   std::thread hand([&] {
-    Sleep(300);
-    for (int step = 1; step <= 10; ++step) {
-      MouseTo({start.x + (end.x - start.x) * step / 10, start.y + (end.y - start.y) * step / 10});
-      Sleep(40);
+    Sleep(startWait);
+    for (int step = 1; step <= steps; ++step) {
+      MouseTo({start.x + (end.x - start.x) * step / steps,
+               start.y + (end.y - start.y) * step / steps});
+      Sleep(stepWait);
     }
-    Sleep(300);
+    Sleep(startWait);
     MouseTo(end, MOUSEEVENTF_LEFTUP);
   });
-  auto* data = new FileDataObject(Files);
+  auto* data = new FileDataObject(Files, Options.OnNamesTaken);
   ButtonDropSource dropSource;
   DWORD effect = DROPEFFECT_NONE;
-  const HRESULT result = DoDragDrop(data, &dropSource, Allowed, &effect);
+  const HRESULT result = DoDragDrop(data, &dropSource, Options.Allowed, &effect);
   hand.join();
   data->Release();
   if (Shift) SendKey(VK_SHIFT, true);
   DestroyWindow(source);
-  Settle(50);
+  if (!Options.Quick) Settle(50);
   return result == DRAGDROP_S_DROP ? static_cast<long>(effect) : -1;
 }
 

@@ -140,6 +140,41 @@ std::string ToAnsi(const wstring& Text) {
   return result;
 }
 
+ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
+  const wstring out = Folder.Path() + L"\\importer.out", err = Folder.Path() + L"\\importer.err";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE outFile = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE errFile = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  const wstring program = ProgramFolder() + L"\\cli\\voxaro-import.exe";
+  wstring commandLine = L"\"" + program + L"\" --raw \"" + File + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = outFile;
+  startup.hStdError = errFile;
+  PROCESS_INFORMATION process = {};
+  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                      nullptr, nullptr, &startup, &process);
+  CloseHandle(outFile);
+  CloseHandle(errFile);
+  ImporterResult result;
+  if (!started) return result;
+  WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const std::string raw = ReadFileBytes(out);
+  for (size_t start = 0; start < raw.size();) {
+    const size_t end = raw.find("\r\n", start);
+    if (end == std::string::npos) break;
+    result.Lines.push_back(FromAnsi(raw.substr(start, end - start)));
+    start = end + 2;
+  }
+  wstring summary = FromAnsi(ReadFileBytes(err));
+  while (!summary.empty() && (summary.back() == L'\n' || summary.back() == L'\r')) summary.pop_back();
+  result.Summary = summary.substr(summary.find_last_of(L'\n') + 1);
+  return result;
+}
+
 bool WaitFor(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout) {
   const auto deadline = std::chrono::steady_clock::now() + Timeout;
   for (;;) {

@@ -38,6 +38,14 @@ std::string SourceFile(const char* RelativePath);
 wstring FromAnsi(const std::string& Text);
 std::string ToAnsi(const wstring& Text);
 
+// The command-line importer of the same tree run on File: its raw lines and the last line of its
+// standard error (the summary after an import). No lines when it cannot be started.
+struct ImporterResult {
+  std::vector<wstring> Lines;
+  wstring Summary;
+};
+ImporterResult RunImporter(const TempFolder& Folder, const wstring& File);
+
 // Waits until Condition holds, pumping this thread's messages; false after Timeout.
 bool WaitFor(const std::function<bool()>& Condition,
              std::chrono::milliseconds Timeout = std::chrono::milliseconds(20000));

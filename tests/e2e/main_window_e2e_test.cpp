@@ -16,50 +16,6 @@ const char MutexName[] = "Global\\{7E41B0C2-5A9D-4F13-B8E6-0C2D94A61F58}";
 
 wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
 
-// Runs the command-line importer of the same tree on File: its raw lines and its summary line.
-struct ImporterResult {
-  std::vector<wstring> Lines;
-  wstring Summary;
-};
-
-ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
-  const wstring out = Folder.Path() + L"\\importer.out", err = Folder.Path() + L"\\importer.err";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE outFile = CreateFileW(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-  HANDLE errFile = CreateFileW(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-  const wstring program = ProgramFolder() + L"\\cli\\voxaro-import.exe";
-  wstring commandLine = Quoted(program) + L" --raw " + Quoted(File);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = outFile;
-  startup.hStdError = errFile;
-  PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &process);
-  CloseHandle(outFile);
-  CloseHandle(errFile);
-  ImporterResult result;
-  if (!started) {
-    ADD_FAILURE() << "cannot start voxaro-import.exe";
-    return result;
-  }
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  const std::string raw = ReadFileBytes(out);
-  for (size_t start = 0; start < raw.size();) {
-    const size_t end = raw.find("\r\n", start);
-    if (end == std::string::npos) break;
-    result.Lines.push_back(FromAnsi(raw.substr(start, end - start)));
-    start = end + 2;
-  }
-  wstring summary = FromAnsi(ReadFileBytes(err));
-  while (!summary.empty() && (summary.back() == L'\n' || summary.back() == L'\r')) summary.pop_back();
-  result.Summary = summary.substr(summary.find_last_of(L'\n') + 1);
-  return result;
-}
-
 // Starts the program and waits until its main window shows Caption.
 HWND WaitForCaption(VoxaroProcess& Program, const wstring& Caption) {
   HWND window = nullptr;
@@ -191,6 +147,67 @@ TEST(MainWindow, KeepsItsLayoutAndWrapsTheStatusWhenResized) {
   EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top == wideTop; },
                       std::chrono::milliseconds(5000)));
   EXPECT_EQ(ClientSize(window).cx, 624);
+}
+
+TEST(MainWindow, TheTaskbarWindowCarriesTheTitleAndMinimisesAndRestoresTheMainWindow) {
+  TempFolder folder;
+  const wstring file = folder.Write(L"a.csv", "Name,Telefon\r\nAnna,030 123\r\n");
+  VoxaroProcess program(Quoted(file));
+  ASSERT_TRUE(program.Started());
+  HWND window = WaitForCaption(program, file);
+  ASSERT_NE(window, nullptr);
+  const std::vector<wstring> lines = ListLines(ListBoxOf(window));
+  // The application window: top-level, size 0, the title, the owner of the main window.
+  const HWND application = GetWindow(window, GW_OWNER);
+  ASSERT_NE(application, nullptr);
+  EXPECT_EQ(GetAncestor(application, GA_PARENT), GetDesktopWindow());
+  EXPECT_EQ(GetWindow(application, GW_OWNER), nullptr);
+  EXPECT_EQ(WindowText(application), L"TAPI Eigenes Telefonbuch erzeugen");
+  EXPECT_TRUE(IsWindowVisible(application));
+  RECT rect = {};
+  GetWindowRect(application, &rect);
+  EXPECT_EQ(rect.right - rect.left, 0);
+  EXPECT_EQ(rect.bottom - rect.top, 0);
+  // Only the application window has a taskbar button; the main window keeps its own caption.
+  EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  EXPECT_EQ(GetWindowLongW(application, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+            WS_SYSMENU);
+  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; },
+                      std::chrono::milliseconds(5000)));
+
+  const auto minimised = [&] { return IsIconic(application) && !IsWindowVisible(window); };
+  const auto restored = [&] {
+    return !IsIconic(application) && IsWindowVisible(window) && GetForegroundWindow() == window;
+  };
+  // The taskbar button's minimise and restore, then the main window's own minimise command.
+  for (HWND target : {application, window}) {
+    SCOPED_TRACE(target == application ? "from the taskbar" : "from the main window");
+    PostMessageW(target, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor(minimised, std::chrono::milliseconds(5000)));
+    PostMessageW(application, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitFor(restored, std::chrono::milliseconds(5000)));
+  }
+  // Activating the application window (Alt+Tab, a click on its button) activates the main window.
+  HWND other = CreateWindowExW(0, L"STATIC", L"anderes Programm", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                               50, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == other; },
+                      std::chrono::milliseconds(5000)));
+  WaitFor([] { return false; }, std::chrono::milliseconds(300));
+  // Wine hands this driver's focus events to it late, and they can take the foreground back to the
+  // desktop once: a second activation is allowed, but the main window must get it from there.
+  bool activated = false;
+  for (int attempt = 0; attempt < 2 && !activated; ++attempt) {
+    SetForegroundWindow(application);
+    activated = WaitFor([&] { return GetForegroundWindow() == window; },
+                        std::chrono::milliseconds(3000));
+  }
+  EXPECT_TRUE(activated);
+  DestroyWindow(other);
+  EXPECT_EQ(ListLines(ListBoxOf(window)), lines);
+  EXPECT_EQ(program.MessageBox(), nullptr);
+  EXPECT_TRUE(program.Close(5000)) << "the program did not end with its window";
 }
 
 TEST(MainWindowSerial, HoldsTheNamedMutexWhileItRuns) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -77,13 +78,46 @@ TEST_F(ApplicationTest, ErrorsInHandlersReachTheErrorBoxAndTheProgramGoesOn) {
   };
   List.OnKeyDown = [this](TControl*, WORD& Key, TShiftState) {
     if (Key == 'B') throw Exception("Try to read past eof");
+    if (Key == 'D') throw std::bad_alloc();
     Seen.push_back("list " + std::to_string(Key));
   };
   PressKey('A');
   PressKey('B');
   PressKey('C');
-  EXPECT_EQ(Errors, (std::vector<AnsiString>{"Vorschau kaputt.", "Try to read past eof."}));
+  PressKey('D');
+  EXPECT_EQ(Errors, (std::vector<AnsiString>{"Vorschau kaputt.", "Try to read past eof.",
+                                             "Zu wenig Arbeitsspeicher."}));
   EXPECT_EQ(Seen, (std::vector<AnsiString>{"list 65", "list 67"}));
+}
+
+TEST_F(ApplicationTest, ApplicationWindowCarriesTheTitleAndOwnsTheFormsMadeAfterIt) {
+  Application.CreateHandle();
+  Application.SetTitle("TAPI Eigenes Telefonbuch erzeugen");
+  const HWND window = Application.Handle();
+  ASSERT_NE(window, nullptr);
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  EXPECT_STREQ(title, "TAPI Eigenes Telefonbuch erzeugen");
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(rect.right - rect.left, 0);
+  EXPECT_EQ(rect.bottom - rect.top, 0);
+  // A button in the taskbar: unowned, no tool window, a caption with the minimise command.
+  EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+            WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  {
+    TForm owned("VoxaroOwnedTest");
+    EXPECT_EQ(GetWindow(owned.Handle(), GW_OWNER), window);
+    EXPECT_EQ(GetWindowLongA(owned.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  }
+  // The fixture's form came before the window: a button of its own.
+  EXPECT_EQ(GetWindow(Form.Handle(), GW_OWNER), nullptr);
+  EXPECT_NE(GetWindowLongA(Form.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+  Application.DestroyHandle();
+  EXPECT_EQ(Application.Handle(), nullptr);
+  EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(ApplicationTest, ErrorsInFormEventsReachTheErrorBox) {

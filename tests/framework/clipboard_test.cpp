@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
+
+#include "framework/exceptions.h"
 
 namespace {
 
@@ -58,6 +62,49 @@ TEST_F(Clipboard, TextRoundTripsAsAnsiAndReadsTheSameAsUnicode) {
     EXPECT_EQ(ClipboardText(), c.Ansi);
     EXPECT_EQ(UnicodeText(), c.Unicode);
   }
+}
+
+// Another window holds the clipboard open for a while, as a program copying something does.
+class TClipboardHolder {
+public:
+  explicit TClipboardHolder(DWORD Milliseconds)
+      : FOpened(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+        FThread([this, Milliseconds] {
+          HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                      nullptr);
+          const BOOL opened = OpenClipboard(window);
+          SetEvent(FOpened);
+          Sleep(Milliseconds);
+          if (opened) CloseClipboard();
+          DestroyWindow(window);
+        }) {
+    WaitForSingleObject(FOpened, 5000);
+  }
+  ~TClipboardHolder() {
+    FThread.join();
+    CloseHandle(FOpened);
+  }
+
+private:
+  HANDLE FOpened;
+  std::thread FThread;
+};
+
+TEST_F(Clipboard, HeldByAnotherWindowItIsWaitedForAboutASecondThenReportedInGerman) {
+  SetClipboardText(nullptr, "vorher");
+  {
+    TClipboardHolder holder(300);
+    EXPECT_EQ(ClipboardText(), "vorher");
+  }
+  TClipboardHolder holder(2500);
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    ClipboardText();
+    ADD_FAILURE() << "the clipboard was opened while held";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Message(), "Die Zwischenablage kann nicht ge\xF6" "ffnet werden");
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 }
 
 TEST_F(Clipboard, FileListGivesTheNamesInOrderAndNothingWithoutOne) {

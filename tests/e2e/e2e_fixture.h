@@ -1,0 +1,40 @@
+#pragma once
+// The set-up the end-to-end tests of the user's actions share: a folder of their own holding three
+// small inputs, and voxaro.exe started on one of them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace e2e {
+
+// Table text as a spreadsheet copies it (Windows-1252), and a second small export.
+extern const std::string SampleTable;
+extern const std::string SampleOther;
+
+inline wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
+// Where the window writes pasted text: "clp.csv" in the work folder under the temporary folder.
+wstring WorkFolder();
+wstring PastedTextFile();
+bool Exists(const wstring& Path);
+
+class ProgramTest : public testing::Test {
+protected:
+  // The inputs in the folder; no pasted-text copy left from before. The clipboard is the
+  // subclass's to set.
+  void SetUp() override;
+
+  // Starts the program with File (none when empty) and waits until its import has shown.
+  HWND Start(const wstring& File = L"");
+  bool WaitForCaption(HWND Window, const wstring& Caption,
+                      std::chrono::milliseconds Timeout = std::chrono::milliseconds(10000));
+
+  TempFolder FFolder;
+  wstring FTable, FOther, FKontakte;
+  std::unique_ptr<VoxaroProcess> FProgram;
+};
+
+} // namespace e2e
