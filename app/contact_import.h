@@ -2,6 +2,7 @@
 // The import: a CSV contact export becomes sorted "number=name" lines and two counts.
 #include <cstdint>
 
+#include "app/display_name.h"
 #include "app/entry_batch.h"
 #include "containers/rb_dictionary.h"
 #include "csv/text_loading.h"
@@ -55,7 +56,8 @@ private:
   TEntryBatch FEntries;
   // Reused from record to record.
   TStringArray FKeys;
-  AnsiString FName, FScratch;
+  AnsiString FName;
+  TNameScratch FScratch;
   TImportCounts FCounts;
 };
 

@@ -1,6 +1,7 @@
 #include "app/display_name.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "support/string_utils.h"
 #include "support/text_search.h"
@@ -62,34 +63,55 @@ bool NeedsTidying(std::string_view Text) {
 
 } // namespace
 
-void BuildDisplayName(std::string_view Text, AnsiString& Result, AnsiString& Scratch) {
+void BuildDisplayName(std::string_view Text, AnsiString& Result, TNameScratch& Scratch) {
   // The words as SplitString gives them: up to the first byte 0, no word after a final blank.
   // Neither tidying step touches a byte 0, so the text may be cut there first.
   std::string_view text = Text.substr(0, Text.find('\0'));
   // Most names hold neither a blank run nor ":::"; their words are then taken where they stand.
   if (NeedsTidying(text)) {
-    Tidy(text, Scratch);
-    text = Scratch;
+    Tidy(text, Scratch.Tidied);
+    text = Scratch.Tidied;
   }
+  // ContainsText compares through UpperCaseTable: the name and the text in upper case once,
+  // and every word is then looked for with a plain search.
+  AnsiString& upperText = Scratch.Upper;
+  AnsiString& upperResult = Scratch.UpperResult;
+  upperText.resize(text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    upperText[i] = static_cast<char>(UpperCaseTable[static_cast<unsigned char>(text[i])]);
+  const char upperSeparator =
+      static_cast<char>(UpperCaseTable[static_cast<unsigned char>(WordSeparator[0])]);
 
-  Result.clear();
+  // Every kept word comes with one separator: the name is at most one byte longer than the text.
+  Result.resize(text.size() + 1);
+  upperResult.resize(text.size() + 1);
+  char* const name = &Result[0];
+  char* const upperName = &upperResult[0];
+  size_t size = 0;
   int count = 0;
   for (size_t start = 0; start < text.size() && count < MaxWords;) {
     const size_t stop = std::min(text.find(' ', start), text.size());
-    const std::string_view word = text.substr(start, stop - start);
-    start = stop + 1;
+    const size_t length = stop - start;
+    const std::string_view upperWord = std::string_view(upperText).substr(start, length);
     // Short words (AG, Co, &) are kept even when repeated.
-    if (word.size() < ShortWord || !ContainsText(Result, word)) {
-      Result += WordSeparator;
-      Result += word;
+    if (length < ShortWord || size == 0 ||
+        std::string_view(upperName, size).find(upperWord) == std::string_view::npos) {
+      name[size] = WordSeparator[0];
+      upperName[size] = upperSeparator;
+      std::memcpy(name + size + 1, text.data() + start, length);
+      std::memcpy(upperName + size + 1, upperWord.data(), length);
+      size += 1 + length;
       ++count;
     }
+    start = stop + 1;
   }
+  Result.resize(size);
   TrimControls(Result);
 }
 
 AnsiString BuildDisplayName(const AnsiString& Text) {
-  AnsiString result, scratch;
+  AnsiString result;
+  TNameScratch scratch;
   BuildDisplayName(Text, result, scratch);
   return result;
 }

@@ -14,6 +14,9 @@ bool ContainsText(std::string_view Text, std::string_view SubText);
 // Collapses blank runs, removes ":::", and keeps at most six words, leaving out every word of
 // three or more characters that the name built so far already contains.
 AnsiString BuildDisplayName(const AnsiString& Text);
-// The same into Result, with Scratch for the tidied text: both buffers keep their memory from
-// one name to the next.
-void BuildDisplayName(std::string_view Text, AnsiString& Result, AnsiString& Scratch);
+// Memory BuildDisplayName keeps from one name to the next.
+struct TNameScratch {
+  AnsiString Tidied, Upper, UpperResult;
+};
+// The same into Result; Result and Scratch keep their memory from one name to the next.
+void BuildDisplayName(std::string_view Text, AnsiString& Result, TNameScratch& Scratch);

@@ -61,7 +61,8 @@ TEST(DisplayName, MatchesThePlainStepsOnRandomNames) {
   std::mt19937 random(5);
   const AnsiString words[] = {"Anna", "anna", "Ann", "M\xFCller", "M\xDCLLER", ":::", ":", "AG",
                               "&", "", " ", "\t", AnsiString(1, '\0'), "Co", "GmbH"};
-  AnsiString scratch, result;
+  AnsiString result;
+  TNameScratch scratch;
   for (int round = 0; round < 20000; ++round) {
     AnsiString joined;
     for (size_t n = random() % 12; n > 0; --n) {
