@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "csv/dialect.h"
 #include "csv/text_loading.h"
 #include "support/fast_memory_stream.h"
+#include "support/side_task.h"
 #include "support/string_utils.h"
 
 const char* const NameHeaders[5] = {"Vorname", "Nachname", "Firma", "Abteilung", "Name"};
@@ -129,35 +128,6 @@ size_t SplitPoint(const char* Text, size_t Size, size_t HeaderEnd) {
   if (!cr || size_t(cr - Text) + 2 >= Size) return 0;
   return size_t(cr - Text) + 2;
 }
-
-// Runs Work on a thread of its own until the destructor, which waits for it; Wait hands on
-// what Work raised.
-class TSideTask {
-public:
-  template <typename TWork>
-  explicit TSideTask(TWork Work)
-      : FThread([this, Work]() mutable {
-          try {
-            Work();
-          } catch (...) {
-            FError = std::current_exception();
-          }
-        }) {}
-  ~TSideTask() {
-    if (FThread.joinable()) FThread.join();
-  }
-  TSideTask(const TSideTask&) = delete;
-  TSideTask& operator=(const TSideTask&) = delete;
-
-  void Wait() {
-    FThread.join();
-    if (FError) std::rethrow_exception(FError);
-  }
-
-private:
-  std::exception_ptr FError;
-  std::thread FThread;
-};
 
 // The CSV road: normalisation, dialect, header pass, record pass. Records after the middle of a
 // large text are read by a second thread into Later.

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "support/prefetch.h"
+#include "support/side_task.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ namespace {
 // bytes; only then does an equal code mean an equal key. An inexact code ends after the first
 // byte it cannot hold, so codes that differ still order their keys right.
 constexpr int CodeBytes = 16;
+// Below this the second thread costs more than it saves.
+constexpr size_t MinSplitEntries = 1 << 16;
 constexpr uint8_t BelowPlus = 1, Plus = 2, BetweenPlusAndZero = 3, Zero = 4, AboveNine = 14;
 
 uint8_t ExactNibble(unsigned char C) {
@@ -143,13 +146,24 @@ void TEntryBatch::SortRunsOfLongKeys() {
   }
 }
 
-void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEntryBatch& Second) {
-  First.Sort();
-  Second.Sort();
-  // The names are viewed where they are; the dictionary keeps them from now on.
-  Dictionary.KeepText(std::move(First.FNameText));
-  Dictionary.KeepText(std::move(Second.FNameText));
+// Whether Entry of Batch orders before Key (whose code is Code); equal codes compare whole keys
+// only where one of them is inexact.
+bool TEntryBatch::Before(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const {
+  if (Entry.Code != Code) return Entry.Code < Code;
+  if (!Entry.LongKey && Exact) return false;
+  char buffer[CodeBytes];
+  return KeyView(Entry, buffer) < Key;
+}
 
+bool TEntryBatch::After(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const {
+  if (Entry.Code != Code) return Entry.Code > Code;
+  if (!Entry.LongKey && Exact) return false;
+  char buffer[CodeBytes];
+  return KeyView(Entry, buffer) > Key;
+}
+
+void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First, TRange InFirst,
+                             const TEntryBatch& Second, TRange InSecond) {
   char key[CodeBytes];
   const auto store = [&](const TEntryBatch& Batch, const TEntry& Entry) {
     Dictionary.SetKeptValue(Batch.KeyView(Entry, key), Batch.FNames[Entry.Name]);
@@ -160,11 +174,13 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
     if (!A.LongKey && !B.LongKey) return false;
     return Second.KeyOf(A) < First.KeyOf(B);
   };
-  auto a = First.FEntries.cbegin(), b = Second.FEntries.cbegin();
-  const auto aEnd = First.FEntries.cend(), bEnd = Second.FEntries.cend();
+  const TEntry* a = First.FEntries.data() + InFirst.Begin;
+  const TEntry* b = Second.FEntries.data() + InSecond.Begin;
+  const TEntry* const aEnd = First.FEntries.data() + InFirst.End;
+  const TEntry* const bEnd = Second.FEntries.data() + InSecond.End;
   // The names of consecutive keys lie anywhere: fetch those of the entries a few steps ahead.
   constexpr ptrdiff_t Ahead = 16;
-  const auto prefetch = [](const TEntryBatch& Batch, auto At, auto End) {
+  const auto prefetch = [](const TEntryBatch& Batch, const TEntry* At, const TEntry* End) {
     if (End - At > Ahead) Prefetch(&Batch.FNames[At[Ahead].Name]);
   };
   while (a != aEnd || b != bEnd) {
@@ -174,6 +190,49 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
       store(Second, *b++);
     else
       store(First, *a++);
+  }
+}
+
+void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEntryBatch& Second) {
+  First.Sort();
+  Second.Sort();
+  // The names are viewed where they are; the dictionary keeps them from now on.
+  Dictionary.KeepText(std::move(First.FNameText));
+  Dictionary.KeepText(std::move(Second.FNameText));
+  const size_t firstSize = First.FEntries.size(), secondSize = Second.FEntries.size();
+
+  if (firstSize + secondSize < MinSplitEntries) {
+    StoreRange(Dictionary, First, {0, firstSize}, Second, {0, secondSize});
+  } else {
+    // Two halves of the key range, each stored by a thread of its own into a tree of its own;
+    // the key between them joins the trees. Its value is that of its last entry in file order.
+    const TEntryBatch& larger = firstSize >= secondSize ? First : Second;
+    const AnsiString middle = larger.KeyOf(larger.FEntries[larger.FEntries.size() / 2]);
+    bool exact;
+    const uint64_t code = EncodeKey(middle, exact);
+    const auto bounds = [&](const TEntryBatch& Batch) {
+      const auto& entries = Batch.FEntries;
+      const auto low = std::partition_point(entries.begin(), entries.end(), [&](const TEntry& E) {
+        return Batch.Before(E, code, exact, middle);
+      });
+      const auto high = std::partition_point(low, entries.end(), [&](const TEntry& E) {
+        return !Batch.After(E, code, exact, middle);
+      });
+      return std::make_pair(static_cast<size_t>(low - entries.begin()),
+                            static_cast<size_t>(high - entries.begin()));
+    };
+    const auto [firstLow, firstHigh] = bounds(First);
+    const auto [secondLow, secondHigh] = bounds(Second);
+    const std::string_view middleValue =
+        secondHigh > secondLow ? Second.FNames[Second.FEntries[secondHigh - 1].Name]
+                               : First.FNames[First.FEntries[firstHigh - 1].Name];
+    TRBStringList upper;
+    TSideTask storeUpper([&] {
+      StoreRange(upper, First, {firstHigh, firstSize}, Second, {secondHigh, secondSize});
+    });
+    StoreRange(Dictionary, First, {0, firstLow}, Second, {0, secondLow});
+    storeUpper.Wait();
+    Dictionary.JoinKept(middle, middleValue, std::move(upper));
   }
   for (TEntryBatch* batch : {&First, &Second}) {
     batch->FNames.clear();

@@ -38,7 +38,17 @@ private:
   };
   static_assert(sizeof(TEntry) == 16, "entries are moved around by the million");
 
+  struct TRange {
+    size_t Begin, End;
+  };
+
   AnsiString KeyOf(const TEntry& Entry) const;
+  // Whether Entry orders before, or after, Key, whose code is Code.
+  bool Before(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const;
+  bool After(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const;
+  // Stores the entries of the two ranges, merged as StoreSorted merges them.
+  static void StoreRange(TRBStringList& Dictionary, const TEntryBatch& First, TRange InFirst,
+                         const TEntryBatch& Second, TRange InSecond);
   // The same without a string of its own where the code holds the key: then Buffer holds it.
   std::string_view KeyView(const TEntry& Entry, char (&Buffer)[16]) const;
   // Orders two entries whose codes are equal.

@@ -215,6 +215,36 @@ void TRBStringList::SetKeptValue(std::string_view Key, std::string_view Value) {
     entry->Data = new (ExtraOf(entry)) std::string_view(Value);
 }
 
+void TRBStringList::JoinKept(std::string_view Key, std::string_view Value, TRBStringList&& Right) {
+  FText.Adopt(std::move(Right.FText));
+  TRBKeyData probe;
+  probe.Key = Key;
+  if (!IsCaseless(probe.Key)) platform::AnsiLowerBuff(&probe.Key[0], probe.Key.size());
+  const TRBNode* const last = FTree.LastNode();
+  const TRBNode* const first = Right.FTree.FirstNode();
+  const bool ordered = FTree.Compare() == CompareKeyData &&
+                       Right.FTree.Compare() == CompareKeyData &&
+                       (!last || CompareKeyData(last->Key, &probe) < 0) &&
+                       (!first || CompareKeyData(&probe, first->Key) < 0);
+  if (!ordered) {
+    SetKeptValue(probe.Key, Value);
+    for (TRBNode* node = Right.FTree.FirstNode(); node; ) {
+      const TRBKeyData* entry = EntryOf(node);
+      SetKeptValue(entry->Key, entry->Data ? *ValueCell(entry->Data) : std::string_view());
+      node = node == Right.FTree.LastNode() ? nullptr : TRBTree::NextNode(node);
+    }
+    Right.Clear();
+    return;
+  }
+  UniqueKeys = true;
+  TRBKeyData* const entry =
+      new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
+  entry->Key = std::move(probe.Key);
+  entry->Tag = -1;
+  entry->Data = new (ExtraOf(entry)) std::string_view(Value);
+  FTree.Join(entry, std::move(Right.FTree));
+}
+
 void TRBStringList::AssignTo(TStrings& Target) {
   Target.Clear();
   // "key=value" per entry; the walk in memory order is cheap next to the fill it prepares.

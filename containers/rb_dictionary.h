@@ -109,6 +109,7 @@ protected:
   // subclass's (see ExtraOf): no heap block per entry.
   TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize);
   void* ExtraOf(TRBKeyData* Entry) const { return reinterpret_cast<char*>(Entry) - FExtraSpan; }
+  size_t ExtraSpan() const { return FExtraSpan; }
 
 private:
   TRBKeyData* Lookup(const TRBKeyData& Probe) const;
@@ -133,6 +134,10 @@ public:
   void KeepText(TTextArena&& Text) { FText.Adopt(std::move(Text)); }
   // SetValue without the copy: Value lies in text given to KeepText, and many keys may share it.
   void SetKeptValue(std::string_view Key, std::string_view Value);
+  // Adds Right's entries and Key with its kept Value, with Right's tree joined to this one in a
+  // single step where every key here orders before Key and Key before every key of Right (as
+  // stored, lower-cased), and one entry at a time otherwise. Right is left empty.
+  void JoinKept(std::string_view Key, std::string_view Value, TRBStringList&& Right);
   // Empties Target and appends one "key=value" line per entry in ascending key order. The
   // caller brackets it with Target's BeginUpdate and EndUpdate.
   void AssignTo(TStrings& Target);

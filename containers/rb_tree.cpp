@@ -38,11 +38,14 @@ void TRBNodeArena::Grow() {
   block->Next = nullptr;
   block->Begin = raw + (RoundUp(address + header, CacheLine) - address);
   block->End = block->Begin + FNextSlots * FSlotSize;
+  block->Used = block->Begin;
   platform::PreferLargePages(block->Begin, FNextSlots * FSlotSize);
-  if (FLast)
+  if (FLast) {
+    FLast->Used = FNext;
     FLast->Next = block;
-  else
+  } else {
     FFirst = block;
+  }
   FLast = block;
   FNext = block->Begin;
   FEnd = block->End;
@@ -58,6 +61,24 @@ void TRBNodeArena::Release() {
   FFirst = FLast = nullptr;
   FNext = FEnd = nullptr;
   FNextSlots = SlotsPerBlock(FirstBlockBytes, FSlotSize);
+}
+
+void TRBNodeArena::Adopt(TRBNodeArena&& Other) {
+  if (&Other == this || !Other.FFirst) return;
+  Other.FLast->Used = Other.FNext;
+  if (!FLast) {
+    // Nothing open here: Other's open block stays open.
+    FFirst = Other.FFirst;
+    FLast = Other.FLast;
+    FNext = Other.FNext;
+    FEnd = Other.FEnd;
+  } else {
+    // Other's blocks go in front, so that the open block stays the last one.
+    Other.FLast->Next = FFirst;
+    FFirst = Other.FFirst;
+  }
+  Other.FFirst = Other.FLast = nullptr;
+  Other.FNext = Other.FEnd = nullptr;
 }
 
 TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
@@ -144,6 +165,57 @@ void TRBTree::RotateRight(TRBNode* X) {
     X->Parent->Left = y;
   y->Right = X;
   X->Parent = y;
+}
+
+int TRBTree::BlackHeight(const TRBNode* Node) {
+  int height = 0;
+  for (; Node; Node = Node->Left) height += Node->Color == Black;
+  return height;
+}
+
+// The join of two red-black trees: the new node goes red in place of a black node of the taller
+// tree's inner spine whose subtree is as high as the other tree, with that subtree and the other
+// tree as its children; the usual insertion fix-up then mends a red parent.
+TRBNode* TRBTree::Join(void* Key, TRBTree&& Right) {
+  TRBNode* const fresh =
+      new (FArena.Reserve() + FPayloadSpan) TRBNode{Key, nullptr, nullptr, nullptr, Red};
+  FArena.Commit();
+  FArena.Adopt(std::move(Right.FArena));
+
+  TRBNode* const left = FRoot;
+  TRBNode* const right = Right.FRoot;
+  const int leftHeight = BlackHeight(left), rightHeight = BlackHeight(right);
+  const bool intoLeft = leftHeight >= rightHeight;
+  TRBNode* parent = nullptr;
+  TRBNode* spine = intoLeft ? left : right;
+  for (int height = intoLeft ? leftHeight : rightHeight;
+       !(height == (intoLeft ? rightHeight : leftHeight) && !IsRed(spine));) {
+    height -= !IsRed(spine);
+    parent = spine;
+    spine = intoLeft ? spine->Right : spine->Left;
+  }
+  fresh->Left = intoLeft ? spine : left;
+  fresh->Right = intoLeft ? right : spine;
+  if (fresh->Left) fresh->Left->Parent = fresh;
+  if (fresh->Right) fresh->Right->Parent = fresh;
+  fresh->Parent = parent;
+  FRoot = intoLeft ? left : right;
+  if (!parent)
+    FRoot = fresh;
+  else if (intoLeft)
+    parent->Right = fresh;
+  else
+    parent->Left = fresh;
+
+  if (!FFirstNode) FFirstNode = fresh;
+  FLastNode = Right.FLastNode ? Right.FLastNode : fresh;
+  FCount += Right.FCount + 1;
+  Right.FRoot = Right.FFirstNode = Right.FLastNode = nullptr;
+  Right.FCount = 0;
+
+  FixUpAfterInsert(fresh);
+  FRoot->Color = Black;
+  return fresh;
 }
 
 TRBNode* TRBTree::NextNode(TRBNode* Node) {

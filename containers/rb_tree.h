@@ -35,8 +35,11 @@ public:
   void Commit() { FNext += FSlotSize; }
   // Frees every block; what the slots hold is not destroyed.
   void Release();
+  // Other's slots become this arena's, where they are; Other is left empty. Slots are still
+  // handed out from this arena's open block.
+  void Adopt(TRBNodeArena&& Other);
 
-  // Calls Visit for every committed slot, in the order they were committed.
+  // Calls Visit for every committed slot, block by block in the order they were committed.
   template <typename TVisit> void ForEachSlot(TVisit Visit) const;
 
 private:
@@ -44,6 +47,7 @@ private:
     TBlock* Next;
     char* Begin;
     char* End;
+    char* Used;  // the end of the committed slots, once the block is no longer the open one
   };
   void Grow();
 
@@ -79,6 +83,12 @@ public:
   template <typename TCompare> TRBNode* FindBy(const void* Key, TCompare Compare) const;
   template <typename TCompare> TRBNode* AddBy(void* Key, TCompare Compare);
   template <typename TCompare> TRBNode* AddLastBy(void* Key, TCompare Compare);
+  // Appends Right after this tree's last node with Key between them: every key of this tree must
+  // order before Key and Key before every key of Right, which is not checked. Right's nodes
+  // stay where they are and become this tree's, with what their payloads hold; Right is left
+  // empty. The new node for Key is returned; like a node of Add, it comes with the payload
+  // NextPayload showed.
+  TRBNode* Join(void* Key, TRBTree&& Right);
   // The in-order successor. Never ask it for LastNode: the climb would run off the root.
   static TRBNode* NextNode(TRBNode* Node);
   // Frees the nodes, not the keys, and not what the caller built in the payloads.
@@ -89,8 +99,8 @@ public:
   void* NextPayload() { return FArena.Reserve(); }
   // The storage that came with Node; it ends where the node begins.
   void* Payload(TRBNode* Node) const { return reinterpret_cast<char*>(Node) - FPayloadSpan; }
-  // Calls Visit for every node in the order they were added, which is memory order: far cheaper
-  // than the in-order walk where the order does not matter.
+  // Calls Visit for every node, in the order they were added (block by block after a Join),
+  // which is memory order: far cheaper than the in-order walk where the order does not matter.
   template <typename TVisit> void ForEachInAddOrder(TVisit Visit) const {
     FArena.ForEachSlot(
         [&](char* Slot) { Visit(reinterpret_cast<TRBNode*>(Slot + FPayloadSpan)); });
@@ -103,6 +113,8 @@ public:
   size_t Count() const { return FCount; }
 
 private:
+  // Black nodes from Node down to a leaf, Node included.
+  static int BlackHeight(const TRBNode* Node);
   void RotateLeft(TRBNode* X);
   void RotateRight(TRBNode* X);
   void FixUpAfterInsert(TRBNode* X);
@@ -120,8 +132,7 @@ private:
 
 template <typename TVisit> void TRBNodeArena::ForEachSlot(TVisit Visit) const {
   for (const TBlock* block = FFirst; block; block = block->Next) {
-    // Only the last block can have free slots; they start at FNext.
-    const char* const end = block == FLast ? FNext : block->End;
+    const char* const end = block == FLast ? FNext : block->Used;
     for (char* slot = block->Begin; slot != end; slot += FSlotSize) Visit(slot);
   }
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -153,6 +154,47 @@ TEST(RBTree, HintedInsertionOfASortedBatchStaysBalanced) {
     ASSERT_EQ(KeyOf(node), model[*key]) << i;
     if ((i & (i + 1)) == 0 || i + 1 == values.size()) {
       ASSERT_EQ(CheckTree(tree, model), "") << "after " << i + 1 << " adds";
+    }
+  }
+}
+
+TEST(RBTree, JoinKeepsEveryInvariantAndEveryNode) {
+  std::mt19937 random(31);
+  // Left and right sizes, among them empty and lopsided ones, so either tree may be the taller.
+  const std::pair<int, int> sizes[] = {{0, 0},   {0, 1},    {1, 0},   {1, 1},     {0, 500},
+                                       {500, 0}, {1, 2000}, {2000, 1}, {700, 900}, {3000, 3000}};
+  for (const auto& [leftSize, rightSize] : sizes) {
+    for (const TInsertion how : {TInsertion::Plain, TInsertion::Hinted}) {
+      const std::string name = std::to_string(leftSize) + "+" + std::to_string(rightSize) +
+                               (how == TInsertion::Hinted ? ", hinted" : "");
+      TRBTree left(CompareInts, 8), right(CompareInts, 8);
+      TModel model;
+      std::deque<int> storage;
+      std::vector<int> leftValues, rightValues;
+      for (int i = 0; i < leftSize; ++i) leftValues.push_back(2 * i);
+      for (int i = 0; i < rightSize; ++i) rightValues.push_back(2 * (leftSize + 1 + i));
+      if (how == TInsertion::Plain) {
+        std::shuffle(leftValues.begin(), leftValues.end(), random);
+        std::shuffle(rightValues.begin(), rightValues.end(), random);
+      }
+      TModel rightModel;
+      AddAll(left, model, storage, leftValues, name, how);
+      AddAll(right, rightModel, storage, rightValues, name, how);
+      int* const pivot = &storage.emplace_back(2 * leftSize);
+      const TRBNode* joined = left.Join(pivot, std::move(right));
+      model.insert(rightModel.begin(), rightModel.end());
+      model[*pivot] = pivot;
+      ASSERT_EQ(KeyOf(joined), pivot) << name;
+      ASSERT_EQ(CheckTree(left, model), "") << name;
+      ASSERT_EQ(CheckTree(right, TModel()), "") << name;
+      size_t visited = 0;
+      left.ForEachInAddOrder([&](TRBNode*) { ++visited; });
+      EXPECT_EQ(visited, model.size()) << name;
+      // The joined tree goes on growing at either end.
+      int& after = storage.emplace_back(2 * (leftSize + rightSize + 2));
+      left.AddLast(&after);
+      model[after] = &after;
+      EXPECT_EQ(CheckTree(left, model), "") << name;
     }
   }
 }

@@ -1,0 +1,34 @@
+#pragma once
+// Work on a second thread that the caller waits for before it goes on: the import uses both
+// cores this way, and nothing of it outlives the call that started it.
+#include <exception>
+#include <thread>
+
+// Runs Work on a thread of its own until the destructor, which waits for it; Wait hands on
+// what Work raised.
+class TSideTask {
+public:
+  template <typename TWork>
+  explicit TSideTask(TWork Work)
+      : FThread([this, Work]() mutable {
+          try {
+            Work();
+          } catch (...) {
+            FError = std::current_exception();
+          }
+        }) {}
+  ~TSideTask() {
+    if (FThread.joinable()) FThread.join();
+  }
+  TSideTask(const TSideTask&) = delete;
+  TSideTask& operator=(const TSideTask&) = delete;
+
+  void Wait() {
+    FThread.join();
+    if (FError) std::rethrow_exception(FError);
+  }
+
+private:
+  std::exception_ptr FError;
+  std::thread FThread;
+};
