@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #ifdef _WIN32
@@ -83,6 +84,42 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TrunkPrefixInBrackets", "Name;Telefon\r\nAnna;+49 (0) 40 6432131-550\r\n",
              {"0406432131550=Anna"}, 1, 1}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.Name; });
+
+// Large texts are read by two threads, split at a line end near the middle. The cases put that
+// line end everywhere it can be: after every record of a long file, only after the header, on
+// the last line, nowhere (one record). Numbers repeat with a period, so the last record's name
+// must win across the split.
+TEST(ContactImport, TextsReadInTwoHalvesGiveWhatOneReadGives) {
+  const auto record = [](size_t I, size_t Filler) {
+    return "Name " + std::to_string(I) + AnsiString(Filler, 'x') + ";0301 " +
+           std::to_string(I % 997) + "\r\n";
+  };
+  const struct {
+    const char* Name;
+    std::vector<size_t> Fillers;  // per record, the length of the padding in its name field
+  } cases[] = {
+      {"many records", std::vector<size_t>(30000, 30)},
+      {"two big records", {700000, 700000}},
+      {"big last record", {10, 10, 1500000}},
+      {"one big record", {1500000}},
+  };
+  for (const auto& c : cases) {
+    AnsiString csv = "Name;Telefon\r\n";
+    std::map<AnsiString, AnsiString> last;  // number -> the name of its last record
+    for (size_t i = 0; i < c.Fillers.size(); ++i) {
+      csv += record(i, c.Fillers[i]);
+      const AnsiString name = "Name " + std::to_string(i) + AnsiString(c.Fillers[i], 'x');
+      last["0301" + std::to_string(i % 997)] = name.size() > 50 ? name.substr(0, 48) + ".." : name;
+    }
+    ASSERT_GT(csv.size(), size_t(1) << 20) << c.Name;
+    Lines expected;
+    for (const auto& [number, name] : last) expected.push_back(number + "=" + name);
+    const Result r = Import(csv);
+    EXPECT_EQ(r.List, expected) << c.Name;
+    EXPECT_EQ(r.Counts.Names, int32_t(c.Fillers.size())) << c.Name;
+    EXPECT_EQ(r.Counts.Numbers, int32_t(c.Fillers.size())) << c.Name;
+  }
+}
 
 TEST(ContactImport, ForeignCountryCode) {
   const Result r = Import("Name;Telefon\r\nA;+41 44 123\r\nB;0041 44 124\r\nC;+49 30 1\r\n", "41");
