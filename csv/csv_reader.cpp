@@ -9,7 +9,6 @@
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
     : FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
       FFields(InitialFieldCapacity) {
-  SetStops();
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
   FBuffer.reset(new char[dataSize + 2]);
@@ -27,14 +26,9 @@ TCSVReader::TCSVReader(const char* Text, size_t Length, char Delimiter)
   // Without them the scan would run past the text.
   if (Text[Length] != LineEnd || Text[Length + 1] != 0)
     throw Exception("CSV text without its closing bytes");
-  SetStops();
   Reset();
 }
 
-void TCSVReader::SetStops() {
-  for (char stop : {LineEnd, FDelimiter, '\0'})
-    FStops[static_cast<unsigned char>(stop)] = true;
-}
 
 void TCSVReader::Reset() {
   FCurrent = FBegin;
@@ -66,6 +60,63 @@ bool TCSVReader::SkipQuotedSection(const char*& Cur) {
   }
 }
 
+namespace {
+
+#if VOXARO_SIMD_READER
+// The stops of a scan one after the other: sixteen bytes at a time from aligned blocks, which
+// never reach into a page beyond the one that holds the closing byte 0; bytes before the start or
+// after the data are read but never used.
+class TStopScanner {
+public:
+  TStopScanner(char Delimiter, const char* From)
+      : FLineEnd(_mm_set1_epi8(TCSVReader::LineEnd)), FDelimiter(_mm_set1_epi8(Delimiter)) {
+    RestartAt(From);
+  }
+  void RestartAt(const char* From) {
+    const auto offset = static_cast<unsigned>(reinterpret_cast<uintptr_t>(From) & 15);
+    FBlock = From - offset;
+    FMask = Stops(FBlock) >> offset << offset;
+  }
+  // The next stop: the line end, the delimiter or byte 0.
+  const char* Next() {
+    while (FMask == 0) FMask = Stops(FBlock += 16);
+    const char* const stop = FBlock + __builtin_ctz(FMask);
+    FMask &= FMask - 1;
+    return stop;
+  }
+
+private:
+  unsigned Stops(const char* Block) const {
+    const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(Block));
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, FLineEnd), _mm_cmpeq_epi8(bytes, FDelimiter)),
+        _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+  }
+
+  __m128i FLineEnd, FDelimiter;
+  const char* FBlock;
+  unsigned FMask;
+};
+#else
+class TStopScanner {
+public:
+  TStopScanner(char Delimiter, const char* From) : FDelimiter(Delimiter), FCur(From) {}
+  void RestartAt(const char* From) { FCur = From; }
+  // The next stop: the line end, the delimiter or byte 0.
+  const char* Next() {
+    while (*FCur != TCSVReader::LineEnd && *FCur != FDelimiter && *FCur != 0) ++FCur;
+    return FCur++;
+  }
+
+private:
+  char FDelimiter;
+  const char* FCur;
+};
+#endif
+
+} // namespace
+
 // The scan, per record: in a field, at a delimiter (next field starts, maybe quoted), at the line
 // end (record complete), at byte 0 (data exhausted: Eof, the record so far stays current).
 void TCSVReader::Next() {
@@ -75,13 +126,14 @@ void TCSVReader::Next() {
   if (FFinished) throw Exception("Try to read past eof");
 
   if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
+  TStopScanner stops(FDelimiter, cur);
   for (;;) {
-    cur = FindStop(cur);
-    const char c = *cur;
+    const char* const stop = stops.Next();
+    const char c = *stop;
     if (c == LineEnd) {
-      if (cur != FCurrent) StoreField(fieldStart, cur, false);
-      FCurrent = cur;
-      if (cur[1] == 0) {
+      if (stop != FCurrent) StoreField(fieldStart, stop, false);
+      FCurrent = stop;
+      if (stop[1] == 0) {
         FFinished = true;
         FEof = true;
       } else {
@@ -90,41 +142,15 @@ void TCSVReader::Next() {
       return;
     }
     if (c == 0) return void(FEof = true);
-    StoreField(fieldStart, cur, true);
-    fieldStart = ++cur;
-    if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
+    StoreField(fieldStart, stop, true);
+    fieldStart = stop + 1;
+    if (*fieldStart == Quote) {
+      cur = fieldStart;
+      if (!SkipQuotedSection(cur)) return void(FEof = true);
+      stops.RestartAt(cur);
+    }
   }
 }
-
-#if VOXARO_SIMD_READER
-// Sixteen bytes at a time from aligned blocks, which never reach into a page beyond the one that
-// holds the closing byte 0: bytes before Cur or after the data are read but never used.
-const char* TCSVReader::FindStop(const char* Cur) const {
-  const __m128i lineEnd = _mm_set1_epi8(LineEnd);
-  const __m128i delimiter = _mm_set1_epi8(FDelimiter);
-  const __m128i zero = _mm_setzero_si128();
-  const auto stops = [&](const __m128i* Block) {
-    const __m128i bytes = _mm_load_si128(Block);
-    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lineEnd),
-                                                  _mm_cmpeq_epi8(bytes, delimiter)),
-                                     _mm_cmpeq_epi8(bytes, zero));
-    return static_cast<unsigned>(_mm_movemask_epi8(hit));
-  };
-  const auto offset = static_cast<unsigned>(reinterpret_cast<uintptr_t>(Cur) & 15);
-  const auto* block = reinterpret_cast<const __m128i*>(Cur - offset);
-  unsigned mask = stops(block) >> offset;
-  if (mask) return Cur + __builtin_ctz(mask);
-  for (;;) {
-    mask = stops(++block);
-    if (mask) return reinterpret_cast<const char*>(block) + __builtin_ctz(mask);
-  }
-}
-#else
-const char* TCSVReader::FindStop(const char* Cur) const {
-  while (!FStops[static_cast<unsigned char>(*Cur)]) ++Cur;
-  return Cur;
-}
-#endif
 
 AnsiString TCSVReader::GetField(int32_t Index) const {
   AnsiString text;

@@ -70,12 +70,7 @@ private:
   // Cur on an opening quote; returns false when the data ended inside the section.
   static bool SkipQuotedSection(const char*& Cur);
 
-  void SetStops();
-  // The first line end, delimiter or byte 0 at or after Cur.
-  const char* FindStop(const char* Cur) const;
 
-  // The bytes a field's scan stops at: the line end, the delimiter and the final byte 0.
-  bool FStops[256] = {};
   std::unique_ptr<char[]> FBuffer;  // the reader's own copy, unless it reads the caller's text
   const char* FBegin = nullptr;
   const char* FCurrent = nullptr;
