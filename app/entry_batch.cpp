@@ -63,7 +63,8 @@ std::string_view DecodeKey(uint64_t Code, char (&Buffer)[CodeBytes]) {
 
 // Least significant byte first, each pass stable; a byte that is the same in every code is
 // skipped, which for numbers of usual length is the last few.
-template <typename TEntry> void RadixSortByCode(std::vector<TEntry>& Entries) {
+template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
+  using TEntry = std::remove_reference_t<decltype(Entries[0])>;
   const size_t n = Entries.size();
   if (n < 2) return;
   std::vector<std::array<size_t, 256>> counts(8);
@@ -91,7 +92,7 @@ template <typename TEntry> void RadixSortByCode(std::vector<TEntry>& Entries) {
 void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
   if (Keys.empty()) return;
   const auto name = static_cast<uint32_t>(FNames.size());
-  FNames.push_back(FNameText.Keep(Name));
+  FNames.push_back(FNameText.KeepCell(Name));
   for (const AnsiString& key : Keys) {
     bool exact;
     const uint64_t code = EncodeKey(key, exact);
@@ -99,10 +100,6 @@ void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
     if (!exact) {
       FLongKeys.push_back(key);
       longKey = static_cast<uint32_t>(FLongKeys.size());
-    }
-    if (FEntries.size() == FEntries.capacity()) {
-      FEntries.reserve(std::max<size_t>(1024, 2 * FEntries.capacity()));
-      platform::PreferLargePages(FEntries.data(), FEntries.capacity() * sizeof(TEntry));
     }
     FEntries.push_back({code, name, longKey});
   }
@@ -181,7 +178,7 @@ void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First
   // The names of consecutive keys lie anywhere: fetch those of the entries a few steps ahead.
   constexpr ptrdiff_t Ahead = 16;
   const auto prefetch = [](const TEntryBatch& Batch, const TEntry* At, const TEntry* End) {
-    if (End - At > Ahead) Prefetch(&Batch.FNames[At[Ahead].Name]);
+    if (End - At > Ahead) Prefetch(Batch.FNames[At[Ahead].Name]);
   };
   while (a != aEnd || b != bEnd) {
     prefetch(First, a, aEnd);
@@ -223,7 +220,7 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
     };
     const auto [firstLow, firstHigh] = bounds(First);
     const auto [secondLow, secondHigh] = bounds(Second);
-    const std::string_view middleValue =
+    const std::string_view* const middleValue =
         secondHigh > secondLow ? Second.FNames[Second.FEntries[secondHigh - 1].Name]
                                : First.FNames[First.FEntries[firstHigh - 1].Name];
     TRBStringList upper;

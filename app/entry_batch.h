@@ -9,6 +9,7 @@
 
 #include "containers/rb_dictionary.h"
 #include "containers/text_arena.h"
+#include "support/pod_vector.h"
 #include "support/string_utils.h"
 
 class TEntryBatch {
@@ -56,8 +57,8 @@ private:
   void SortRunsOfLongKeys();
 
   TTextArena FNameText;
-  std::vector<std::string_view> FNames;
-  std::vector<TEntry> FEntries;
+  TPodVector<const std::string_view*> FNames;  // a cell in FNameText per record
+  TPodVector<TEntry> FEntries;
   std::vector<AnsiString> FLongKeys;
   bool FSorted = true;
 };

@@ -10,7 +10,9 @@
 
 namespace {
 TRBKeyData* EntryOf(const TRBNode* Node) { return static_cast<TRBKeyData*>(Node->Key); }
-std::string_view* ValueCell(void* Data) { return static_cast<std::string_view*>(Data); }
+const std::string_view* ValueCell(const void* Data) {
+  return static_cast<const std::string_view*>(Data);
+}
 
 size_t Span(size_t Size) {
   return (Size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
@@ -192,7 +194,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   return entry;
 }
 
-// The cell lives beside its entry, and its text in FText: nothing to release one by one.
+// The cells and their text live in FText: nothing to release one by one.
 void TRBStringList::DisposeData(void* /*Data*/) {}
 
 void TRBStringList::Clear() {
@@ -201,21 +203,20 @@ void TRBStringList::Clear() {
 }
 
 void TRBStringList::SetValue(std::string_view Key, std::string_view Value) {
-  SetKeptValue(Key, FText.Keep(Value));
+  SetKeptValue(Key, FText.KeepCell(Value));
 }
 
-void TRBStringList::SetKeptValue(std::string_view Key, std::string_view Value) {
+void TRBStringList::SetKeptValue(std::string_view Key, const std::string_view* Value) {
   UniqueKeys = true;
   AnsiString key(Key);
   if (!IsCaseless(key)) platform::AnsiLowerBuff(&key[0], key.size());
   TRBKeyData* entry = FindOrAdd(std::move(key), -1);
-  if (entry->Data)
-    *ValueCell(entry->Data) = Value;
-  else
-    entry->Data = new (ExtraOf(entry)) std::string_view(Value);
+  // A cell may be shared: a new value gets a cell of its own instead of changing the old one.
+  entry->Data = const_cast<std::string_view*>(Value);
 }
 
-void TRBStringList::JoinKept(std::string_view Key, std::string_view Value, TRBStringList&& Right) {
+void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value,
+                             TRBStringList&& Right) {
   FText.Adopt(std::move(Right.FText));
   TRBKeyData probe;
   probe.Key = Key;
@@ -230,7 +231,7 @@ void TRBStringList::JoinKept(std::string_view Key, std::string_view Value, TRBSt
     SetKeptValue(probe.Key, Value);
     for (TRBNode* node = Right.FTree.FirstNode(); node; ) {
       const TRBKeyData* entry = EntryOf(node);
-      SetKeptValue(entry->Key, entry->Data ? *ValueCell(entry->Data) : std::string_view());
+      SetKeptValue(entry->Key, entry->Data ? ValueCell(entry->Data) : FText.KeepCell({}));
       node = node == Right.FTree.LastNode() ? nullptr : TRBTree::NextNode(node);
     }
     Right.Clear();
@@ -241,7 +242,7 @@ void TRBStringList::JoinKept(std::string_view Key, std::string_view Value, TRBSt
       new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
   entry->Key = std::move(probe.Key);
   entry->Tag = -1;
-  entry->Data = new (ExtraOf(entry)) std::string_view(Value);
+  entry->Data = const_cast<std::string_view*>(Value);
   FTree.Join(entry, std::move(Right.FTree));
 }
 
@@ -258,6 +259,6 @@ void TRBStringList::AssignTo(TStrings& Target) {
   TRBAssignToEnumerator visitor(&Target);
   // The values lie wherever their text was kept: fetch them before they are copied.
   ForEach(visitor, [](const TRBNode* Node) {
-    if (const void* data = EntryOf(Node)->Data) Prefetch(ValueCell(const_cast<void*>(data))->data());
+    if (const void* data = EntryOf(Node)->Data) Prefetch(ValueCell(data)->data());
   });
 }

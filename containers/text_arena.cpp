@@ -1,7 +1,9 @@
 #include "containers/text_arena.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -11,27 +13,41 @@ constexpr size_t FirstBlockSize = 4096;
 constexpr size_t MaxBlockSize = size_t(16) << 20;
 } // namespace
 
-std::string_view TTextArena::Keep(std::string_view Text) {
-  const size_t size = Text.size();
-  if (size == 0) return {};
-  char* copy;
-  if (static_cast<size_t>(FEnd - FNext) >= size) {
-    copy = FNext;
-    FNext += size;
-  } else if (size > FNextBlockSize / 4) {
-    // A long text gets a block of its own; the open block stays open for short ones.
-    FBlocks.emplace_back(new char[size]);
-    copy = FBlocks.back().get();
-  } else {
-    FBlocks.emplace_back(new char[FNextBlockSize]);
-    copy = FBlocks.back().get();
-    platform::PreferLargePages(copy, FNextBlockSize);
-    FNext = copy + size;
-    FEnd = copy + FNextBlockSize;
-    FNextBlockSize = std::min(2 * FNextBlockSize, MaxBlockSize);
+char* TTextArena::Take(size_t Size, size_t Alignment) {
+  const auto misalignment = reinterpret_cast<uintptr_t>(FNext) % Alignment;
+  const size_t padding = misalignment ? Alignment - misalignment : 0;
+  if (FNext && static_cast<size_t>(FEnd - FNext) >= padding + Size) {
+    char* const taken = FNext + padding;
+    FNext = taken + Size;
+    return taken;
   }
-  std::memcpy(copy, Text.data(), size);
-  return {copy, size};
+  // A long text gets a block of its own; the open block stays open for short ones. Blocks are
+  // aligned for any type.
+  if (Size > FNextBlockSize / 4) {
+    FBlocks.emplace_back(new char[Size]);
+    return FBlocks.back().get();
+  }
+  FBlocks.emplace_back(new char[FNextBlockSize]);
+  char* const taken = FBlocks.back().get();
+  platform::PreferLargePages(taken, FNextBlockSize);
+  FNext = taken + Size;
+  FEnd = taken + FNextBlockSize;
+  FNextBlockSize = std::min(2 * FNextBlockSize, MaxBlockSize);
+  return taken;
+}
+
+std::string_view TTextArena::Keep(std::string_view Text) {
+  if (Text.empty()) return {};
+  char* const copy = Take(Text.size(), 1);
+  std::memcpy(copy, Text.data(), Text.size());
+  return {copy, Text.size()};
+}
+
+const std::string_view* TTextArena::KeepCell(std::string_view Text) {
+  char* const cell = Take(sizeof(std::string_view) + Text.size(), alignof(std::string_view));
+  char* const copy = cell + sizeof(std::string_view);
+  if (!Text.empty()) std::memcpy(copy, Text.data(), Text.size());
+  return new (cell) std::string_view(copy, Text.size());
 }
 
 void TTextArena::Adopt(TTextArena&& Other) {

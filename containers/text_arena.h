@@ -16,11 +16,17 @@ public:
 
   // A copy of Text that stays where it is until Clear or destruction.
   std::string_view Keep(std::string_view Text);
+  // A copy of Text and a view of that copy, both kept as Keep keeps them: a cell that any number
+  // of owners may point to.
+  const std::string_view* KeepCell(std::string_view Text);
   // Other's text becomes this arena's, at the same addresses; Other is left empty.
   void Adopt(TTextArena&& Other);
   void Clear();
 
 private:
+  // Size bytes at an address aligned to Alignment.
+  char* Take(size_t Size, size_t Alignment);
+
   std::vector<std::unique_ptr<char[]>> FBlocks;
   char* FNext = nullptr;
   char* FEnd = nullptr;

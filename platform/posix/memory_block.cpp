@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 constexpr size_t LargePage = size_t(2) << 20;
 // Below this a block is not worth the kernel's work of assembling large pages.
-constexpr size_t LargeBlock = size_t(8) << 20;
+constexpr size_t LargeBlock = size_t(4) << 20;
 } // namespace
 
 void PreferLargePages(void* Data, size_t Size) {

@@ -1,0 +1,58 @@
+#pragma once
+// A growable array of plain values in one memory block of the platform's: growing it resizes the
+// block, which the system may do without copying, and a block of millions of values comes in
+// large pages where the system has them. Only for types that copy as bytes.
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include "platform/platform.h"
+
+template <typename T> class TPodVector {
+  static_assert(std::is_trivially_copyable<T>::value, "values are moved as bytes");
+
+public:
+  TPodVector() = default;
+  TPodVector(const TPodVector&) = delete;
+  TPodVector& operator=(const TPodVector&) = delete;
+  ~TPodVector() { Release(); }
+
+  size_t size() const { return FSize; }
+  bool empty() const { return FSize == 0; }
+  T* data() { return static_cast<T*>(FBlock.Data); }
+  const T* data() const { return static_cast<const T*>(FBlock.Data); }
+  T* begin() { return data(); }
+  T* end() { return data() + FSize; }
+  const T* begin() const { return data(); }
+  const T* end() const { return data() + FSize; }
+  T& operator[](size_t Index) { return data()[Index]; }
+  const T& operator[](size_t Index) const { return data()[Index]; }
+
+  void push_back(const T& Value) {
+    if (FSize == FCapacity) Grow();
+    data()[FSize++] = Value;
+  }
+  // Size only; the memory stays for the next values.
+  void clear() { FSize = 0; }
+  // Frees the memory.
+  void Release() {
+    if (FBlock.Data) platform::FreeBlock(FBlock);
+    FSize = FCapacity = 0;
+  }
+
+private:
+  void Grow() {
+    const size_t capacity = std::max<size_t>(1024, 2 * FCapacity);
+    if (capacity > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    const bool grown = FBlock.Data ? platform::ResizeBlock(FBlock, capacity * sizeof(T))
+                                   : platform::AllocateBlock(FBlock, capacity * sizeof(T));
+    if (!grown) throw std::bad_alloc();
+    FCapacity = capacity;
+  }
+
+  platform::MemoryBlock FBlock;
+  size_t FSize = 0;
+  size_t FCapacity = 0;
+};
