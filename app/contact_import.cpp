@@ -155,8 +155,11 @@ void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactColl
   const size_t split = SplitPoint(text, size, reader.Position());
   reader.Next();
   if (split == 0) {
+    Earlier.ReserveFor(size);
     ReadRecords(reader, size, roles, CountryCode, Earlier);
   } else {
+    Earlier.ReserveFor(split);
+    Later.ReserveFor(size - split);
     TSideTask second([&] {
       TCSVReader laterReader(text + split, size - split, options.Delimiter);
       laterReader.First();
@@ -205,6 +208,12 @@ void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArr
 void TContactCollector::Sort() { FEntries.Sort(); }
 
 size_t TContactCollector::Size() const { return FEntries.Size(); }
+
+void TContactCollector::ReserveFor(size_t TextBytes) {
+  // An address book export spends a few hundred bytes per contact and a few dozen per number; a
+  // guess on the generous side costs only address space, one too small a copy or two.
+  FEntries.Reserve(TextBytes / 48, TextBytes / 192);
+}
 
 void TContactCollector::AssignTo(TStrings& Target) {
   TContactCollector none(FCountryCode);

@@ -41,6 +41,8 @@ public:
   const TImportCounts& Counts() const { return FCounts; }
   // The number of entries, one per number of every record that counted.
   size_t Size() const;
+  // Room for the records of TextBytes bytes of text, as a guess.
+  void ReserveFor(size_t TextBytes);
 
   // Orders the entries by number. Collectors of separate runs of records may sort in separate
   // threads; AssignTo sorts what is not sorted yet.

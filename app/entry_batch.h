@@ -18,6 +18,11 @@ public:
   TEntryBatch(const TEntryBatch&) = delete;
   TEntryBatch& operator=(const TEntryBatch&) = delete;
 
+  // Room for about that many entries, of about Records records.
+  void Reserve(size_t Entries, size_t Records) {
+    FEntries.reserve(Entries);
+    FNames.reserve(Records);
+  }
   // One entry per key, in the given order, all under Name.
   void Add(std::string_view Name, const TStringArray& Keys);
   size_t Size() const { return FEntries.size(); }

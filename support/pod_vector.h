@@ -31,8 +31,12 @@ public:
   const T& operator[](size_t Index) const { return data()[Index]; }
 
   void push_back(const T& Value) {
-    if (FSize == FCapacity) Grow();
+    if (FSize == FCapacity) Grow(std::max<size_t>(1024, 2 * FCapacity));
     data()[FSize++] = Value;
+  }
+  // Room for Capacity values in all, so that a good guess spares the copies of growing.
+  void reserve(size_t Capacity) {
+    if (Capacity > FCapacity) Grow(Capacity);
   }
   // Size only; the memory stays for the next values.
   void clear() { FSize = 0; }
@@ -43,8 +47,7 @@ public:
   }
 
 private:
-  void Grow() {
-    const size_t capacity = std::max<size_t>(1024, 2 * FCapacity);
+  void Grow(size_t capacity) {
     if (capacity > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
     const bool grown = FBlock.Data ? platform::ResizeBlock(FBlock, capacity * sizeof(T))
                                    : platform::AllocateBlock(FBlock, capacity * sizeof(T));
