@@ -7,6 +7,7 @@
 #include "app/csv_normalizer.h"
 #include "app/display_name.h"
 #include "app/phone_number.h"
+#include "app/vcard_import.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
 #include "csv/text_loading.h"
@@ -170,7 +171,10 @@ void TContactCollector::AssignTo(TStrings& Target) {
 TImportCounts ImportContactsFromText(AnsiString Text, TStrings& Target,
                                      const AnsiString& CountryCode) {
   TContactCollector collector(CountryCode);
-  ImportCSVText(std::move(Text), CountryCode, collector);
+  if (IsVCardText(Text))
+    ImportVCardText(Text, CountryCode, collector);
+  else
+    ImportCSVText(std::move(Text), CountryCode, collector);
   collector.AssignTo(Target);
   return collector.Counts();
 }
