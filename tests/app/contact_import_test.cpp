@@ -16,17 +16,6 @@ namespace {
 
 using Lines = std::vector<AnsiString>;
 
-// UTF-16 code units as bytes, behind the byte-order mark of that order.
-AnsiString MarkedUtf16(const std::u16string& Units, bool BigEndian) {
-  AnsiString bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t unit : Units) {
-    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    bytes += BigEndian ? high : low;
-    bytes += BigEndian ? low : high;
-  }
-  return bytes;
-}
-
 struct Result {
   Lines List;
   TImportCounts Counts;

@@ -37,17 +37,6 @@ TEST_P(LoadTest, GivesAnsiText) {
   EXPECT_EQ(LoadBytesAsAnsiText(GetParam().Bytes), GetParam().Expected);
 }
 
-// UTF-16 code units as bytes, behind the byte-order mark of that order.
-AnsiString MarkedUtf16(const std::u16string& Units, bool BigEndian) {
-  AnsiString bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
-  for (char16_t unit : Units) {
-    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
-    bytes += BigEndian ? high : low;
-    bytes += BigEndian ? low : high;
-  }
-  return bytes;
-}
-
 const std::u16string UmlautsEuroAndEmoji = u"Name;Telefon\r\nJ\u00FCrgen \u20AC \U0001F600;0301\r\n";
 const AnsiString UmlautsEuroAndEmojiAnsi = "Name;Telefon\r\nJ\xFCrgen \x80 ?;0301\r\n";
 
