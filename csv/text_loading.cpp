@@ -69,20 +69,19 @@ bool StartsWithVCardBegin(std::string_view Text) {
 }
 
 AnsiString UnfoldLines(std::string_view Text) {
+  // A blank or TAB right after a line break takes the break with it. Seen from the result, so
+  // that no fold is left even where removing one puts a blank behind an earlier, empty line.
   AnsiString result;
   result.reserve(Text.size());
-  size_t from = 0;
-  for (size_t at = 0; at < Text.size(); ++at) {
-    const char c = Text[at];
-    if (c != '\r' && c != '\n') continue;
-    const size_t next = c == '\r' && at + 1 < Text.size() && Text[at + 1] == '\n' ? at + 2 : at + 1;
-    if (next < Text.size() && (Text[next] == ' ' || Text[next] == '\t')) {
-      result.append(Text, from, at - from);
-      from = next + 1;
+  for (const char c : Text) {
+    const bool afterBreak = !result.empty() && (result.back() == '\r' || result.back() == '\n');
+    if ((c == ' ' || c == '\t') && afterBreak) {
+      const size_t size = result.size();
+      result.resize(size >= 2 && result[size - 1] == '\n' && result[size - 2] == '\r' ? size - 2 : size - 1);
+    } else {
+      result += c;
     }
-    at = next - 1;
   }
-  result.append(Text, from, std::string_view::npos);
   return result;
 }
 

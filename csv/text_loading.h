@@ -22,7 +22,7 @@ AnsiString RemoveNulChars(std::string_view Text);
 // True when Text, after blanks, TABs, CRs and LFs, starts with "BEGIN:VCARD" in any case.
 bool StartsWithVCardBegin(std::string_view Text);
 // Text without its folds: each line break (CR LF, LF or CR) followed by a blank or TAB goes with
-// that one blank or TAB.
+// that one blank or TAB, until the text holds no such pair.
 AnsiString UnfoldLines(std::string_view Text);
 // UTF-16 units (little- or big-endian bytes, a last odd byte ignored) in the ANSI code page.
 // Units 0 are dropped; a surrogate pair, and a lone surrogate, becomes "?".

@@ -108,6 +108,8 @@ TEST(TextLoading, VCardFolds) {
        MarkedUtf16(u"BEGIN:VCARD\r\nFN:J\r\n \u00F6rg\r\nEND:VCARD\r\n", true), card},
       {"UTF-16 without a mark: unfolded after conversion",
        Utf16("BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n", false), card},
+      // An empty line before a doubly indented one: what the first fold leaves is a fold too.
+      {"no fold left", "BEGIN:VCARD\r\nFN:A\r\r\n  B\n\t\r\n C\r\n", "BEGIN:VCARD\r\nFN:ABC\r\n"},
       {"a CSV file keeps its lines", "Name;Telefon\r\n Anna;0301\r\n\tBerta;0302\r\n",
        "Name;Telefon\r\n Anna;0301\r\n\tBerta;0302\r\n"},
       {"not at the start: no vCard", "x\r\nBEGIN:VCARD\r\nFN:J\r\n \xC3\xB6rg\r\n",
