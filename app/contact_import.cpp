@@ -8,6 +8,7 @@
 #include "app/csv_normalizer.h"
 #include "app/display_name.h"
 #include "app/phone_number.h"
+#include "app/vcard_import.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
 #include "csv/text_loading.h"
@@ -230,10 +231,20 @@ void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode) {
   TContactCollector earlier(CountryCode), later(CountryCode);
-  ImportCSVText(std::move(Text), CountryCode, earlier, later);
+  if (IsVCardText(Text.View())) {
+    ImportVCardText(Text.View(), CountryCode, earlier);
+    Text = TLoadedText();
+  } else {
+    ImportCSVText(std::move(Text), CountryCode, earlier, later);
+  }
   earlier.AssignTo(Target, later);
   return {earlier.Counts().Names + later.Counts().Names,
           earlier.Counts().Numbers + later.Counts().Numbers};
+}
+
+TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
+                                     const AnsiString& CountryCode) {
+  return ImportContactsFromText(TLoadedText(Text), Target, CountryCode);
 }
 
 TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,

@@ -66,6 +66,8 @@ private:
 // Imports a text as LoadText gives it; otherwise as ImportContacts.
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode);
+TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
+                                     const AnsiString& CountryCode);
 
 // Imports FileName and replaces Target's lines with the result, only once the whole file has
 // been read; on an error Target is left as it was and the error goes on.

@@ -64,12 +64,15 @@ FOUR_BYTE_LEAD = re.compile(rb"[\xf0-\xff]")
 
 def _lenient_sequence(data, i):
     """One sequence as the loader decodes it: every byte from 0x80 leads, bit 5 picks two or three
-    bytes, only the follow bytes' top bits are checked. Gives (unit, next index), or None."""
+    bytes, only the follow bytes' top bits are checked; a lead 0xF0-0xF7 with three follow bytes is
+    one "?". Gives (unit, next index), or None."""
     n = len(data)
     b = data[i]
     i += 1
     if b < 0x80:
         return b, i
+    if 0xF0 <= b <= 0xF7 and n - i >= 3 and all(c & 0xC0 == 0x80 for c in data[i:i + 3]):
+        return ord("?"), i + 3  # a character beyond U+FFFF, whatever it spells
     if i >= n:
         return None
     w = b & 0x3F
@@ -91,8 +94,8 @@ def decode_utf8(data):
 
     Well-formed one- to three-byte sequences decode as Python decodes them, so Python's decoder
     does the bulk; the loader's own rules take over at what Python rejects (overlong forms,
-    surrogates, stray follow bytes as leads) and at every byte from 0xF0 (which Python would read
-    as a four-byte form)."""
+    surrogates, stray follow bytes as leads) and at every byte from 0xF0 (four-byte forms become
+    "?", whatever they spell)."""
     view = memoryview(data)
     n = len(data)
     parts = []
@@ -125,6 +128,16 @@ def utf8_to_ansi(data):
     return text.encode("cp1252", "voxaro-best-fit")
 
 
+OUTSIDE_BMP_OR_SURROGATE = re.compile("[\U00010000-\U0010FFFF\ud800-\udfff]")
+
+
+def utf16_to_ansi(data, big_endian):
+    """UTF-16 after its mark: a last odd byte ignored, units 0 dropped, a surrogate pair or a lone
+    surrogate as "?"."""
+    text = data[:len(data) // 2 * 2].decode("utf-16-be" if big_endian else "utf-16-le", "surrogatepass")
+    return OUTSIDE_BMP_OR_SURROGATE.sub("?", text).replace("\0", "").encode("cp1252", "voxaro-best-fit")
+
+
 def load_ansi_text(path):
     try:
         if path == "-":
@@ -134,6 +147,8 @@ def load_ansi_text(path):
                 raw = f.read()
     except OSError:
         raise ImportError_("OSError")
+    if raw[:2] in (b"\xff\xfe", b"\xfe\xff"):
+        return utf16_to_ansi(raw[2:], raw[0] == 0xFE)
     text = raw[3:] if len(raw) >= 10 and raw.startswith(BOM) else raw
     if text.count(0) == len(text) // 2:
         # Taken as UTF-16 without a mark (an empty text lands here too).

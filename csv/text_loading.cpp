@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <utility>
 
+#include "platform/platform.h"
 #include "support/mapped_file_stream.h"
 #include "support/string_utils.h"
 
@@ -55,6 +57,123 @@ AnsiString RemoveNulChars(std::string_view Text) {
   return result;
 }
 
+bool StartsWithVCardBegin(std::string_view Text) {
+  static constexpr std::string_view Begin = "BEGIN:VCARD";
+  const size_t first = Text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos || Text.size() - first < Begin.size()) return false;
+  for (size_t i = 0; i < Begin.size(); ++i) {
+    const char c = Text[first + i];
+    if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != Begin[i]) return false;
+  }
+  return true;
+}
+
+AnsiString UnfoldLines(std::string_view Text) {
+  // A blank or TAB right after a line break takes the break with it. Seen from the result, so
+  // that no fold is left even where removing one puts a blank behind an earlier, empty line.
+  AnsiString result;
+  result.reserve(Text.size());
+  for (const char c : Text) {
+    const bool afterBreak = !result.empty() && (result.back() == '\r' || result.back() == '\n');
+    if ((c == ' ' || c == '\t') && afterBreak) {
+      const size_t size = result.size();
+      result.resize(size >= 2 && result[size - 1] == '\n' && result[size - 2] == '\r' ? size - 2 : size - 1);
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+AnsiString Utf16ToAnsi(std::string_view Bytes, bool BigEndian) {
+  // Converted piece by piece, so that no UTF-16 copy of a whole large file is held. Surrogates
+  // become "?" here rather than in the platform's conversion, which differs between platforms.
+  constexpr size_t PieceUnits = 1 << 16;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(Bytes.data());
+  const size_t count = Bytes.size() / 2;
+  auto unitAt = [&](size_t i) -> char16_t {
+    const unsigned first = bytes[2 * i], second = bytes[2 * i + 1];
+    return static_cast<char16_t>(BigEndian ? first << 8 | second : second << 8 | first);
+  };
+  auto isHigh = [](char16_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+  auto isLow = [](char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+  std::unique_ptr<char16_t[]> piece(new char16_t[std::min(count, PieceUnits) + 1]);
+  AnsiString result;
+  result.reserve(count);
+  size_t held = 0;
+  for (size_t i = 0; i < count; ++i) {
+    char16_t unit = unitAt(i);
+    if (unit == 0) continue;
+    if (isHigh(unit) || isLow(unit)) {
+      if (isHigh(unit) && i + 1 < count && isLow(unitAt(i + 1))) ++i;
+      unit = u'?';
+    }
+    piece[held++] = unit;
+    if (held == PieceUnits) {
+      result += platform::WideToAnsi(piece.get(), held);
+      held = 0;
+    }
+  }
+  result += platform::WideToAnsi(piece.get(), held);
+  return result;
+}
+
+namespace {
+
+AnsiString UnfoldedIfVCard(AnsiString Text) {
+  return StartsWithVCardBegin(Text) ? UnfoldLines(Text) : std::move(Text);
+}
+
+} // namespace
+
+namespace {
+
+// The loaded text of a file holding Bytes, when it is not Bytes themselves: false means the
+// bytes are used as they are, and Text is left alone.
+bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
+  if (Bytes.size() >= 2) {
+    const auto first = static_cast<unsigned char>(Bytes[0]);
+    const auto second = static_cast<unsigned char>(Bytes[1]);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+      Text = UnfoldedIfVCard(Utf16ToAnsi(Bytes.substr(2), first == 0xFE));
+      return true;
+    }
+  }
+  const bool bomSeen = Bytes.size() >= 10 && StartsWithBOM(Bytes);
+  std::string_view text = bomSeen ? Bytes.substr(3) : Bytes;
+  // A writer may fold a vCard line inside a UTF-8 character, so the folds go before decoding.
+  AnsiString unfolded;
+  const bool vcard = StartsWithVCardBegin(text);
+  if (vcard) {
+    unfolded = UnfoldLines(text);
+    text = unfolded;
+  }
+
+  // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
+  if (CountZeros(text) == text.size() / 2) {
+    AnsiString narrow = RemoveNulChars(text);
+    AnsiString ansi = Utf8TextToAnsi(narrow);
+    Text = UnfoldedIfVCard(ansi.empty() ? std::move(narrow) : std::move(ansi));
+    return true;
+  }
+  AnsiString ansi = Utf8TextToAnsi(text);
+  if (!ansi.empty()) {
+    Text = std::move(ansi);
+    return true;
+  }
+  // Not UTF-8: the bytes as they are, a mark included.
+  if (!vcard) return false;
+  Text = (bomSeen ? AnsiString(UTF8BOM, 3) : AnsiString()) + unfolded;
+  return true;
+}
+
+} // namespace
+
+AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
+  AnsiString text;
+  return DecodeFileBytes(Bytes, text) ? text : AnsiString(Bytes);
+}
+
 TLoadedText::TLoadedText(AnsiString Text) : FText(std::move(Text)), FView(FText) {}
 
 TLoadedText::TLoadedText(std::unique_ptr<TMappedFileStream> File)
@@ -87,21 +206,11 @@ void TLoadedText::DoneUpTo(size_t Bytes) {
 
 TLoadedText LoadText(const AnsiString& FileName) {
   auto stream = std::make_unique<TMappedFileStream>(FileName);
-  const bool bomSeen = HasUTF8BOM(*stream);
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the
   // mapping then goes as soon as it is made.
-  const std::string_view file(stream->Memory(), static_cast<size_t>(stream->GetSize()));
-  const std::string_view text = bomSeen ? file.substr(3) : file;
-
-  // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
-  if (CountZeros(text) == text.size() / 2) {
-    AnsiString narrow = RemoveNulChars(text);
-    AnsiString ansi = Utf8TextToAnsi(narrow);
-    return TLoadedText(ansi.empty() ? std::move(narrow) : std::move(ansi));
-  }
-  AnsiString ansi = Utf8TextToAnsi(text);
-  if (!ansi.empty()) return TLoadedText(std::move(ansi));
-  // Not UTF-8: the bytes as they are, a mark included.
+  AnsiString text;
+  if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())), text))
+    return TLoadedText(std::move(text));
   return TLoadedText(std::move(stream));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Loads a CSV file as one text in the ANSI code page, whether it holds 8-bit text, UTF-8 with or
-// without a byte-order mark, or UTF-16 without a mark whose characters all lie below 256.
+// Loads a contact export as one text in the ANSI code page, whether it holds 8-bit text, UTF-8
+// with or without a byte-order mark, UTF-16 with a byte-order mark, or UTF-16 without a mark whose
+// characters all lie below 256. vCard files lose their folded line breaks on the way.
 #include <memory>
 #include <string_view>
 
@@ -29,7 +30,7 @@ private:
   size_t FDone = 0;
 };
 
-// LoadFileAsAnsiText without the copy of a file that is used as it is.
+// LoadFileAsAnsiText without the copy of a file whose bytes are used as they are.
 TLoadedText LoadText(const AnsiString& FileName);
 
 // EF BB BF
@@ -37,8 +38,19 @@ extern const char UTF8BOM[3];
 
 // Raises the stream's "OSError" when the file cannot be opened or mapped.
 AnsiString LoadFileAsAnsiText(const AnsiString& FileName);
+// What LoadFileAsAnsiText makes of a file holding Bytes.
+AnsiString LoadBytesAsAnsiText(std::string_view Bytes);
 
 // True for a stream of at least 10 bytes that starts with the mark; the position is 0 afterwards.
 bool HasUTF8BOM(TStream& Stream);
 AnsiString StripUTF8BOM(const AnsiString& Text);
 AnsiString RemoveNulChars(std::string_view Text);
+
+// True when Text, after blanks, TABs, CRs and LFs, starts with "BEGIN:VCARD" in any case.
+bool StartsWithVCardBegin(std::string_view Text);
+// Text without its folds: each line break (CR LF, LF or CR) followed by a blank or TAB goes with
+// that one blank or TAB, until the text holds no such pair.
+AnsiString UnfoldLines(std::string_view Text);
+// UTF-16 units (little- or big-endian bytes, a last odd byte ignored) in the ANSI code page.
+// Units 0 are dropped; a surrogate pair, and a lone surrogate, becomes "?".
+AnsiString Utf16ToAnsi(std::string_view Bytes, bool BigEndian);

@@ -3,13 +3,12 @@
 # build/fuzz/corpus. With --replay, only runs every target once over its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-targets=(fuzz_csv_reader fuzz_text_loading fuzz_names_numbers fuzz_import)
+targets=(fuzz_csv_reader fuzz_text_loading fuzz_names_numbers fuzz_import fuzz_vcard_reader)
 if [ ! -f build/fuzz/CMakeCache.txt ]; then
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVOXARO_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build build/fuzz -j"$(nproc)"
 mkdir -p build/fuzz/artifacts
-export TMPDIR=${TMPDIR:-/tmp}
 failed=0
 for t in "${targets[@]}"; do
   if [ "${1:-}" = --replay ]; then

@@ -226,6 +226,15 @@ AnsiString CollapseSpaces(const AnsiString& S) {
 
 namespace {
 
+bool IsContinuation(unsigned Byte) { return (Byte & 0xC0) == 0x80; }
+
+// After a lead 0xF0-0xF7 at Source[I - 1]: three continuation bytes follow, whatever value they
+// spell with it.
+bool HasFourByteTail(const unsigned char* Source, size_t SourceBytes, size_t I) {
+  return SourceBytes - I >= 3 && IsContinuation(Source[I]) && IsContinuation(Source[I + 1]) &&
+         IsContinuation(Source[I + 2]);
+}
+
 // Decodes units from Source[I] on until N reaches Capacity or the source ends, storing them from
 // Dest[N] on when there is a Dest. False on a malformed sequence.
 bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, char16_t* Dest,
@@ -234,16 +243,20 @@ bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, cha
   size_t n = N;
   while (i < SourceBytes && n < Capacity) {
     unsigned unit = Source[i++];
-    if (unit >= 0x80) {
+    if (unit >= 0xF0 && unit <= 0xF7 && HasFourByteTail(Source, SourceBytes, i)) {
+      // A character beyond U+FFFF: one unit that every ANSI code page has.
+      unit = '?';
+      i += 3;
+    } else if (unit >= 0x80) {
       if (i >= SourceBytes) return false;
       unsigned bits = unit & 0x3F;
       if (bits & 0x20) {
         const unsigned middle = Source[i++];
-        if ((middle & 0xC0) != 0x80 || i >= SourceBytes) return false;
+        if (!IsContinuation(middle) || i >= SourceBytes) return false;
         bits = (bits << 6) | (middle & 0x3F);
       }
       const unsigned last = Source[i++];
-      if ((last & 0xC0) != 0x80) return false;
+      if (!IsContinuation(last)) return false;
       unit = (bits << 6) | (last & 0x3F);
     }
     if (Dest) Dest[n] = static_cast<char16_t>(unit);

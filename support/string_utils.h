@@ -43,7 +43,8 @@ AnsiString CollapseSpaces(const AnsiString& S);
 constexpr size_t Utf8ToWideCharsFailed = static_cast<size_t>(-1);
 
 // Decodes UTF-8 leniently: a lead byte is judged by its bits 7 and 5 only, so overlong forms
-// pass and a four-byte form reads as a three-byte one followed by a new lead. With Dest, at most
+// pass. A lead 0xF0-0xF7 with three continuation bytes is one "?" unit; with fewer it reads as a
+// three-byte lead like any other byte with bit 5 set. With Dest, at most
 // MaxDestChars - 1 units and a terminating 0 unit are written and the result is the number of
 // units written plus one; a MaxDestChars of 0 writes nothing and gives 0. Without Dest the units
 // are only counted (plus one). A null Source gives 0, malformed input Utf8ToWideCharsFailed.

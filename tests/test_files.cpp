@@ -61,3 +61,13 @@ AnsiString TestDataFile(const AnsiString& RelativeName) {
 #endif
   return name;
 }
+
+AnsiString MarkedUtf16(const std::u16string& Units, bool BigEndian) {
+  AnsiString bytes = BigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char16_t unit : Units) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += BigEndian ? high : low;
+    bytes += BigEndian ? low : high;
+  }
+  return bytes;
+}

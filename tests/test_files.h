@@ -1,6 +1,7 @@
 #pragma once
 // Files for tests: a private temporary folder per test, removed with everything in it.
 #include <filesystem>
+#include <string>
 
 #include "framework/system.h"
 
@@ -24,3 +25,5 @@ private:
 AnsiString ReadFileBytes(const AnsiString& FileName);
 // A file under tests/data, named so that the running program can open it.
 AnsiString TestDataFile(const AnsiString& RelativeName);
+// UTF-16 code units as bytes behind the byte-order mark of that order (FF FE or FE FF).
+AnsiString MarkedUtf16(const std::u16string& Units, bool BigEndian);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <random>
 
@@ -157,14 +158,99 @@ TEST(ContactImport, ReplacesEarlierLines) {
   EXPECT_EQ(target.UpdateCount(), 0);
 }
 
-TEST(ContactImport, RealExportWithByteOrderMarkYieldsNothing) {
-  // UTF-16 with a byte-order mark is read as raw bytes, so no header word is found.
-  TStringList target;
-  const TImportCounts counts =
-      ImportContacts(TestDataFile("real/roundcube_gmail_utf16le.csv"), target, "49");
-  EXPECT_EQ(target.Count(), 0);
-  EXPECT_EQ(counts.Names, 0);
+TEST(ContactImport, RealUtf16ExportGivesTheLinesOfItsUtf8Form) {
+  const AnsiString utf16 = ReadFileBytes(TestDataFile("real/roundcube_gmail_utf16le.csv"));
+  ASSERT_EQ(utf16.substr(0, 2), "\xFF\xFE");
+  // The export holds ASCII only, so its UTF-8 form is the low byte of every unit.
+  AnsiString utf8;
+  for (size_t i = 2; i + 1 < utf16.size(); i += 2) {
+    ASSERT_EQ(utf16[i + 1], '\0');
+    ASSERT_LT(static_cast<unsigned char>(utf16[i]), 0x80);
+    utf8 += utf16[i];
+  }
+  // Its phone fields hold words ("mainphone"), so it gives no line either way; with numbers in
+  // their place both forms give the same lines.
+  AnsiString withNumbers = utf8;
+  for (const auto& [word, number] : {std::pair<const char*, const char*>{",mainphone,", ",+49 30 1234567,"},
+                                     {",homephone,", ",089 555012,"}, {",mobile,", ",0171 2345678,"}}) {
+    ASSERT_NE(withNumbers.find(word), AnsiString::npos) << word;
+    withNumbers.replace(withNumbers.find(word), std::strlen(word), number);
+  }
+  for (const AnsiString& text : {utf8, withNumbers}) {
+    const AnsiString asUtf16 =
+        text == utf8 ? utf16 : MarkedUtf16(std::u16string(text.begin(), text.end()), false);
+    const Result fromUtf16 = Import(asUtf16), fromUtf8 = Import(text);
+    EXPECT_EQ(fromUtf16.List, fromUtf8.List);
+    EXPECT_EQ(fromUtf16.Counts.Names, fromUtf8.Counts.Names);
+    EXPECT_EQ(fromUtf16.Counts.Numbers, fromUtf8.Counts.Numbers);
+    EXPECT_EQ(fromUtf16.List.size(), text == utf8 ? 0u : 3u);
+  }
 }
+
+TEST(ContactImport, EmojiInANoteKeepsTheUmlauts) {
+  const Result r = Import("Vorname;Nachname;Telefon;Notiz\r\n"
+                          "J\xC3\xBCrgen;K\xC3\xB6hler;0301;Urlaub \xF0\x9F\x98\x80 bis Mai\r\n"
+                          "Zo\xC3\xAB;Wei\xC3\x9F;0302;\r\n");
+  EXPECT_EQ(r.List, (Lines{"0301=J\xFCrgen K\xF6hler", "0302=Zo\xEB Wei\xDF"}));
+}
+
+TEST(ContactImport, SpreadsheetUnicodeTextWithMark) {
+  const std::u16string text = u"Vorname\tTelefon\tNotiz\r\nJ\u00FCrgen \u20AC\t0301\t\U0001F600\r\n";
+  for (const bool bigEndian : {false, true})
+    EXPECT_EQ(Import(MarkedUtf16(text, bigEndian)).List, (Lines{"0301=J\xFCrgen \x80"})) << bigEndian;
+}
+
+// vCard files through the same import.
+INSTANTIATE_TEST_SUITE_P(
+    VCardImport, ImportTest,
+    testing::Values(
+        // As a phone writes 2.1: the name in UTF-8 quoted-printable, soft line breaks.
+        Case{"Version21",
+             "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+             "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=B6rg=\r\n;;;\r\n"
+             "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=B6rg M=C3=BCller\r\n"
+             "TEL;CELL;VOICE:+49 171 2345678\r\nTEL;HOME:030 1234\r\n"
+             "NOTE;ENCODING=QUOTED-PRINTABLE:Zeile 1=0D=0A=\r\nZeile 2\r\nEND:VCARD\r\n",
+             {"01712345678=J\xF6rg M\xFCller", "0301234=J\xF6rg M\xFCller"}, 1, 2},
+        Case{"Version21Windows1252Bytes",
+             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xFCller;J\xF6rg\r\nORG:Stra\xDF" "enbau AG\r\n"
+             "TEL;WORK:0301\r\nEND:VCARD\r\n",
+             {"0301=J\xF6rg M\xFCller Stra\xDF" "enbau AG"}, 1, 1},
+        Case{"Version30",
+             "BEGIN:VCARD\nVERSION:3.0\nN:Sch\xC3\xA4" "fer;Anna;;Dr.;\nORG:Bau\\, Holz & Co.;Einkauf\n"
+             "item1.TEL;type=CELL;type=pref:+49 89 555012\nitem1.X-ABLabel:mobil\n"
+             "item2.TEL;type=WORK:(089) 555-013\nEND:VCARD\n",
+             // Six words at most.
+             {"089555012=Anna Sch\xE4" "fer Bau, Holz & Co.", "089555013=Anna Sch\xE4" "fer Bau, Holz & Co."},
+             1, 2},
+        Case{"FoldSplittingACharacter",
+             "BEGIN:VCARD\r\nVERSION:3.0\r\nN:K\xC3\r\n \xB6hler;J\xC3\xBC\r\n\trgen\r\n"
+             "TEL:+49 30\r\n  1\r\nEND:VCARD\r\n",
+             {"0301=J\xFCrgen K\xF6hler"}, 1, 1},
+        Case{"WithoutNameOrNumbers",
+             "BEGIN:VCARD\r\nTEL:0301\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Lena\r\nTEL:n/a\r\n"
+             "END:VCARD\r\nBEGIN:VCARD\r\nN:;;;;\r\nFN:\r\nTEL:0302\r\nEND:VCARD\r\n",
+             {}, 0, 0},
+        Case{"RepeatedNumbersAcrossCards",
+             "BEGIN:VCARD\r\nFN:Anna\r\nTEL:0301\r\nTEL:+49 30 2\r\nEND:VCARD\r\n"
+             "BEGIN:VCARD\r\nFN:Berta\r\nTEL:0049 301\r\nEND:VCARD\r\n",
+             {"0301=Berta", "0302=Anna"}, 2, 3},
+        Case{"MissingEndAndAgent",
+             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Chef;Carla\r\nTEL:0301\r\nAGENT:\r\n"
+             "BEGIN:VCARD\r\nN:Assistent;Alex\r\nTEL:0309\r\nEND:VCARD\r\n"
+             "TEL:0302\r\nBEGIN:VCARD\r\nFN:Dora\r\nTEL:0303",
+             {"0301=Carla Chef", "0302=Carla Chef", "0303=Dora"}, 2, 3},
+        // The name goes through the display-name rules: repeats left out, "=" removed, cut to 50.
+        Case{"DisplayNameRules",
+             "BEGIN:VCARD\r\nN:Muster;Anna\r\nORG:Muster GmbH;Muster\r\nTEL:0301\r\nEND:VCARD\r\n"
+             "BEGIN:VCARD\r\nFN:A=B\r\nTEL:0302\r\nEND:VCARD\r\n"
+             "BEGIN:VCARD\r\nN:" + AnsiString(60, 'x') + "\r\nTEL:0303\r\nEND:VCARD\r\n"
+             "BEGIN:VCARD\r\nN:;;;;\r\nORG:;IT\r\nTEL:0304\r\nEND:VCARD\r\n",
+             {"0301=Anna Muster GmbH", "0302=AB", "0303=" + AnsiString(48, 'x') + "..", "0304=IT"}, 4, 4},
+        Case{"Utf16WithMark",
+             MarkedUtf16(u"BEGIN:VCARD\r\nFN:J\r\n \u00F6rg\r\nTEL:1\r\n", false),
+             {"1=J\xF6rg"}, 1, 1}),
+    [](const testing::TestParamInfo<Case>& info) { return info.param.Name; });
 
 // Hostile files give a well-formed result or one of the import's two errors, nothing else.
 void ExpectResultOrImportError(const AnsiString& Bytes, const char* What) {

@@ -71,6 +71,29 @@ class ImportCommand(unittest.TestCase):
                 self.assertEqual(r.returncode, 0, r.stderr)
                 self.assertEqual(r.stdout, "".join(l + end for l in lines).encode(encoding))
 
+    def test_bundled_vcard_and_unicode_text_exports(self):
+        examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples")
+        joerg = "J\xf6rg M\xfcller & S\xf6hne GmbH Vertrieb"
+        cases = [
+            ("kontakte.vcf", [
+                "0033142685300=\xc9lodie Lef\xe8vre Boulangerie Lef\xe8vre, P\xe8re et",
+                "004533123456=Mette S\xf8rensen",
+                "01712345678=" + joerg, "0301234567=" + joerg, "0301234568=" + joerg,
+                "0403344550=Nordlicht Reisen", "0403344559=Nordlicht Reisen",
+                "0406432131550=Mette S\xf8rensen",
+                "089555012=Anna Sch\xe4fer", "089555013=Anna Sch\xe4fer"], "5 Namen 10 Nummern gefunden."),
+            ("adressen_unicode.txt", [
+                "0048221234567=Lukasz Nowak Kaffeer\xf6sterei", "06221998877=Zo\xeb Kr\xe4mer",
+                "07112233440=G\xfcnther Wei\xdf & Partner", "0711556677=G\xfcnther Wei\xdf & Partner",
+                "08001234567=Stadtwerke S\xfcd"], "4 Namen 5 Nummern gefunden."),
+        ]
+        for name, lines, summary in cases:
+            with self.subTest(name):
+                r = run(["--raw", "--country", "49", os.path.join(examples, name)])
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertEqual(r.stdout, "".join(l + "\r\n" for l in lines).encode("cp1252"))
+                self.assertEqual(r.stderr.decode().strip(), summary)
+
     def test_import_errors(self):
         empty = os.path.join(self.dir.name, "leer.csv")
         open(empty, "wb").close()

@@ -34,7 +34,11 @@ TEST_P(LoadTest, GivesAnsiText) {
   TTempDir dir;
   const AnsiString name = dir.Write("in.csv", GetParam().Bytes);
   EXPECT_EQ(LoadFileAsAnsiText(name), GetParam().Expected);
+  EXPECT_EQ(LoadBytesAsAnsiText(GetParam().Bytes), GetParam().Expected);
 }
+
+const std::u16string UmlautsEuroAndEmoji = u"Name;Telefon\r\nJ\u00FCrgen \u20AC \U0001F600;0301\r\n";
+const AnsiString UmlautsEuroAndEmojiAnsi = "Name;Telefon\r\nJ\xFCrgen \x80 ?;0301\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     TextLoading, LoadTest,
@@ -53,17 +57,65 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"Utf16LittleEndian", Utf16(UmlautsAnsi, false), UmlautsAnsi},
         LoadCase{"Utf16BigEndian", Utf16(UmlautsAnsi, true), UmlautsAnsi},
         LoadCase{"Utf16OfUtf8BytesIsDecoded", Utf16(UmlautsUtf8, false), UmlautsAnsi},
-        // With a mark, UTF-16 has one zero byte fewer than half its length: loaded raw.
-        LoadCase{"Utf16WithMarkIsRaw", "\xFF\xFE" + Utf16("a;b\r\n", false),
-                 "\xFF\xFE" + Utf16("a;b\r\n", false)},
-        LoadCase{"OtherZeroCountIsRaw", AnsiString("a\0\0b;c\r\n", 8), AnsiString("a\0\0b;c\r\n", 8)}),
+        LoadCase{"OtherZeroCountIsRaw", AnsiString("a\0\0b;c\r\n", 8), AnsiString("a\0\0b;c\r\n", 8)},
+        // A character beyond U+FFFF is one "?" and leaves the rest of the text decoded.
+        LoadCase{"Utf8FourByteFormBetweenUmlauts", "M\xC3\xBCller \xF0\x9F\x98\x80 J\xC3\xB6rg",
+                 "M\xFCller ? J\xF6rg"},
+        LoadCase{"Utf8FourByteLeadWithTwoFollowBytesIsRaw", "M\xC3\xBCller \xF0\x9F!", "M\xC3\xBCller \xF0\x9F!"},
+        // UTF-16 with a byte-order mark, in either order.
+        LoadCase{"Utf16LittleEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, false), UmlautsEuroAndEmojiAnsi},
+        LoadCase{"Utf16BigEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, true), UmlautsEuroAndEmojiAnsi},
+        LoadCase{"Utf16WithMarkOddLastByteIgnored", MarkedUtf16(u"a;\u00E4", false) + "\x42", "a;\xE4"},
+        LoadCase{"Utf16WithMarkOddLastByteIgnoredBigEndian", MarkedUtf16(u"a;\u00E4", true) + "\x42", "a;\xE4"},
+        LoadCase{"Utf16WithMarkDropsZeroUnits", MarkedUtf16(std::u16string(u"a\0;\0b", 5), false), "a;b"},
+        LoadCase{"Utf16WithMarkLoneSurrogates",
+                 MarkedUtf16(std::u16string{u'a', 0xDC00, u'b', 0xD83D, u'c', 0xD83D}, false), "a?b?c?"},
+        LoadCase{"Utf16WithMarkBestFit", MarkedUtf16(u"\u0141ukasz \u0100", true), "Lukasz A"},
+        LoadCase{"Utf16MarkOnly", "\xFF\xFE", ""},
+        LoadCase{"Utf16MarkAndOneByte", "\xFE\xFF" "A", ""},
+        LoadCase{"Utf16WithMarkHoldingUtf8IsNotDecodedAgain",
+                 MarkedUtf16(u"J\u00C3\u00BCrgen", false), "J\xC3\xBCrgen"}),
     [](const testing::TestParamInfo<LoadCase>& info) { return info.param.Name; });
 
-TEST(TextLoading, RealUtf16ExportWithMarkComesBackRaw) {
+TEST(TextLoading, RealUtf16ExportWithMarkLosesItsZeroBytes) {
   const AnsiString name = TestDataFile("real/roundcube_gmail_utf16le.csv");
   const AnsiString bytes = ReadFileBytes(name);
   ASSERT_EQ(bytes.size(), 3992u);
-  EXPECT_EQ(LoadFileAsAnsiText(name), bytes);
+  // Its characters are all ASCII: every second byte after the mark.
+  AnsiString ascii;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) ascii += bytes[i];
+  EXPECT_EQ(LoadFileAsAnsiText(name), ascii);
+}
+
+// vCard files lose their folds before their bytes are decoded; other files keep every line.
+TEST(TextLoading, VCardFolds) {
+  const AnsiString card = "BEGIN:VCARD\r\nFN:J\xF6rg\r\nEND:VCARD\r\n";
+  const struct {
+    const char* Name;
+    AnsiString Bytes;
+    AnsiString Expected;
+  } cases[] = {
+      {"a UTF-8 character split by a fold", "BEGIN:VCARD\r\nFN:J\xC3\r\n \xB6rg\r\nEND:VCARD\r\n", card},
+      {"after a mark and blank lines, folded with LF and a TAB",
+       BOM + " \t\r\nbegin:vcard\nFN:J\xC3\n\t\xB6rg\r\nEND:VCARD\r\n",
+       " \t\r\nbegin:vcard\nFN:J\xF6rg\r\nEND:VCARD\r\n"},
+      {"a lone CR, and only one blank goes", "BEGIN:VCARD\rFN:J\r  \xC3\xB6rg\r\nEND:VCARD\r\n",
+       "BEGIN:VCARD\rFN:J \xF6rg\r\nEND:VCARD\r\n"},
+      {"Windows-1252 bytes: raw, but unfolded", "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n", card},
+      {"Windows-1252 bytes after a mark keep it", BOM + "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n",
+       BOM + card},
+      {"UTF-16 with a mark: unfolded after conversion",
+       MarkedUtf16(u"BEGIN:VCARD\r\nFN:J\r\n \u00F6rg\r\nEND:VCARD\r\n", true), card},
+      {"UTF-16 without a mark: unfolded after conversion",
+       Utf16("BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n", false), card},
+      // An empty line before a doubly indented one: what the first fold leaves is a fold too.
+      {"no fold left", "BEGIN:VCARD\r\nFN:A\r\r\n  B\n\t\r\n C\r\n", "BEGIN:VCARD\r\nFN:ABC\r\n"},
+      {"a CSV file keeps its lines", "Name;Telefon\r\n Anna;0301\r\n\tBerta;0302\r\n",
+       "Name;Telefon\r\n Anna;0301\r\n\tBerta;0302\r\n"},
+      {"not at the start: no vCard", "x\r\nBEGIN:VCARD\r\nFN:J\r\n \xC3\xB6rg\r\n",
+       "x\r\nBEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LoadBytesAsAnsiText(c.Bytes), c.Expected) << c.Name;
 }
 
 TEST(TextLoading, MissingFileRaisesOSError) {

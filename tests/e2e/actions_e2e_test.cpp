@@ -82,6 +82,31 @@ TEST_F(Actions, ADroppedFolderChangesOnlyTheCaptionAndTwoQuickDropsBothImport) {
   EXPECT_TRUE(WaitFor([&] { return Lines(window) == kontakte; }));
 }
 
+TEST_F(Actions, ADroppedVCardFileShowsTheLinesOfItsCards) {
+  const wstring vcard = FFolder.Write(L"kontakte.vcf", SourceFile("examples/kontakte.vcf"));
+  const wstring joerg = L"J\u00f6rg M\u00fcller & S\u00f6hne GmbH Vertrieb";
+  const std::vector<wstring> expected = {
+      L"0033142685300=\u00c9lodie Lef\u00e8vre Boulangerie Lef\u00e8vre, P\u00e8re et",
+      L"004533123456=Mette S\u00f8rensen",
+      L"01712345678=" + joerg,
+      L"0301234567=" + joerg,
+      L"0301234568=" + joerg,
+      L"0403344550=Nordlicht Reisen",
+      L"0403344559=Nordlicht Reisen",
+      L"0406432131550=Mette S\u00f8rensen",
+      L"089555012=Anna Sch\u00e4fer",
+      L"089555013=Anna Sch\u00e4fer"};
+  HWND window = Start(FOther);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(DragAndDrop(ListBoxOf(window), {vcard}, DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_NONE);
+  EXPECT_TRUE(WaitForCaption(window, vcard));
+  EXPECT_TRUE(WaitFor([&] { return Lines(window) == expected; }));
+  EXPECT_EQ(StatusText(window),
+            wstring(FirstStatus) + L"  Kopieren des Inhaltes  5 Namen 10 Nummern gefunden.");
+  EXPECT_EQ(FProgram->MessageBox(), nullptr);
+  EXPECT_TRUE(Exists(vcard));
+}
+
 TEST_F(Actions, ClosingRightAfterADropEndsTheProgram) {
   HWND window = Start();
   ASSERT_NE(window, nullptr);

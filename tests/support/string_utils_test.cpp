@@ -180,10 +180,16 @@ TEST(StringUtils, DecodeUTF8) {
       {"\xE0\x81\x81", u"A"},
       {"\xED\xA0\x80", {0xD800}},
       {"\xFF\xBF\xBF\x9F\xBF", {0xFFFF, 0x07FF}},  // leads judged by bits 7 and 5 only
-      // U+1F600 in four bytes: three are read, then 0x80 leads.
-      {"\xF0\x9F\x98\x80", failed},
-      {"\xF0\x9F\x98\x80" "A", failed},
-      {"\xF0\x9F\x98\x80\x80", {0x07D8, 0}},
+      // A lead 0xF0-0xF7 with three follow bytes is one "?", whatever it spells.
+      {"\xF0\x9F\x98\x80", u"?"},
+      {"\xC3\xA4\xF0\x9F\x98\x80\xC3\xB6", {0xE4, u'?', 0xF6}},
+      {"\xF0\x80\x80\x80" "A", u"?A"},           // overlong
+      {"\xF7\xBF\xBF\xBF", u"?"},                 // above U+10FFFF
+      {"\xF0\x9F\x98\x80\x80", failed},          // the fifth byte leads and nothing follows
+      // With fewer follow bytes the lead is a three-byte one, as before.
+      {"\xF0\x9F\x98" "A", {0x07D8, u'A'}},
+      {"\xF0\x9F" "AB", failed},
+      {"\xF8\x88\x80\x80", failed},              // 0xF8 is no four-byte lead: 0x80 then leads
       {"a\0b"s, {u'a', 0, u'b'}},
       {"Gr\xC3\xBC\xC3" "e", failed}};
   for (const auto& [bytes, units] : cases) {
@@ -238,6 +244,7 @@ TEST(StringUtils, Utf8TextToAnsi) {
        "M\xFCller J\xF6rg \xC4\xD6\xDC\xDF"},
       {"\xE2\x82\xAC 5", "\x80 5"},
       {"\xE4\xB8\xAD", "?"},  // U+4E2D has no Windows-1252 form
+      {"J\xC3\xBCrgen \xF0\x9F\x98\x80 K\xC3\xB6hler", "J\xFCrgen ? K\xF6hler"},
       {"a\0b"s, "a\0b"s},
       {"ok \xC3", ""},
       {"", ""}};
@@ -251,7 +258,8 @@ TEST(StringUtils, Utf8TextToAnsiOfLongTexts) {
   const AnsiString filler(65535, 'a');
   const AnsiString cases[] = {filler + pair + "b", filler + "a" + pair + pair,
                               filler + filler + "\xC3\xA4" + pair,
-                              AnsiString(200000, 'x') + "\xC3\xA4"};
+                              AnsiString(200000, 'x') + "\xC3\xA4",
+                              filler + "\xF0\x9F\x98\x80\xC3\xA4"};
   for (const AnsiString& utf8 : cases) {
     const AnsiString whole = platform::WideToAnsi(DecodeUTF8(utf8));
     ASSERT_FALSE(whole.empty());
