@@ -23,11 +23,15 @@ constexpr int CodeBytes = 16;
 constexpr size_t MinSplitEntries = 1 << 16;
 constexpr uint8_t BelowPlus = 1, Plus = 2, BetweenPlusAndZero = 3, Zero = 4, AboveNine = 14;
 
-uint8_t ExactNibble(unsigned char C) {
-  if (C == '+') return Plus;
-  if (C >= '0' && C <= '9') return static_cast<uint8_t>(Zero + (C - '0'));
-  return 0;
-}
+// Per byte its exact nibble, or 0 for a byte that has none.
+struct TExactNibbles {
+  uint8_t Of[256] = {};
+  TExactNibbles() {
+    Of[static_cast<unsigned char>('+')] = Plus;
+    for (int digit = 0; digit < 10; ++digit) Of['0' + digit] = static_cast<uint8_t>(Zero + digit);
+  }
+};
+const TExactNibbles ExactNibbles;
 
 uint8_t ClassNibble(unsigned char C) {
   if (C < '+') return BelowPlus;
@@ -41,7 +45,7 @@ uint64_t EncodeKey(std::string_view Key, bool& Exact) {
   const size_t n = std::min<size_t>(Key.size(), CodeBytes);
   for (size_t i = 0; i < n; ++i) {
     const auto c = static_cast<unsigned char>(Key[i]);
-    const uint8_t nibble = ExactNibble(c);
+    const uint8_t nibble = ExactNibbles.Of[c];
     const int shift = 60 - 4 * static_cast<int>(i);
     if (nibble == 0) {
       Exact = false;
