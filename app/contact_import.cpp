@@ -15,6 +15,7 @@
 #include "support/fast_memory_stream.h"
 #include "support/side_task.h"
 #include "support/string_utils.h"
+#include "support/integer_list.h"
 
 const char* const NameHeaders[5] = {"Vorname", "Nachname", "Firma", "Abteilung", "Name"};
 const char* const NumberHeaders[3] = {"Telefon", "Fax", "Phone"};
@@ -22,18 +23,6 @@ const char* const NumberHeaders[3] = {"Telefon", "Fax", "Phone"};
 namespace {
 
 constexpr int MaxNameLength = 50;
-constexpr std::string_view ValueSeparator = ":::";
-
-class TUpdateBracket {
-public:
-  explicit TUpdateBracket(TStrings& Lines) : FLines(Lines) { FLines.BeginUpdate(); }
-  ~TUpdateBracket() { FLines.EndUpdate(); }
-  TUpdateBracket(const TUpdateBracket&) = delete;
-  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
-
-private:
-  TStrings& FLines;
-};
 
 void FindColumns(TCSVReader& Header, TIntegerList& NameColumns, TIntegerList& NumberColumns) {
   Header.First();
@@ -224,7 +213,7 @@ void TContactCollector::AssignTo(TStrings& Target) {
 void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
   TRBStringList dictionary;
   TEntryBatch::StoreSorted(dictionary, FEntries, Later.FEntries);
-  TUpdateBracket bracket(Target);
+  TStringsUpdate bracket(Target);
   dictionary.AssignTo(Target);
 }
 

@@ -6,8 +6,8 @@
 #include "app/entry_batch.h"
 #include "containers/rb_dictionary.h"
 #include "csv/text_loading.h"
-#include "framework/strings.h"
-#include "framework/system.h"
+#include "base/strings.h"
+#include "base/system.h"
 #include "support/string_utils.h"
 
 // Header words: a column whose header contains one (ignoring case) is a name or number column.

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "csv/text_loading.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 // Block instructions for the normaliser where the compiler can target them; the machine is asked
 // at run time.

@@ -2,7 +2,7 @@
 // Makes every CSV record one CR LF line: line breaks inside double quotes become "<br>", the
 // double quotes themselves go.
 #include "csv/text_loading.h"
-#include "framework/stream.h"
+#include "base/stream.h"
 #include "support/fast_memory_stream.h"
 
 // Replaces the stream's content with the normalised text of the file; the position is at the end

@@ -44,8 +44,10 @@ void Tidy(std::string_view Text, AnsiString& Out) {
     if (c != ' ' || size == 0 || out[size - 1] != ' ') out[size++] = c;
   size_t write = 0;
   for (size_t read = 0; read < size;) {
-    if (out[read] == ':' && read + 3 <= size && out[read + 1] == ':' && out[read + 2] == ':') {
-      read += 3;
+    if (out[read] == ValueSeparator[0] &&
+        std::string_view(out + read, size - read).substr(0, ValueSeparator.size()) ==
+            ValueSeparator) {
+      read += ValueSeparator.size();
       continue;
     }
     out[write++] = out[read++];
@@ -56,7 +58,9 @@ void Tidy(std::string_view Text, AnsiString& Out) {
 bool NeedsTidying(std::string_view Text) {
   for (size_t i = 0; i + 1 < Text.size(); ++i) {
     if (Text[i] == ' ' && Text[i + 1] == ' ') return true;
-    if (Text[i] == ':' && Text.compare(i, 3, ":::") == 0) return true;
+    if (Text[i] == ValueSeparator[0] &&
+        Text.compare(i, ValueSeparator.size(), ValueSeparator) == 0)
+      return true;
   }
   return false;
 }

@@ -2,10 +2,12 @@
 // A short display name from the joined name columns of one contact.
 #include <string_view>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 // Put in front of every word appended to a display name.
 extern const AnsiString WordSeparator;
+// Between several values of one field: number fields are split at it, display names lose it.
+constexpr std::string_view ValueSeparator = ":::";
 
 // True when both are non-empty and SubText occurs in Text, ignoring case by the user's ANSI
 // upper-case mapping. Text is the text searched.

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include "app/contact_import.h"
+#include "app/found_text.h"
 #include "framework/application.h"
 #include "framework/clipboard.h"
 #include "framework/command_line.h"
@@ -23,8 +24,8 @@ const AnsiString StatusTextCopied =
     "<b>Strg+V</b> oder <b>rechte Maustaste \"Einf\xFC" "gen\"</b>.";
 
 AnsiString StatusTextCounted(int32_t Names, int32_t Numbers) {
-  return AnsiString(Instructions) + "  <A href=\"x\">Kopieren des Inhaltes</A>  <b>" +
-         FormatCount(Names) + "</b> Namen <b>" + FormatCount(Numbers) + "</b> Nummern gefunden.";
+  return AnsiString(Instructions) + "  <A href=\"x\">Kopieren des Inhaltes</A>  " +
+         FoundText({Names, Numbers}, true);
 }
 
 void BringToForeground(HWND Window) {

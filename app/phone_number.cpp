@@ -4,18 +4,13 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "support/string_utils.h"
 
 namespace {
 
 constexpr size_t MaxDigitsAfterPrefix = 100;
 
 bool IsPhoneChar(char c) { return (c >= '0' && c <= '9') || c == '+'; }
-
-bool IsDigits(std::string_view S) {
-  for (char c : S)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
 
 // "+" or "00" followed by one to three digits.
 bool IsInternationalPrefix(std::string_view Kept) {

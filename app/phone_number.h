@@ -2,7 +2,7 @@
 // Telephone numbers in one national form: the own country with a leading 0, others with 00.
 #include <string_view>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 // The user's country calling code (one or two digits), "49" whenever it cannot be had.
 AnsiString GetCountryCode();

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "background/worker_thread_pool.h"
-#include "framework/strings.h"
+#include "base/strings.h"
 
 // Always called on the main thread.
 using TDropCallback = std::function<void(const AnsiString& Context, TStrings& Files)>;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 const char* const SyncWindowClassName = "QV-D3A08F61-72BC-4E95-A1F4-6B5E2C90D7A3";
 

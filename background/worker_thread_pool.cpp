@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "cli/terminal.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "support/string_utils.h"
 
 namespace {

@@ -1,12 +1,10 @@
 #pragma once
 // Text for the terminal of the two command-line programs.
-#include "support/string_utils.h"
+#include "base/system.h"
+#include "platform/platform.h"
+#include "support/utf8.h"
 
-// UTF-8 on POSIX; Windows consoles take the ANSI bytes as they are.
+// The ANSI bytes where the terminal takes them, UTF-8 elsewhere.
 inline AnsiString ForTerminal(const AnsiString& Text) {
-#ifdef _WIN32
-  return Text;
-#else
-  return AnsiToUtf8(Text);
-#endif
+  return platform::TerminalTakesAnsi() ? Text : AnsiToUtf8(Text);
 }

@@ -7,10 +7,12 @@
 #include <new>
 
 #include "app/contact_import.h"
+#include "app/found_text.h"
 #include "cli/terminal.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/platform.h"
 #include "support/string_utils.h"
+#include "support/utf8.h"
 
 namespace {
 
@@ -26,13 +28,6 @@ struct TOptions {
   bool Raw = false;
   bool Help = false;
 };
-
-bool IsDigits(const char* S) {
-  if (!*S) return false;
-  for (; *S; ++S)
-    if (*S < '0' || *S > '9') return false;
-  return true;
-}
 
 // False with a reason in Error for a command line that does not fit the usage.
 bool ParseArguments(int argc, char** argv, TOptions& Options, AnsiString& Error) {
@@ -150,8 +145,7 @@ int Run(const TOptions& Options) {
                                          : ImportContacts(fileName, lines, Options.CountryCode);
   }
   lines.Flush();
-  const AnsiString summary =
-      FormatCount(counts.Names) + " Namen " + FormatCount(counts.Numbers) + " Nummern gefunden.";
+  const AnsiString summary = FoundText(counts, false);
   std::fprintf(stderr, "%s\n", ForTerminal(summary).c_str());
   return 0;
 }

@@ -63,28 +63,8 @@ struct TKeyDataOrder {
   }
 };
 
-// Created before the main window exists and closed at exit; nobody ever waits on it, its name
-// existing is the whole point. Another running instance makes the creation open the same object.
-class TInstanceMutex {
-public:
-  TInstanceMutex()
-      : FHandle(platform::CreateSharedMutex("Global\\{7E41B0C2-5A9D-4F13-B8E6-0C2D94A61F58}")) {}
-  TInstanceMutex(const TInstanceMutex&) = delete;
-  TInstanceMutex& operator=(const TInstanceMutex&) = delete;
-  ~TInstanceMutex() {
-    platform::CloseSharedMutex(FHandle);
-    FHandle = nullptr;
-  }
-  void* Handle() const { return FHandle; }
-
-private:
-  void* FHandle;
-};
-
-const TInstanceMutex GInstanceMutex;
 } // namespace
 
-void* InstanceMutex() { return GInstanceMutex.Handle(); }
 
 void TRBClearEnumerator::Visit(TRBNode* Node) {
   TRBKeyData* entry = EntryOf(Node);
@@ -209,7 +189,7 @@ void TRBStringList::SetValue(std::string_view Key, std::string_view Value) {
 void TRBStringList::SetKeptValue(std::string_view Key, const std::string_view* Value) {
   UniqueKeys = true;
   AnsiString key(Key);
-  if (!IsCaseless(key)) platform::AnsiLowerBuff(&key[0], key.size());
+  if (!IsCaseless(key)) platform::LowerCaseAnsi(&key[0], key.size());
   TRBKeyData* entry = FindOrAdd(std::move(key), -1);
   // A cell may be shared: a new value gets a cell of its own instead of changing the old one.
   entry->Data = const_cast<std::string_view*>(Value);
@@ -220,7 +200,7 @@ void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value
   FText.Adopt(std::move(Right.FText));
   TRBKeyData probe;
   probe.Key = Key;
-  if (!IsCaseless(probe.Key)) platform::AnsiLowerBuff(&probe.Key[0], probe.Key.size());
+  if (!IsCaseless(probe.Key)) platform::LowerCaseAnsi(&probe.Key[0], probe.Key.size());
   const TRBNode* const last = FTree.LastNode();
   const TRBNode* const first = Right.FTree.FirstNode();
   const bool ordered = FTree.Compare() == CompareKeyData &&

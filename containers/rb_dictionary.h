@@ -9,8 +9,8 @@
 
 #include "containers/rb_tree.h"
 #include "containers/text_arena.h"
-#include "framework/strings.h"
-#include "framework/system.h"
+#include "base/strings.h"
+#include "base/system.h"
 
 // One entry; the tree's keys point to these. Key comes last, right before the tree node that
 // follows the entry in its slot.
@@ -147,7 +147,3 @@ public:
 private:
   TTextArena FText;
 };
-
-// The handle of the process-wide named mutex this unit creates at start-up: it tells others that
-// the program runs. Null where it could not be created, and always on POSIX.
-void* InstanceMutex();

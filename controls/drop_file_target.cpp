@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "framework/clipboard.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "framework/strings.h"
+#include "base/strings.h"
 
 class TDropFileTarget {
 public:

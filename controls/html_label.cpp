@@ -13,18 +13,6 @@ constexpr int AutoSizeExtra = 6;
 // Added to the edge that AutoSizing may move, so that the layout is not bounded there.
 constexpr int UnboundedEdge = 65535;
 
-// Keeps the markup's update bracket closed when an Add fails.
-class TUpdateBracket {
-public:
-  explicit TUpdateBracket(TStrings& Strings) : FStrings(Strings) { FStrings.BeginUpdate(); }
-  ~TUpdateBracket() { FStrings.EndUpdate(); }
-  TUpdateBracket(const TUpdateBracket&) = delete;
-  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
-
-private:
-  TStrings& FStrings;
-};
-
 } // namespace
 
 void THTMLabel::TMarkupStrings::Clear() {
@@ -49,7 +37,7 @@ void THTMLabel::TMarkupStrings::Changed() {
 THTMLabel::THTMLabel(TWindowedControl* Parent) : TPaintedControl(Parent), FHTMLText(*this) {}
 
 void THTMLabel::SetHTMLText(const AnsiString& Line) {
-  TUpdateBracket bracket(FHTMLText);
+  TStringsUpdate bracket(FHTMLText);
   FHTMLText.Clear();
   FHTMLText.Add(Line);
 }

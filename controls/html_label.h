@@ -7,7 +7,7 @@
 
 #include "controls/html_layout.h"
 #include "framework/painted_control.h"
-#include "framework/strings.h"
+#include "base/strings.h"
 
 enum TAutoSizeType { asVertical, asHorizontal, asBoth };
 enum TVAlignment { tvaTop, tvaCenter, tvaBottom };

@@ -10,8 +10,8 @@
 // &reg; &copy; &para; &trade; &euro; &nbsp; &lt; &gt; stand for their Windows-1252 characters.
 #include <vector>
 
-#include "framework/geometry.h"
-#include "framework/system.h"
+#include "base/geometry.h"
+#include "base/system.h"
 
 struct THTMLStyle {
   bool Bold = false;

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "support/file_utils.h"
+#include "support/const_memory_stream.h"
 
 namespace {
 
@@ -35,34 +36,6 @@ void StopIfPlaying(const uint8_t* Bytes) {
   throw EInOutError(Format("Datei %s kann nicht gelesen werden", FileName.c_str()),
                     static_cast<int>(Code));
 }
-
-// A read-only stream over bytes that stay the caller's, such as a loaded resource.
-class TConstMemoryStream : public TStream {
-public:
-  TConstMemoryStream(const void* Bytes, int32_t Size)
-      : FBytes(static_cast<const uint8_t*>(Bytes)), FSize(Size) {}
-
-  int32_t Read(void* Buffer, int32_t Count) override {
-    const int64_t n = Count < FSize - FPosition ? Count : FSize - FPosition;
-    if (n <= 0) return 0;
-    std::memcpy(Buffer, FBytes + FPosition, size_t(n));
-    FPosition += n;
-    return int32_t(n);
-  }
-  int32_t Write(const void*, int32_t) override { return 0; }
-  int64_t Seek(int64_t Offset, int Origin) override {
-    const int64_t target = SeekTarget(Offset, Origin, FPosition, FSize);
-    if (target < 0) return -1;
-    FPosition = target < FSize ? target : FSize;
-    return FPosition;
-  }
-  void SetSize(int64_t) override { throw EStreamError("Stream ist schreibgesch\xFCtzt"); }
-
-private:
-  const uint8_t* FBytes;
-  int64_t FSize;
-  int64_t FPosition = 0;
-};
 
 } // namespace
 
@@ -168,6 +141,6 @@ void ReadWaveResource(TWaveData& Data, const char* ResourceName) {
                                 : AnsiString(ResourceName);
     throw Exception(Format("Ressource %s nicht gefunden", name.c_str()));
   }
-  TConstMemoryStream stream(bytes, int32_t(SizeofResource(module, info)));
+  TConstMemoryStream stream(bytes, size_t(SizeofResource(module, info)));
   Data.ReadData(stream);
 }

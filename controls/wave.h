@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "framework/stream.h"
-#include "framework/system.h"
+#include "base/stream.h"
+#include "base/system.h"
 
 class TWaveData {
 public:

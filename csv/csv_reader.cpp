@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/platform.h"
 
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)

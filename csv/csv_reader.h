@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/stream.h"
+#include "base/stream.h"
 
 // The field scan reads sixteen bytes at a time where SSE2 is there for sure; not under the
 // address sanitizer, which would take the reads beyond the data's end for faults.

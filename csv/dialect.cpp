@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Guesses a CSV text's delimiter, quote and line break from its first 10,000 characters.
-#include "framework/stream.h"
+#include "base/stream.h"
 
 struct TCSVOptions {
   AnsiString LineBreak;  // "\r\n", "\r" or "\n"

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "support/mapped_file_stream.h"
 #include "support/string_utils.h"
+#include "support/utf8.h"
 
 const char UTF8BOM[3] = {'\xEF', '\xBB', '\xBF'};
 

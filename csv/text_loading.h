@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "framework/stream.h"
+#include "base/stream.h"
 
 class TMappedFileStream;
 

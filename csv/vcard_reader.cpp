@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "csv/text_loading.h"
+#include "support/utf8.h"
 
 namespace {
 

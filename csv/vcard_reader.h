@@ -4,7 +4,7 @@
 // card's telephone values.
 #include <string_view>
 
-#include "framework/system.h"
+#include "base/system.h"
 #include "support/string_utils.h"
 
 // True when the text's first line, after blanks, TABs, CRs and LFs, is "BEGIN:VCARD" in any case.

@@ -5,7 +5,7 @@
 #include <exception>
 #include <new>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 TApplication Application;
 

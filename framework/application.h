@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/form.h"
-#include "framework/system.h"
+#include "base/system.h"
 
 class TApplicationWindow;
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/platform.h"
 
 namespace {

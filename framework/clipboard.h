@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "framework/strings.h"
-#include "framework/system.h"
+#include "base/strings.h"
+#include "base/system.h"
 
 // The clipboard's text in the ANSI code page; empty when it holds none.
 AnsiString ClipboardText();

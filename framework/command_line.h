@@ -1,7 +1,7 @@
 #pragma once
 // The program's command-line arguments, split by the Windows rules and converted to the ANSI
 // code page.
-#include "framework/system.h"
+#include "base/system.h"
 
 // Index 0 is the program; beyond the last argument the result is empty.
 AnsiString ParamStr(int Index);

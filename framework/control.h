@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/geometry.h"
+#include "base/geometry.h"
 #include "framework/graphics.h"
 #include "framework/window.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "framework/gdi_object.h"
-#include "framework/system.h"
+#include "base/system.h"
 
 // A COLORREF, or a system colour: the high bit set and the COLOR_ index in the low byte.
 using TColor = int32_t;

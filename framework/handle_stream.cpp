@@ -1,6 +1,6 @@
 #include "framework/handle_stream.h"
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 int32_t THandleStream::Read(void* Buffer, int32_t Count) {
   DWORD done = 0;

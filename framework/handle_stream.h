@@ -3,7 +3,7 @@
 // opens one owns it.
 #include <windows.h>
 
-#include "framework/stream.h"
+#include "base/stream.h"
 
 class THandleStream : public TStream {
 public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 // A guess at the bytes per line for LB_INITSTORAGE: a phone-book line is about this long.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "framework/control.h"
-#include "framework/strings.h"
+#include "base/strings.h"
 
 class TListBox;
 

@@ -1,7 +1,7 @@
 #include "framework/window.h"
 
 #include "framework/application.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 TWindow::~TWindow() { DestroyHandle(); }
 

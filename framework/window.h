@@ -6,7 +6,7 @@
 // to the application's error box.
 #include <windows.h>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 class TWindow {
 public:

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 #define FUZZ_CHECK(condition)                                                  \
   do {                                                                         \

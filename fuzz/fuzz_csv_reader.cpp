@@ -1,8 +1,8 @@
 // The reader over any bytes: the first byte picks the delimiter.
 #include "csv/csv_reader.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "fuzz/fuzz_common.h"
-#include "support/fast_memory_stream.h"
+#include "support/const_memory_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size == 0) return 0;
@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const char delimiter = delimiters[Data[0] % 4];
   // Over the input where it lies: the reader copies it anyway, and a stream of its own would
   // cost each execution a fresh 256 KB block.
-  TFastMemoryStream stream;
-  stream.SetPointer(const_cast<uint8_t*>(Data + 1), static_cast<int32_t>(Size - 1));
+  TConstMemoryStream stream(Data + 1, Size - 1);
   TCSVReader reader(stream, delimiter);
   size_t records = 0, bytes = 0;
   for (reader.First(); !reader.Eof(); reader.Next()) {

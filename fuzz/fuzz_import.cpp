@@ -3,7 +3,7 @@
 #include "app/contact_import.h"
 #include "csv/text_loading.h"
 #include "csv/vcard_reader.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

@@ -3,8 +3,9 @@
 // (platform/win32), everything else with POSIX (platform/posix).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 namespace platform {
 
@@ -29,7 +30,7 @@ void PreferLargePages(void* Data, size_t Size);
 // A file opened for reading and mapped read-only as a whole; released by the destructor.
 class ReadOnlyFileMapping {
 public:
-  ReadOnlyFileMapping() = default;
+  ReadOnlyFileMapping();
   ReadOnlyFileMapping(const ReadOnlyFileMapping&) = delete;
   ReadOnlyFileMapping& operator=(const ReadOnlyFileMapping&) = delete;
   ~ReadOnlyFileMapping();
@@ -46,8 +47,9 @@ public:
   void DropPages(size_t Offset, size_t Length);
 
 private:
-  intptr_t FFile = -1;
-  [[maybe_unused]] void* FMapping = nullptr;  // Windows only
+  // The open file and its mapping, as each system holds them.
+  struct TSystemHandles;
+  std::unique_ptr<TSystemHandles> FHandles;
   const char* FView = nullptr;
   uint64_t FFileSize = 0;
 };
@@ -59,14 +61,10 @@ inline AnsiString WideToAnsi(const WideString& Text) { return WideToAnsi(Text.da
 // The ANSI code page to UTF-16, one unit per byte.
 WideString AnsiToWide(const AnsiString& Text);
 
-// winuser.h defines these two names as macros for CharUpperBuffA/CharLowerBuffA; left in place
-// they would rename ours, and the Win32 versions would then call themselves.
-#undef AnsiUpperBuff
-#undef AnsiLowerBuff
 // The ANSI upper- and lower-case mappings of the user's code page, in place over Length bytes
 // (CharUpperBuffA and CharLowerBuffA; on POSIX Windows-1252 as Windows maps it). Lengths stay.
-void AnsiUpperBuff(char* Buffer, size_t Length);
-void AnsiLowerBuff(char* Buffer, size_t Length);
+void UpperCaseAnsi(char* Buffer, size_t Length);
+void LowerCaseAnsi(char* Buffer, size_t Length);
 
 // The user's list separator character; comma when the locale gives none.
 char ListSeparator();
@@ -84,6 +82,9 @@ bool CreateTempFile(AnsiString& FileName);
 
 // Standard input and output carry bytes unchanged (Windows would otherwise turn LF into CR LF).
 void UseBinaryStandardStreams();
+// True where the terminal shows text in the ANSI code page as it is (a Windows console), false
+// where it expects UTF-8.
+bool TerminalTakesAnsi();
 
 // A mutex in the system-wide namespace with a null access list, so that processes of every user
 // may open it; created or, if it exists, opened. Null on failure and on POSIX, where the name has

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 constexpr int64_t MaxStreamSize = std::numeric_limits<int32_t>::max();

@@ -1,7 +1,7 @@
 #pragma once
 // A memory stream that reserves its block in steps of 256 KiB, so that many small writes cost
 // one reallocation per step. Sizes and positions are 32-bit; growth beyond that is refused.
-#include "framework/stream.h"
+#include "base/stream.h"
 #include "platform/platform.h"
 
 class TFastMemoryStream : public TStream {

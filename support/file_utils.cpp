@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "framework/handle_stream.h"
-#include "framework/strings.h"
+#include "base/strings.h"
 
 // Owns a handle from CreateFileA and closes it when it goes.
 class TFileHandle {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 [[noreturn]] void RaiseOSError() { throw Exception("OSError"); }

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "framework/stream.h"
+#include "base/stream.h"
 #include "platform/platform.h"
 
 class TMappedFileStream : public TStream {

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/platform.h"
 
 unsigned char UpperCaseTable[256];
@@ -12,7 +12,7 @@ namespace {
 struct TUpperCaseTableInit {
   TUpperCaseTableInit() {
     for (int i = 0; i < 256; ++i) UpperCaseTable[i] = static_cast<unsigned char>(i);
-    platform::AnsiUpperBuff(reinterpret_cast<char*>(UpperCaseTable), 256);
+    platform::UpperCaseAnsi(reinterpret_cast<char*>(UpperCaseTable), 256);
   }
 } UpperCaseTableInit;
 

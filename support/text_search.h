@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 // The ANSI upper-case mapping of the user's code page, taken once when the program starts.
 extern unsigned char UpperCaseTable[256];

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 class TTempDir {
 public:

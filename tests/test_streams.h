@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/stream.h"
+#include "base/stream.h"
 
 // A stream over a fixed array that moves at most Chunk bytes per call, like a pipe would.
 class ChunkedStream : public TStream {

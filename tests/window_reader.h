@@ -4,6 +4,6 @@
 // in UTF-8. The messages the helper sends are served while it runs.
 #include <windows.h>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 AnsiString ReadFromAnotherProcess(HWND Window);

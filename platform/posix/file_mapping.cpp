@@ -9,16 +9,22 @@
 
 namespace platform {
 
+struct ReadOnlyFileMapping::TSystemHandles {
+  int File = -1;
+};
+
+ReadOnlyFileMapping::ReadOnlyFileMapping() : FHandles(new TSystemHandles) {}
+
 ReadOnlyFileMapping::~ReadOnlyFileMapping() {
   if (FView) munmap(const_cast<char*>(FView), static_cast<size_t>(FFileSize));
-  if (FFile >= 0) close(static_cast<int>(FFile));
+  if (FHandles->File >= 0) close(FHandles->File);
 }
 
 bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
   // File names go to the OS byte for byte.
   const int fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  FFile = fd;
+  FHandles->File = fd;
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
   FFileSize = static_cast<uint64_t>(info.st_size);
@@ -27,15 +33,14 @@ bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
 }
 
 bool ReadOnlyFileMapping::Map() {
-  if (FFile < 0 || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
+  if (FHandles->File < 0 || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
   // Populated at once: the whole file is read right after, and one call costs far less than a
   // page fault for every few pages.
   int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
   flags |= MAP_POPULATE;
 #endif
-  void* view = mmap(nullptr, static_cast<size_t>(FFileSize), PROT_READ, flags,
-                    static_cast<int>(FFile), 0);
+  void* view = mmap(nullptr, static_cast<size_t>(FFileSize), PROT_READ, flags, FHandles->File, 0);
   if (view == MAP_FAILED) return false;
   madvise(view, static_cast<size_t>(FFileSize), MADV_SEQUENTIAL);
   FView = static_cast<const char*>(view);

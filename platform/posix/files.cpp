@@ -17,4 +17,6 @@ bool CreateTempFile(AnsiString& FileName) {
 
 void UseBinaryStandardStreams() {}
 
+bool TerminalTakesAnsi() { return false; }
+
 } // namespace platform

@@ -8,12 +8,12 @@
 
 namespace platform {
 
-void AnsiUpperBuff(char* Buffer, size_t Length) {
+void UpperCaseAnsi(char* Buffer, size_t Length) {
   for (size_t i = 0; i < Length; ++i)
     Buffer[i] = static_cast<char>(cp1252::ToUpper(static_cast<unsigned char>(Buffer[i])));
 }
 
-void AnsiLowerBuff(char* Buffer, size_t Length) {
+void LowerCaseAnsi(char* Buffer, size_t Length) {
   for (size_t i = 0; i < Length; ++i)
     Buffer[i] = static_cast<char>(cp1252::ToLower(static_cast<unsigned char>(Buffer[i])));
 }

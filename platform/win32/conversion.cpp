@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/platform.h"
 
 namespace platform {

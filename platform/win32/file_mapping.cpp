@@ -6,21 +6,24 @@
 
 namespace platform {
 
-namespace {
-HANDLE AsHandle(intptr_t File) { return reinterpret_cast<HANDLE>(File); }
-} // namespace
+struct ReadOnlyFileMapping::TSystemHandles {
+  HANDLE File = INVALID_HANDLE_VALUE;
+  HANDLE Mapping = nullptr;
+};
+
+ReadOnlyFileMapping::ReadOnlyFileMapping() : FHandles(new TSystemHandles) {}
 
 ReadOnlyFileMapping::~ReadOnlyFileMapping() {
   if (FView) UnmapViewOfFile(FView);
-  if (FMapping) CloseHandle(FMapping);
-  if (AsHandle(FFile) != INVALID_HANDLE_VALUE) CloseHandle(AsHandle(FFile));
+  if (FHandles->Mapping) CloseHandle(FHandles->Mapping);
+  if (FHandles->File != INVALID_HANDLE_VALUE) CloseHandle(FHandles->File);
 }
 
 bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
-  HANDLE file = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  const HANDLE file = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  FFile = reinterpret_cast<intptr_t>(file);
+  FHandles->File = file;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file, &size)) return false;
   FFileSize = static_cast<uint64_t>(size.QuadPart);
@@ -28,10 +31,10 @@ bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
 }
 
 bool ReadOnlyFileMapping::Map() {
-  if (AsHandle(FFile) == INVALID_HANDLE_VALUE || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
-  FMapping = CreateFileMappingA(AsHandle(FFile), nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (!FMapping) return false;
-  FView = static_cast<const char*>(MapViewOfFile(FMapping, FILE_MAP_READ, 0, 0, 0));
+  if (FHandles->File == INVALID_HANDLE_VALUE || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
+  FHandles->Mapping = CreateFileMappingA(FHandles->File, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (!FHandles->Mapping) return false;
+  FView = static_cast<const char*>(MapViewOfFile(FHandles->Mapping, FILE_MAP_READ, 0, 0, 0));
   return FView != nullptr;
 }
 

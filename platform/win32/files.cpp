@@ -24,4 +24,6 @@ void UseBinaryStandardStreams() {
   _setmode(_fileno(stdout), _O_BINARY);
 }
 
+bool TerminalTakesAnsi() { return true; }
+
 } // namespace platform

@@ -17,8 +17,8 @@ template <typename Mapping> void InPieces(char* Buffer, size_t Length, Mapping M
 }
 } // namespace
 
-void AnsiUpperBuff(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharUpperBuffA); }
-void AnsiLowerBuff(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharLowerBuffA); }
+void UpperCaseAnsi(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharUpperBuffA); }
+void LowerCaseAnsi(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharLowerBuffA); }
 
 char ListSeparator() {
   char separator[4] = {};

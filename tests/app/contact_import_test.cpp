@@ -10,7 +10,7 @@
 #include <windows.h>
 #endif
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/test_files.h"
 
 namespace {

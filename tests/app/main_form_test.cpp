@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/application.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/test_files.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/background/test_pump.h"
 
 namespace {

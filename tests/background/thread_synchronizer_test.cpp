@@ -7,7 +7,7 @@
 
 #include "background/async_drop.h"
 #include "background/worker_thread_pool.h"
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/background/test_pump.h"
 
 namespace {

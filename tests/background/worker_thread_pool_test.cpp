@@ -7,7 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/background/test_pump.h"
 
 namespace {

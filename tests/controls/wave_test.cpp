@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "support/fast_memory_stream.h"
 #include "support/file_utils.h"
 #include "tests/test_files.h"

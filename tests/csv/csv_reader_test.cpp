@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "support/fast_memory_stream.h"
 #include "tests/test_streams.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "support/fast_memory_stream.h"
 #include "tests/test_files.h"
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "framework/list_box.h"
 
 namespace {

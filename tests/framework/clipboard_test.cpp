@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

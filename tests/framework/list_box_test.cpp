@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "framework/form.h"
 #include "support/string_utils.h"
+#include "support/utf8.h"
 #include "tests/window_reader.h"
 
 namespace {

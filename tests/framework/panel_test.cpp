@@ -4,6 +4,7 @@
 
 #include "framework/form.h"
 #include "support/string_utils.h"
+#include "support/utf8.h"
 #include "tests/window_reader.h"
 
 namespace {

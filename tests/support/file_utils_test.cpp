@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/test_files.h"
 
 namespace {

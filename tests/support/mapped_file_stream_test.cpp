@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/test_files.h"
 
 namespace {

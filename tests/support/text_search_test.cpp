@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/cp1252.h"
 
 #ifdef _WIN32

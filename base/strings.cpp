@@ -1,6 +1,6 @@
-#include "framework/strings.h"
+#include "base/strings.h"
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 void TStrings::BeginUpdate() {
   if (FUpdateCount++ == 0) SetUpdateState(true);
@@ -24,20 +24,8 @@ AnsiString TStrings::GetText() const {
   return text;
 }
 
-namespace {
-// Keeps BeginUpdate/EndUpdate paired when Add raises.
-class TUpdateScope {
-public:
-  explicit TUpdateScope(TStrings& List) : FList(List) { FList.BeginUpdate(); }
-  ~TUpdateScope() { FList.EndUpdate(); }
-
-private:
-  TStrings& FList;
-};
-} // namespace
-
 void TStrings::SetText(const AnsiString& Text) {
-  TUpdateScope scope(*this);
+  TStringsUpdate scope(*this);
   Clear();
   const size_t n = Text.size();
   size_t start = 0;
@@ -52,7 +40,7 @@ void TStrings::SetText(const AnsiString& Text) {
 }
 
 void TStrings::AddStrings(const TStrings& Source) {
-  TUpdateScope scope(*this);
+  TStringsUpdate scope(*this);
   for (int i = 0; i < Source.Count(); ++i) Add(Source.Get(i));
 }
 

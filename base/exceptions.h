@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 class Exception : public std::exception {
 public:

@@ -3,7 +3,7 @@
 // CR LF, lone CR or lone LF, and a final line break adds no empty item.
 #include <vector>
 
-#include "framework/system.h"
+#include "base/system.h"
 
 class TStrings {
 public:
@@ -38,6 +38,18 @@ protected:
 
 private:
   int FUpdateCount = 0;
+};
+
+// BeginUpdate when made, EndUpdate when it goes: the two stay paired on every path.
+class TStringsUpdate {
+public:
+  explicit TStringsUpdate(TStrings& Strings) : FStrings(Strings) { FStrings.BeginUpdate(); }
+  ~TStringsUpdate() { FStrings.EndUpdate(); }
+  TStringsUpdate(const TStringsUpdate&) = delete;
+  TStringsUpdate& operator=(const TStringsUpdate&) = delete;
+
+private:
+  TStrings& FStrings;
 };
 
 class TStringList : public TStrings {

@@ -1,4 +1,4 @@
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "framework/stream.h"
+#include "base/stream.h"
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 int64_t TStream::GetSize() {
   const int64_t position = Seek(0, soFromCurrent);

@@ -1,10 +1,10 @@
-#include "framework/strings.h"
+#include "base/strings.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 
 namespace {
 

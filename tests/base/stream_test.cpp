@@ -1,8 +1,8 @@
-#include "framework/stream.h"
+#include "base/stream.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/exceptions.h"
+#include "base/exceptions.h"
 #include "tests/test_streams.h"
 
 namespace {

@@ -1,0 +1,125 @@
+#include "support/utf8.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace {
+
+bool IsContinuation(unsigned Byte) { return (Byte & 0xC0) == 0x80; }
+
+// After a lead 0xF0-0xF7 at Source[I - 1]: three continuation bytes follow, whatever value they
+// spell with it.
+bool HasFourByteTail(const unsigned char* Source, size_t SourceBytes, size_t I) {
+  return SourceBytes - I >= 3 && IsContinuation(Source[I]) && IsContinuation(Source[I + 1]) &&
+         IsContinuation(Source[I + 2]);
+}
+
+// Decodes units from Source[I] on until N reaches Capacity or the source ends, storing them from
+// Dest[N] on when there is a Dest. False on a malformed sequence.
+bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, char16_t* Dest,
+                 size_t Capacity, size_t& N) {
+  size_t i = I;
+  size_t n = N;
+  while (i < SourceBytes && n < Capacity) {
+    unsigned unit = Source[i++];
+    if (unit >= 0xF0 && unit <= 0xF7 && HasFourByteTail(Source, SourceBytes, i)) {
+      // A character beyond U+FFFF: one unit that every ANSI code page has.
+      unit = '?';
+      i += 3;
+    } else if (unit >= 0x80) {
+      if (i >= SourceBytes) return false;
+      unsigned bits = unit & 0x3F;
+      if (bits & 0x20) {
+        const unsigned middle = Source[i++];
+        if (!IsContinuation(middle) || i >= SourceBytes) return false;
+        bits = (bits << 6) | (middle & 0x3F);
+      }
+      const unsigned last = Source[i++];
+      if (!IsContinuation(last)) return false;
+      unit = (bits << 6) | (last & 0x3F);
+    }
+    if (Dest) Dest[n] = static_cast<char16_t>(unit);
+    ++n;
+  }
+  I = i;
+  N = n;
+  return true;
+}
+
+bool IsHighSurrogate(char16_t Unit) { return Unit >= 0xD800 && Unit <= 0xDBFF; }
+
+// The units of S decoded into Buffer of Length(S) + 1 units, or Utf8ToWideCharsFailed. One byte
+// never gives more than one unit, so the capacity is never what ends the decoding.
+size_t DecodeInto(char16_t* Buffer, const AnsiString& S) {
+  const size_t result = Utf8ToWideChars(Buffer, S.size() + 1, S.data(), S.size());
+  return result == Utf8ToWideCharsFailed || result == 0 ? Utf8ToWideCharsFailed : result - 1;
+}
+
+} // namespace
+
+size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
+                       size_t SourceBytes) {
+  if (!Source) return 0;
+  // No room even for the terminating unit, which would otherwise land in front of Dest.
+  if (Dest && MaxDestChars == 0) return 0;
+  const auto* source = reinterpret_cast<const unsigned char*>(Source);
+  const size_t capacity = Dest ? MaxDestChars : std::numeric_limits<size_t>::max();
+  size_t i = 0;
+  size_t n = 0;
+  if (!DecodeUnits(source, SourceBytes, i, Dest, capacity, n)) return Utf8ToWideCharsFailed;
+  if (!Dest) return n + 1;
+  if (n >= MaxDestChars) n = MaxDestChars - 1;
+  Dest[n] = 0;
+  return n + 1;
+}
+
+WideString DecodeUTF8(const AnsiString& S) {
+  if (S.empty()) return WideString();
+  WideString text(S.size() + 1, u'\0');
+  const size_t length = DecodeInto(&text[0], S);
+  if (length == Utf8ToWideCharsFailed) return WideString();
+  text.resize(length);
+  return text;
+}
+
+AnsiString Utf8TextToAnsi(std::string_view S) {
+  // Whole files pass through here: decoded and converted piece by piece, so that no UTF-16 copy
+  // of the whole text is ever held.
+  constexpr size_t PieceUnits = 1 << 16;
+  const auto* source = reinterpret_cast<const unsigned char*>(S.data());
+  std::unique_ptr<char16_t[]> units(new char16_t[std::min(S.size(), PieceUnits) + 1]);
+  AnsiString result;
+  size_t i = 0;
+  size_t held = 0;
+  while (i < S.size()) {
+    size_t n = held;
+    if (!DecodeUnits(source, S.size(), i, units.get(), PieceUnits, n)) return AnsiString();
+    // A surrogate pair is converted as one character, so its first half waits for the second.
+    held = i < S.size() && IsHighSurrogate(units[n - 1]) ? 1 : 0;
+    if (result.capacity() < S.size()) result.reserve(S.size());
+    result += platform::WideToAnsi(units.get(), n - held);
+    if (held) units[0] = units[n - 1];
+  }
+  return result;
+}
+
+AnsiString AnsiToUtf8(const AnsiString& S) {
+  AnsiString out;
+  out.reserve(S.size() + S.size() / 8);
+  for (char16_t unit : platform::AnsiToWide(S)) {
+    if (unit < 0x80) {
+      out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      out += static_cast<char>(0xC0 | (unit >> 6));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (unit >> 12));
+      out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return out;
+}

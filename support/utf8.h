@@ -1,0 +1,26 @@
+#pragma once
+// UTF-8 in both directions between the loader and the terminal: decoding as the import reads a
+// file, encoding for output outside the program.
+#include <cstddef>
+#include <string_view>
+
+#include "base/system.h"
+
+constexpr size_t Utf8ToWideCharsFailed = static_cast<size_t>(-1);
+
+// Decodes UTF-8 leniently: a lead byte is judged by its bits 7 and 5 only, so overlong forms
+// pass. A lead 0xF0-0xF7 with three continuation bytes is one "?" unit; with fewer it reads as a
+// three-byte lead like any other byte with bit 5 set. With Dest, at most
+// MaxDestChars - 1 units and a terminating 0 unit are written and the result is the number of
+// units written plus one; a MaxDestChars of 0 writes nothing and gives 0. Without Dest the units
+// are only counted (plus one). A null Source gives 0, malformed input Utf8ToWideCharsFailed.
+size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
+                       size_t SourceBytes);
+
+// Empty when S is empty or malformed anywhere.
+WideString DecodeUTF8(const AnsiString& S);
+// DecodeUTF8 converted to the ANSI code page; empty when the decoding is empty.
+AnsiString Utf8TextToAnsi(std::string_view S);
+
+// The text in UTF-8, for terminals and files outside the program.
+AnsiString AnsiToUtf8(const AnsiString& S);

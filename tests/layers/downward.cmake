@@ -1,0 +1,7 @@
+# The higher layer includes the lower one: the check must pass.
+set(VOXARO_LAYERS low high)
+set(VOXARO_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/tree")
+set(VOXARO_USES_low "")
+set(VOXARO_USES_high low)
+set(VOXARO_FILES_low "${VOXARO_SOURCE_DIR}/low/base.h")
+set(VOXARO_FILES_high "${VOXARO_SOURCE_DIR}/high/window.h")

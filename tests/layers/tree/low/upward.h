@@ -1,0 +1,3 @@
+#pragma once
+// A header of the lower layer that reaches up.
+#include "high/window.h"
