@@ -21,13 +21,14 @@ suite() {
   "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local closing
-  closing=$(grep -E 'tests passed|programs' "$log" | tail -n 1)
+  closing=$(grep -E 'tests passed|programs|formatted' "$log" | tail -n 1)
   rm -f "$log"
   [ -n "$closing" ] || closing="no result (exit status $rc)"
   [ "$rc" = 0 ] || failed=1
   summary+=("$(printf '%-24s %s' "$title:" "$closing")")
 }
 
+suite "formatting" scripts/check-format.sh
 suite "native" ctest --test-dir build/native -L plain -j"$(nproc)" --output-on-failure --timeout 120
 suite "native ASan+UBSan" ctest --test-dir build/native -L sanitized -j"$(nproc)" --output-on-failure --timeout 300
 suite "win64 under wine64" scripts/test-win64.sh -LE e2e
