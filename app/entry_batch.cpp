@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "platform/platform.h"
@@ -222,8 +223,10 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
       return std::make_pair(static_cast<size_t>(low - entries.begin()),
                             static_cast<size_t>(high - entries.begin()));
     };
-    const auto [firstLow, firstHigh] = bounds(First);
-    const auto [secondLow, secondHigh] = bounds(Second);
+    // Plain variables, not bindings: the lambda below captures them.
+    size_t firstLow, firstHigh, secondLow, secondHigh;
+    std::tie(firstLow, firstHigh) = bounds(First);
+    std::tie(secondLow, secondHigh) = bounds(Second);
     const std::string_view* const middleValue =
         secondHigh > secondLow ? Second.FNames[Second.FEntries[secondHigh - 1].Name]
                                : First.FNames[First.FEntries[firstHigh - 1].Name];

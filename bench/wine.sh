@@ -3,7 +3,8 @@
 # one, and the window's time from process start to a filled list. Usage: bench/wine.sh FILE...
 set -euo pipefail
 cd "$(dirname "$0")/.."
-for program in build/win64/voxaro_gui_bench.exe build/win64/cli/voxaro-import.exe; do
+for program in build/win64/voxaro_gui_bench.exe build/win64/voxaro_list_fill.exe \
+               build/win64/cli/voxaro-import.exe; do
   if [ ! -f "$program" ]; then
     echo "bench/wine.sh: $program is missing; build build/win64 first" >&2
     exit 1

@@ -18,6 +18,8 @@ ROOT = Path(__file__).resolve().parent.parent
 NATIVE = ROOT / "build/native/cli/voxaro-import"
 WINDOWS = ROOT / "build/win64/cli/voxaro-import.exe"
 GUI_BENCH = ROOT / "build/win64/voxaro_gui_bench.exe"
+LIST_FILL = ROOT / "build/win64/voxaro_list_fill.exe"
+LIST_LINES = [100000, 300000, 900000]
 WINE_RUN = ROOT / "scripts/wine-run"
 
 MAX_WINE_OVER_NATIVE = 1.5          # the Windows import on the 300k file
@@ -79,6 +81,19 @@ def main():
                   if target else "  (reported)")
         print("  window, %s: start to filled list %.2f s, best of %d, %s%s"
               % (Path(path).name, seconds, runs, detail, judged))
+    # The control's own share: filling the list box with as many lines, without the import.
+    result = subprocess.run([str(WINE_RUN), str(LIST_FILL)] + [str(n) for n in LIST_LINES],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            stdin=subprocess.DEVNULL, text=True)
+    if result.returncode != 0:
+        print("  list box fill: failed (%s)" % result.stderr.strip()[-200:])
+        failed = True
+    else:
+        for line in result.stdout.replace("\r", "").split("\n"):
+            if line.strip():
+                count, imported, plain = line.split()
+                print("  list box fill, %7d lines: %6.2f s as the import fills it, %6.2f s with "
+                      "plain LB_ADDSTRING" % (int(count), float(imported), float(plain)))
     return 1 if failed else 0
 
 

@@ -9,8 +9,16 @@
 #include "base/stream.h"
 
 // The field scan reads sixteen bytes at a time where SSE2 is there for sure; not under the
-// address sanitizer, which would take the reads beyond the data's end for faults.
-#if defined(__SSE2__) && !defined(__SANITIZE_ADDRESS__)
+// address sanitizer, which would take the reads beyond the data's end for faults (GCC says so
+// with a macro, Clang through __has_feature).
+#if defined(__SANITIZE_ADDRESS__)
+#define VOXARO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VOXARO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SSE2__) && !defined(VOXARO_ADDRESS_SANITIZER)
 #define VOXARO_SIMD_READER 1
 #include <emmintrin.h>
 #else
