@@ -16,11 +16,6 @@ constexpr LRESULT SyncDeferred = 2;
 
 } // namespace
 
-TEvent::TEvent(bool ManualReset, bool Signalled)
-    : FHandle(CreateEventA(nullptr, ManualReset, Signalled, nullptr)) {
-  if (!FHandle) throw Exception(Format("CreateEvent failed, error %lu", GetLastError()));
-}
-
 TclThreadSynchronizer::TclThreadSynchronizer() : TclThreadSynchronizer(GetCurrentThreadId()) {}
 
 TclThreadSynchronizer::TclThreadSynchronizer(DWORD OwnerThreadId) : FOwnerThreadId(OwnerThreadId) {

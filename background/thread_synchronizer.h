@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "background/win_handles.h"
+#include "framework/win_owners.h"
 
 constexpr UINT WM_SYNC_RELEASE = 0x8FFC; // WM_APP + 0xFFC
 constexpr UINT WM_SYNC_CALL = 0x8FFD;    // WM_APP + 0xFFD
