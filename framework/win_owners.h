@@ -1,9 +1,10 @@
 #pragma once
 // The owners of the Win32 objects the Windows layer takes: one small class per kind of handle,
 // which gives the object back when it goes, so that every exit path releases what it took and no
-// function needs a cleanup ladder. Owners are move-only; the scopes tied to one stack frame (a
-// paint pass, a critical section and its lock) do not move at all.
+// function needs a cleanup ladder. Owners are move-only; a paint pass, a critical section and a
+// lock do not move at all.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <utility>
@@ -13,8 +14,7 @@
 // The shape of every owner of a plain handle. TTraits names the handle's type (THandle), the
 // value that stands for none (None), what counts as a handle (Valid) and the call that gives one
 // back (Close).
-template <class TTraits>
-class TOwnedHandle {
+template <class TTraits> class TOwnedHandle {
 public:
   using THandle = typename TTraits::THandle;
 
@@ -51,8 +51,7 @@ private:
 namespace win_owners {
 
 // Handles that are null when there is none.
-template <class T>
-struct TNullableTraits {
+template <class T> struct TNullableTraits {
   using THandle = T;
   static T None() { return nullptr; }
   static bool Valid(T Handle) { return Handle != nullptr; }
@@ -74,8 +73,7 @@ struct TFindTraits {
   static void Close(HANDLE Handle) { FindClose(Handle); }
 };
 
-template <class T>
-struct TGdiTraits : TNullableTraits<T> {
+template <class T> struct TGdiTraits : TNullableTraits<T> {
   static void Close(T Handle) { DeleteObject(Handle); }
 };
 
@@ -91,8 +89,7 @@ struct TGlobalTraits : TNullableTraits<HGLOBAL> {
   static void Close(HGLOBAL Memory) { GlobalFree(Memory); }
 };
 
-template <class T>
-struct TLocalTraits : TNullableTraits<T> {
+template <class T> struct TLocalTraits : TNullableTraits<T> {
   static void Close(T Memory) { LocalFree(Memory); }
 };
 
@@ -103,8 +100,7 @@ using TKernelHandle = TOwnedHandle<win_owners::TKernelTraits>;
 // A search from FindFirstFile.
 using TFindHandle = TOwnedHandle<win_owners::TFindTraits>;
 // A GDI object of its own type, deleted when the owner goes.
-template <class THandle>
-using TGdiObject = TOwnedHandle<win_owners::TGdiTraits<THandle>>;
+template <class THandle> using TGdiObject = TOwnedHandle<win_owners::TGdiTraits<THandle>>;
 using TFontHandle = TGdiObject<HFONT>;
 using TBrushHandle = TGdiObject<HBRUSH>;
 using TPenHandle = TGdiObject<HPEN>;
@@ -114,8 +110,7 @@ using TDCHandle = TOwnedHandle<win_owners::TCreatedDCTraits>;
 // A window that is not a TWindow; destroying it works only on the thread that made it.
 using TWindowHandle = TOwnedHandle<win_owners::TWindowTraits>;
 // A block the system allocated with LocalAlloc for the caller to free, as a T.
-template <class T>
-using TLocalMemory = TOwnedHandle<win_owners::TLocalTraits<T>>;
+template <class T> using TLocalMemory = TOwnedHandle<win_owners::TLocalTraits<T>>;
 
 // A global memory block. SetClipboardData takes such a block over only when it succeeds, so the
 // hand-over is the owner's.
@@ -246,7 +241,7 @@ public:
 private:
   TDCHandle FDC;
   TBitmapHandle FBitmap;
-  TSelectObject FSelection;  // last: the bitmap leaves the DC before either goes
+  TSelectObject FSelection; // last: the bitmap leaves the DC before either goes
 };
 
 // ---- Threads
@@ -292,8 +287,7 @@ private:
 // ---- COM and OLE
 
 // One reference to a COM object, released when the owner goes.
-template <class T>
-class TComPtr {
+template <class T> class TComPtr {
 public:
   // Takes over the reference Object carries (as from new or a call that returns one).
   explicit TComPtr(T* Object = nullptr) : FObject(Object) {}

@@ -82,7 +82,7 @@ bool DirectoryExists(const AnsiString& Dir) {
   if ((attributes & LinkBit) == 0) return (attributes & FolderBit) != 0;
   // A link counts only when its target can be opened.
   const TKernelHandle target(CreateFileA(Dir.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return target.Valid() && (attributes & FolderBit) != 0;
 }
 

@@ -25,7 +25,7 @@ public:
   ULONG STDMETHODCALLTYPE AddRef() override { return ++References; }
   ULONG STDMETHODCALLTYPE Release() override { return --References; }
 
-  ULONG References = 1;  // the one a new object comes with
+  ULONG References = 1; // the one a new object comes with
 };
 
 TEST(ComPtr, EveryReferenceTakenIsGivenBackOnce) {
@@ -48,8 +48,7 @@ TEST(ComPtr, EveryReferenceTakenIsGivenBackOnce) {
     // Moved onto an owner that holds one, that one is given back.
     third = std::move(second);
     EXPECT_EQ(object.References, 1u);
-    ASSERT_EQ(third->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.Receive())),
-              S_OK);
+    ASSERT_EQ(third->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(first.Receive())), S_OK);
     // Handed over: the caller answers for it.
     handed = first.Release();
   }
