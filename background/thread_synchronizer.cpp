@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/exceptions.h"
+#include "framework/window.h"
 
 const char* const SyncWindowClassName = "QV-D3A08F61-72BC-4E95-A1F4-6B5E2C90D7A3";
 
@@ -15,11 +16,6 @@ constexpr LRESULT SyncRan = 1;
 constexpr LRESULT SyncDeferred = 2;
 
 } // namespace
-
-TEvent::TEvent(bool ManualReset, bool Signalled)
-    : FHandle(CreateEventA(nullptr, ManualReset, Signalled, nullptr)) {
-  if (!FHandle) throw Exception(Format("CreateEvent failed, error %lu", GetLastError()));
-}
 
 TclThreadSynchronizer::TclThreadSynchronizer() : TclThreadSynchronizer(GetCurrentThreadId()) {}
 
@@ -46,7 +42,7 @@ void TclThreadSynchronizer::Synchronize(const TMethod& Method) {
   FMethod = &Method;
   for (;;) {
     const LRESULT result =
-        SendMessageA(FInfo->Window, WM_SYNC_CALL, 0, reinterpret_cast<LPARAM>(this));
+        SendMessageA(FInfo->Window.Get(), WM_SYNC_CALL, 0, reinterpret_cast<LPARAM>(this));
     if (result != SyncDeferred) {
       FMethod = nullptr;
       if (result == SyncNotRun && !FCancelled)
@@ -69,11 +65,9 @@ TclSynchronizerManager& SynchronizerManager() {
 }
 
 TclSynchronizerManager::~TclSynchronizerManager() {
-  while (!FInfos.empty()) {
-    // Fails harmlessly for a window of another thread; the system takes those with their thread.
-    DestroyWindow(FInfos.back()->Window);
-    FInfos.pop_back();
-  }
+  // Destroying a window of another thread fails harmlessly; the system takes those with their
+  // thread.
+  while (!FInfos.empty()) FInfos.pop_back();
 }
 
 TclSyncInfo* TclSynchronizerManager::FindInfo(DWORD ThreadId) const {
@@ -85,22 +79,16 @@ TclSyncInfo* TclSynchronizerManager::FindInfo(DWORD ThreadId) const {
 HWND TclSynchronizerManager::WindowOf(DWORD ThreadId) {
   TLock lock(FLock);
   TclSyncInfo* info = FindInfo(ThreadId);
-  return info ? info->Window : nullptr;
+  return info ? info->Window.Get() : nullptr;
 }
 
-void TclSynchronizerManager::RegisterWindowClass() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA found = {};
-  if (GetClassInfoA(instance, SyncWindowClassName, &found)) {
-    if (found.lpfnWndProc == WindowProc) return;
-    UnregisterClassA(SyncWindowClassName, instance);
-  }
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = SyncWindowClassName;
-  if (!RegisterClassA(&wc))
-    throw Exception(Format("RegisterClass failed, error %lu", GetLastError()));
+HWND TclSynchronizerManager::CreateHiddenWindow() {
+  TWindowCreateParams params;
+  params.ClassName = SyncWindowClassName;
+  params.Left = params.Top = params.Width = params.Height = 0;
+  TWindowClass windowClass;
+  windowClass.Procedure = WindowProc;
+  return CreateClassWindow(params, windowClass, nullptr);
 }
 
 void TclSynchronizerManager::AddSynchronizer(TclThreadSynchronizer* Synchronizer) {
@@ -116,11 +104,7 @@ void TclSynchronizerManager::AddSynchronizer(TclThreadSynchronizer* Synchronizer
       info->OwnerThreadId = owner;
     }
     try {
-      RegisterWindowClass();
-      info->Window = CreateWindowExA(0, SyncWindowClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                     GetModuleHandleA(nullptr), nullptr);
-      if (!info->Window)
-        throw Exception(Format("CreateWindowEx failed, error %lu", GetLastError()));
+      info->Window.Reset(CreateHiddenWindow());
     } catch (...) {
       FInfos.erase(std::find_if(FInfos.begin(), FInfos.end(),
                                 [info](const auto& item) { return item.get() == info; }));
@@ -136,7 +120,8 @@ void TclSynchronizerManager::RemoveSynchronizer(TclThreadSynchronizer* Synchroni
   if (!info) return;
   {
     TLock lock(FLock);
-    if (PostMessageA(info->Window, WM_SYNC_RELEASE, 0, reinterpret_cast<LPARAM>(info))) return;
+    if (PostMessageA(info->Window.Get(), WM_SYNC_RELEASE, 0, reinterpret_cast<LPARAM>(info)))
+      return;
   }
   // The owner's queue is gone (its thread ended) or full: nobody will handle the release.
   ReleaseInfo(info);
@@ -154,9 +139,9 @@ void TclSynchronizerManager::ReleaseInfo(TclSyncInfo* Info) {
     FInfos.erase(it);
   }
   // Outside the lock: destroying a window may handle messages, and their handlers may come back
-  // here or take the pool lock.
-  if (GetWindowThreadProcessId(gone->Window, nullptr) == GetCurrentThreadId())
-    DestroyWindow(gone->Window);
+  // here or take the pool lock. A window of another thread (whose queue is gone) is not ours to
+  // destroy; the call fails harmlessly, and the system takes the window with its thread.
+  gone.reset();
 }
 
 LRESULT TclSynchronizerManager::HandleCall(TclThreadSynchronizer* Synchronizer) {

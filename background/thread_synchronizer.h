@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "background/win_handles.h"
+#include "framework/win_owners.h"
 
 constexpr UINT WM_SYNC_RELEASE = 0x8FFC; // WM_APP + 0xFFC
 constexpr UINT WM_SYNC_CALL = 0x8FFD;    // WM_APP + 0xFFD
@@ -54,7 +54,7 @@ private:
 // One per owner thread.
 struct TclSyncInfo {
   DWORD OwnerThreadId = 0;
-  HWND Window = nullptr;
+  TWindowHandle Window;
   // Live synchronisers of that thread, less the releases its message loop has not handled yet.
   int UseCount = 0;
   // How deep the owner thread is inside synchronised calls, and set while it is in none: a call
@@ -81,7 +81,8 @@ private:
   // Under the lock.
   TclSyncInfo* FindInfo(DWORD ThreadId) const;
   void ReleaseInfo(TclSyncInfo* Info);
-  static void RegisterWindowClass();
+  // On the thread it is to belong to.
+  static HWND CreateHiddenWindow();
   static LRESULT HandleCall(TclThreadSynchronizer* Synchronizer);
   static LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
 

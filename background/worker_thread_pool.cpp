@@ -22,14 +22,13 @@ TThreadEx::~TThreadEx() {
   if (!FHandle) return;
   Terminate();
   WaitFor(GetCurrentThreadId() == FSynchronizer->OwnerThreadId());
-  CloseHandle(FHandle);
 }
 
 void TThreadEx::Start() {
   unsigned id = 0;
   const uintptr_t handle = _beginthreadex(nullptr, 0, ThreadProc, this, 0, &id);
   if (handle == 0) throw Exception(Format("Cannot create a thread, error %d", errno));
-  FHandle = reinterpret_cast<HANDLE>(handle);
+  FHandle.Reset(reinterpret_cast<HANDLE>(handle));
   FThreadId = id;
 }
 
@@ -47,15 +46,16 @@ unsigned __stdcall TThreadEx::ThreadProc(void* Parameter) {
 
 void TThreadEx::WaitFor(bool ServeSentMessages) {
   if (!FHandle) return;
+  const HANDLE thread = FHandle.Get();
   while (ServeSentMessages) {
     const DWORD result =
-        MsgWaitForMultipleObjectsEx(1, &FHandle, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0) return;
     if (result != WAIT_OBJECT_0 + 1) break;
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  WaitForSingleObject(FHandle, INFINITE);
+  WaitForSingleObject(thread, INFINITE);
 }
 
 TclWorkerThread::TclWorkerThread(TclThreadPool* Pool) : FPool(Pool) {}

@@ -10,7 +10,7 @@
 
 #include "background/cont_nrs.h"
 #include "background/thread_synchronizer.h"
-#include "background/win_handles.h"
+#include "framework/win_owners.h"
 
 class TWorkerThreadJob {
 public:
@@ -56,7 +56,7 @@ private:
   static unsigned __stdcall ThreadProc(void* Parameter);
 
   std::unique_ptr<TclThreadSynchronizer> FSynchronizer;
-  HANDLE FHandle = nullptr;
+  TKernelHandle FHandle;
   DWORD FThreadId = 0;
   std::atomic<bool> FTerminated{false};
 };

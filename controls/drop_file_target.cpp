@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include <atomic>
+#include <utility>
 
 #include "framework/clipboard.h"
 #include "base/exceptions.h"
@@ -96,14 +97,13 @@ DWORD TDropFileTarget::ChooseEffect(DWORD Allowed) {
 
 void TDropFileTarget::Register(HWND Window) {
   Unregister();
-  FOleTarget = new TOleTarget(this);
-  const HRESULT result = RegisterDragDrop(Window, FOleTarget);
-  if (FAILED(result)) {
-    FOleTarget->Detach();
-    FOleTarget->Release();
-    FOleTarget = nullptr;
+  TComPtr<TOleTarget> target(new TOleTarget(this));
+  if (FAILED(RegisterDragDrop(Window, target.Get()))) {
+    // Whoever may still hold it must not reach us.
+    target->Detach();
     throw Exception("Das Fenster kann keine abgelegten Dateien annehmen");
   }
+  FOleTarget = std::move(target);
   FTarget = Window;
 }
 
@@ -112,8 +112,7 @@ void TDropFileTarget::Unregister() {
   // The window may already be gone at program end; the registration then went with it.
   if (IsWindow(FTarget)) RevokeDragDrop(FTarget);
   FOleTarget->Detach();
-  FOleTarget->Release();
-  FOleTarget = nullptr;
+  FOleTarget.Reset();
   FTarget = nullptr;
 }
 

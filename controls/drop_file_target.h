@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "base/strings.h"
+#include "framework/win_owners.h"
 
 class TDropFileTarget {
 public:
@@ -37,6 +38,6 @@ private:
   void Dropped(IDataObject* Data, DWORD& Effect);
 
   HWND FTarget = nullptr;
-  TOleTarget* FOleTarget = nullptr;
+  TComPtr<TOleTarget> FOleTarget;
   TStringList FFiles;
 };

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "controls/html_layout.h"
-#include "framework/gdi_object.h"
+#include "framework/win_owners.h"
 #include "framework/graphics.h"
 
 class TGdiTextMeasurer : public TTextMeasurer {

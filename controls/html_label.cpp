@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "controls/gdi_text_measurer.h"
-#include "framework/device_context.h"
+#include "framework/win_owners.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "base/exceptions.h"
+#include "framework/win_owners.h"
 #include "support/file_utils.h"
 #include "support/const_memory_stream.h"
 
@@ -96,9 +97,9 @@ void TWaveData::WriteData(TStream& Stream) const {
 void TWaveData::LoadFromFile(const AnsiString& FileName) {
   Clear();
   if (!FileExists(FileName)) return;
-  const TFileHandle file(CreateFileA(FileName.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  const TKernelHandle file(CreateFileA(FileName.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) RaiseReadError(FileName, GetLastError());
   LARGE_INTEGER fileSize;
   if (!GetFileSizeEx(file.Get(), &fileSize)) RaiseReadError(FileName, GetLastError());

@@ -1,7 +1,5 @@
 #include "framework/application.h"
 
-#include <ole2.h>
-
 #include <exception>
 #include <new>
 
@@ -75,7 +73,7 @@ void TApplication::Initialize() {
   // Keep the system's own "no disk" and critical-error boxes away; errors are ours to show.
   SetErrorMode(SEM_FAILCRITICALERRORS);
   // Drag and drop and the clipboard's data object need OLE on the main thread.
-  FOleInitialized = SUCCEEDED(OleInitialize(nullptr));
+  FOle.emplace();
   CreateHandle();
 }
 
@@ -148,8 +146,7 @@ void TApplication::Run() {
   FMainForm = nullptr;
   while (!FForms.empty()) FForms.pop_back();
   DestroyHandle();
-  if (FOleInitialized) OleUninitialize();
-  FOleInitialized = false;
+  FOle.reset();
 }
 
 void TApplication::HandleMessage(MSG& Msg) {

@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/form.h"
+#include "framework/win_owners.h"
 #include "base/system.h"
 
 class TApplicationWindow;
@@ -72,11 +74,12 @@ private:
   void ShowMainForm();
 
   AnsiString FTitle;
+  // From Initialize to the end of Run; before the windows, so that it outlives them.
+  std::optional<TOleInitialization> FOle;
   std::unique_ptr<TApplicationWindow> FWindow;
   bool FMainFormHidden = false;
   std::vector<std::unique_ptr<TForm>> FForms;
   TForm* FMainForm = nullptr;
-  bool FOleInitialized = false;
 };
 
 extern TApplication Application;

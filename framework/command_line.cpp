@@ -4,23 +4,20 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <memory>
 #include <vector>
 
+#include "framework/win_owners.h"
 #include "platform/platform.h"
 
 namespace {
 
-void FreeList(LPWSTR* List) { LocalFree(List); }
-
 std::vector<AnsiString> Arguments() {
   std::vector<AnsiString> arguments;
   int count = 0;
-  const std::unique_ptr<LPWSTR, decltype(&FreeList)> list(
-      CommandLineToArgvW(GetCommandLineW(), &count), &FreeList);
+  const TLocalMemory<LPWSTR*> list(CommandLineToArgvW(GetCommandLineW(), &count));
   if (!list) return arguments;
   for (int i = 0; i < count; ++i) {
-    const LPWSTR argument = list.get()[i];
+    const LPWSTR argument = list.Get()[i];
     arguments.push_back(platform::WideToAnsi(reinterpret_cast<const char16_t*>(argument),
                                              std::wcslen(argument)));
   }

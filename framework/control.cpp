@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "framework/device_context.h"
+#include "framework/win_owners.h"
 #include "framework/painted_control.h"
 
 TShiftState KeyboardShiftState() {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "framework/gdi_object.h"
+#include "framework/win_owners.h"
 #include "base/system.h"
 
 // A COLORREF, or a system colour: the high bit set and the COLOR_ index in the low byte.

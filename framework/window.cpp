@@ -3,6 +3,40 @@
 #include "framework/application.h"
 #include "base/exceptions.h"
 
+namespace {
+
+void RegisterWindowClass(const char* Name, const TWindowClass& Class, HINSTANCE Instance) {
+  WNDCLASSEXA existing = {};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(Instance, Name, &existing)) {
+    if (existing.lpfnWndProc == Class.Procedure) return;
+    // Windows of it would never reach our procedure.
+    UnregisterClassA(Name, Instance);
+  }
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = Class.Style;
+  windowClass.lpfnWndProc = Class.Procedure;
+  windowClass.hInstance = Instance;
+  windowClass.hCursor = Class.Cursor;
+  windowClass.lpszClassName = Name;
+  if (!RegisterClassExA(&windowClass))
+    throw Exception(Format("Fensterklasse %s kann nicht registriert werden", Name));
+}
+
+} // namespace
+
+HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Class,
+                       void* CreateParam) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  RegisterWindowClass(Params.ClassName, Class, instance);
+  const HWND window = CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
+                                      Params.Left, Params.Top, Params.Width, Params.Height,
+                                      Params.Parent, nullptr, instance, CreateParam);
+  if (!window) throw Exception(Format("Fenster %s kann nicht erstellt werden", Params.ClassName));
+  return window;
+}
+
 TWindow::~TWindow() { DestroyHandle(); }
 
 TWindow* TWindow::FromHandle(HWND Window) {
@@ -13,26 +47,13 @@ TWindow* TWindow::FromHandle(HWND Window) {
 }
 
 void TWindow::CreateOwnWindow(const TCreateParams& Params) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA existing = {};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExA(instance, Params.ClassName, &existing)) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    // Full repaints on resizing: the layout of the painted controls depends on the width.
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.lpszClassName = Params.ClassName;
-    if (!RegisterClassExA(&windowClass))
-      throw Exception(Format("Fensterklasse %s kann nicht registriert werden", Params.ClassName));
-  }
+  TWindowClass windowClass;
+  windowClass.Procedure = &WindowProc;
+  // Full repaints on resizing: the layout of the painted controls depends on the width.
+  windowClass.Style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.Cursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   // WindowProc takes the object from the creation parameters at WM_NCCREATE.
-  const HWND window = CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
-                                      Params.Left, Params.Top, Params.Width, Params.Height,
-                                      Params.Parent, nullptr, instance, this);
-  if (!window) throw Exception(Format("Fenster %s kann nicht erstellt werden", Params.ClassName));
+  CreateClassWindow(Params, windowClass, this);
 }
 
 void TWindow::CreateSubclassedWindow(const TCreateParams& Params) {

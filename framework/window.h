@@ -8,6 +8,31 @@
 
 #include "base/system.h"
 
+struct TWindowCreateParams {
+  const char* ClassName = nullptr;
+  const char* Text = "";
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int Left = CW_USEDEFAULT;
+  int Top = CW_USEDEFAULT;
+  int Width = CW_USEDEFAULT;
+  int Height = CW_USEDEFAULT;
+  HWND Parent = nullptr;
+};
+
+// How a window class of the program's own is registered.
+struct TWindowClass {
+  WNDPROC Procedure = nullptr;
+  UINT Style = 0;
+  HCURSOR Cursor = nullptr;
+};
+
+// Registers Params.ClassName as Class says, unless it is registered with Class's procedure
+// already (registered with another procedure, it is replaced), then creates a window of it with
+// CreateParam as the creation parameter. Raises Exception when the system refuses either.
+HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Class,
+                       void* CreateParam);
+
 class TWindow {
 public:
   TWindow() = default;
@@ -21,17 +46,7 @@ public:
   static TWindow* FromHandle(HWND Window);
 
 protected:
-  struct TCreateParams {
-    const char* ClassName = nullptr;
-    const char* Text = "";
-    DWORD Style = 0;
-    DWORD ExStyle = 0;
-    int Left = CW_USEDEFAULT;
-    int Top = CW_USEDEFAULT;
-    int Width = CW_USEDEFAULT;
-    int Height = CW_USEDEFAULT;
-    HWND Parent = nullptr;
-  };
+  using TCreateParams = TWindowCreateParams;
 
   // Registers the class on first use (arrow cursor, no background brush) and creates the
   // window. Raises Exception when the system refuses.

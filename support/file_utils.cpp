@@ -11,20 +11,6 @@ constexpr DWORD HiddenBit = FILE_ATTRIBUTE_HIDDEN;
 constexpr DWORD FolderBit = FILE_ATTRIBUTE_DIRECTORY;
 constexpr DWORD LinkBit = FILE_ATTRIBUTE_REPARSE_POINT;
 
-class TFindHandle {
-public:
-  explicit TFindHandle(HANDLE Handle) : FHandle(Handle) {}
-  TFindHandle(const TFindHandle&) = delete;
-  TFindHandle& operator=(const TFindHandle&) = delete;
-  ~TFindHandle() {
-    if (Valid()) FindClose(FHandle);
-  }
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-
-private:
-  HANDLE FHandle;
-};
-
 // The Win32 calls would silently act on the part before a zero byte, a different file.
 bool Usable(const AnsiString& Name) { return Name.find('\0') == AnsiString::npos; }
 
@@ -64,11 +50,6 @@ void WriteText(TStream& Stream, const AnsiString& Text) {
 
 } // namespace
 
-void TFileHandle::Reset(HANDLE Handle) {
-  if (Valid()) CloseHandle(FHandle);
-  FHandle = Handle;
-}
-
 bool FileExists(const AnsiString& FileName) {
   if (!Usable(FileName)) return false;
   const DWORD attributes = GetFileAttributesA(FileName.c_str());
@@ -100,8 +81,8 @@ bool DirectoryExists(const AnsiString& Dir) {
   }
   if ((attributes & LinkBit) == 0) return (attributes & FolderBit) != 0;
   // A link counts only when its target can be opened.
-  const TFileHandle target(CreateFileA(Dir.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const TKernelHandle target(CreateFileA(Dir.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return target.Valid() && (attributes & FolderBit) != 0;
 }
 

@@ -9,24 +9,8 @@
 #include <functional>
 
 #include "framework/handle_stream.h"
+#include "framework/win_owners.h"
 #include "base/strings.h"
-
-// Owns a handle from CreateFileA and closes it when it goes.
-class TFileHandle {
-public:
-  explicit TFileHandle(HANDLE Handle = INVALID_HANDLE_VALUE) : FHandle(Handle) {}
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  ~TFileHandle() { Reset(); }
-
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-  HANDLE Get() const { return FHandle; }
-  // Closes the handle held so far and takes Handle.
-  void Reset(HANDLE Handle = INVALID_HANDLE_VALUE);
-
-private:
-  HANDLE FHandle;
-};
 
 bool FileExists(const AnsiString& FileName);
 // A link is followed.
@@ -81,5 +65,5 @@ private:
   };
 
   TAttributeRestore FRestore;
-  TFileHandle FFile;  // declared last: the file is closed before its attributes go back
+  TKernelHandle FFile;  // declared last: the file is closed before its attributes go back
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/win_owners.h"
 #include "base/exceptions.h"
 #include "tests/test_files.h"
 
@@ -24,12 +25,6 @@ BOOL CALLBACK CollectWindow(HWND Child, LPARAM List) {
   reinterpret_cast<std::vector<HWND>*>(List)->push_back(Child);
   return TRUE;
 }
-
-// The form registers its drop target with OLE when it is shown, as the program does.
-struct OleScope {
-  OleScope() { OleInitialize(nullptr); }
-  ~OleScope() { OleUninitialize(); }
-};
 
 class MainFormTest : public testing::Test {
 protected:
@@ -57,7 +52,8 @@ protected:
               (TRect{9, 9, Form.Panel2.Width() - 9, Form.Panel2.Height() - 9}));
   }
 
-  OleScope Ole;
+  // The form registers its drop target with OLE when it is shown, as the program does.
+  TOleInitialization Ole;
   TTempDir Dir;
   TMainFrm Form;
 };

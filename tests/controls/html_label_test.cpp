@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "framework/device_context.h"
 #include "framework/form.h"
 #include "framework/panel.h"
+#include "framework/win_owners.h"
 
 namespace {
 

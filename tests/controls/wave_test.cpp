@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/exceptions.h"
+#include "framework/win_owners.h"
 #include "support/fast_memory_stream.h"
 #include "support/file_utils.h"
 #include "tests/test_files.h"
@@ -145,7 +146,7 @@ TEST(WaveData, LoadFromFile) {
     EXPECT_EQ(Content(data), c.Expected) << c.Name;
   }
   // Held by another program without sharing.
-  const TFileHandle locked(
+  const TKernelHandle locked(
       CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(locked.Valid());
   TWaveData data;

@@ -49,6 +49,30 @@ TEST(Form, FirstShowResizesCentresShowsAndFocusesTheActiveControl) {
   EXPECT_EQ(events.back(), "resize");
 }
 
+LRESULT CALLBACK ForeignProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  return DefWindowProcA(Window, Msg, WParam, LParam);
+}
+
+// Kept, a class of the form's name with another procedure would never hand the form its window.
+TEST(Form, ClassOfAnotherProcedureIsReplaced) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const char* const name = "VoxaroForeignForm";
+  UnregisterClassA(name, instance);
+  WNDCLASSA foreign = {};
+  foreign.lpfnWndProc = ForeignProc;
+  foreign.hInstance = instance;
+  foreign.lpszClassName = name;
+  ASSERT_NE(RegisterClassA(&foreign), 0);
+
+  TForm form(name);
+  ASSERT_NE(form.Handle(), nullptr);
+  EXPECT_EQ(TWindow::FromHandle(form.Handle()), &form);
+  WNDCLASSA found = {};
+  ASSERT_TRUE(GetClassInfoA(instance, name, &found));
+  EXPECT_NE(found.lpfnWndProc, ForeignProc);
+  EXPECT_EQ(found.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+}
+
 TEST(Form, CloseDestroysTheWindow) {
   TForm form("VoxaroFormTest");
   TListBox list(&form);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/exceptions.h"
+#include "framework/win_owners.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -69,7 +70,7 @@ TEST(FileUtils, ExistenceOfFilesAndFolders) {
     EXPECT_EQ(FileExists(c.Name), c.File) << c.Name;
     EXPECT_EQ(DirectoryExists(c.Name), c.Folder) << c.Name;
   }
-  const TFileHandle lock(OpenExclusive(file));
+  const TKernelHandle lock(OpenExclusive(file));
   ASSERT_TRUE(lock.Valid());
   EXPECT_TRUE(FileExists(file));
 }
@@ -165,7 +166,7 @@ TEST(FileUtils, SaveOverProtectedFileKeepsItsAttributes) {
 TEST(FileUtils, SaveSucceedsOnceTheLockGoes) {
   TTempDir dir;
   const AnsiString name = dir.Write("locked.csv", "old");
-  TFileHandle lock(OpenExclusive(name));
+  TKernelHandle lock(OpenExclusive(name));
   ASSERT_TRUE(lock.Valid());
   TRecordedAttempts recorded;
   recorded.OnWait = [&](int Attempt) {
@@ -185,7 +186,7 @@ TEST(FileUtils, SaveGivesUpAfterTheLastAttempt) {
   TStringList list;
   list.Add("new");
   {
-    const TFileHandle lock(OpenExclusive(name));
+    const TKernelHandle lock(OpenExclusive(name));
     ASSERT_TRUE(lock.Valid());
     TRecordedAttempts recorded;
     EXPECT_EQ(ErrorOf<EFCreateError>([&] { SaveStringsToFile(list, name, recorded.Attempts(5)); }),
@@ -199,7 +200,7 @@ TEST(FileUtils, SaveGivesUpAfterTheLastAttempt) {
 
   TRecordedAttempts once;
   once.OnWait = [](int) { ADD_FAILURE() << "waited with a single attempt"; };
-  const TFileHandle lock(OpenExclusive(name));
+  const TKernelHandle lock(OpenExclusive(name));
   EXPECT_THROW(SaveStringsToFile(list, name, once.Attempts(0)), EFCreateError);
 }
 
@@ -229,7 +230,7 @@ TEST(FileUtils, DeleteFileIfExists) {
 
   const AnsiString locked = dir.Write("locked", "x");
   {
-    const TFileHandle lock(OpenExclusive(locked));
+    const TKernelHandle lock(OpenExclusive(locked));
     EXPECT_FALSE(DeleteFileIfExists(locked));
   }
   EXPECT_TRUE(FileExists(locked));
@@ -268,7 +269,7 @@ TEST(FileUtils, BetterFileStreamModesAndHandleStream) {
   { TBetterFileStream stream(dir.FileName("new.bin"), TBetterFileStream::ModeOpenOrCreate, false); }
   EXPECT_TRUE(FileExists(dir.FileName("new.bin")));
 
-  const TFileHandle lock(OpenExclusive(name));
+  const TKernelHandle lock(OpenExclusive(name));
   const auto open = [&] { TBetterFileStream s(name, TBetterFileStream::ModeCreate, true); };
   EXPECT_EQ(ErrorOf<EFCreateError>(open), "Datei " + name + " kann nicht erstellt werden");
 }
