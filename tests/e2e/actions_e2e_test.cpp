@@ -32,7 +32,7 @@ wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach) {
 class Actions : public ProgramTest {
 protected:
   void SetUp() override {
-    EmptyTheClipboard();
+    ASSERT_TRUE(EmptyTheClipboard()) << "the clipboard cannot be emptied";
     ProgramTest::SetUp();
   }
 
@@ -52,7 +52,7 @@ TEST_F(Actions, DropImportsTheFirstFileAndTellsTheSourceNothingWasCopiedOrMoved)
   HWND list = ListBoxOf(window);
   for (const bool move : {false, true}) {
     SCOPED_TRACE(move ? "move gesture" : "copy gesture");
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    ASSERT_TRUE(SendBounded(list, LB_RESETCONTENT, 0, 0));
     const long effect = DragAndDrop(list, {FOther, FKontakte, FTable},
                                     DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, move);
     EXPECT_EQ(effect, DROPEFFECT_NONE);
@@ -120,25 +120,27 @@ TEST_F(Actions, CtrlVImportsAPathACopiedFileOrThePastedText) {
   const std::vector<wstring> none;
   const struct {
     const char* Name;
-    std::function<void()> Put;
+    std::function<bool()> Put;
     wstring Caption;
     const std::vector<wstring>* Lines;
   } cases[] = {
-      {"a path", [&] { PutClipboardText(FOther); }, FOther, &other},
-      {"file:// and a path", [&] { PutClipboardText(L"file://" + FOther); }, FOther, &other},
+      {"a path", [&] { return PutClipboardText(FOther); }, FOther, &other},
+      {"file:// and a path", [&] { return PutClipboardText(L"file://" + FOther); }, FOther,
+       &other},
       // Capitals are not the prefix: the text is imported as a table of one header line.
-      {"FILE:// and a path", [&] { PutClipboardText(L"FILE://" + FOther); }, L"Zwischenablage",
-       &none},
-      {"a copied file", [&] { PutClipboardFiles({FOther, FKontakte}); }, FOther, &other},
-      {"table text", [&] { PutClipboardText(FromAnsi(SampleTable)); }, L"Zwischenablage", &table},
+      {"FILE:// and a path", [&] { return PutClipboardText(L"FILE://" + FOther); },
+       L"Zwischenablage", &none},
+      {"a copied file", [&] { return PutClipboardFiles({FOther, FKontakte}); }, FOther, &other},
+      {"table text", [&] { return PutClipboardText(FromAnsi(SampleTable)); }, L"Zwischenablage",
+       &table},
   };
   HWND window = Start(FKontakte);
   ASSERT_NE(window, nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    SetWindowTextW(window, L"vorher");
-    c.Put();
-    PressChord(window, {VK_CONTROL, 'V'});
+    ASSERT_TRUE(SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"vorher")));
+    ASSERT_TRUE(c.Put());
+    ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
     EXPECT_TRUE(WaitForCaption(window, c.Caption));
     EXPECT_TRUE(WaitFor([&] { return Lines(window) == *c.Lines; }));
     EXPECT_EQ(FProgram->MessageBox(), nullptr);
@@ -150,8 +152,8 @@ TEST_F(Actions, CtrlVWithAnEmptyClipboardShowsTheErrorAndLeavesNoCopy) {
   HWND window = Start(FOther);
   ASSERT_NE(window, nullptr);
   const std::vector<wstring> before = Lines(window);
-  EmptyTheClipboard();
-  PressChord(window, {VK_CONTROL, 'V'});
+  ASSERT_TRUE(EmptyTheClipboard());
+  ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
   HWND box = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (box = FProgram->MessageBox()) != nullptr; }));
   EXPECT_EQ(WindowText(box), L"TAPI Eigenes Telefonbuch erzeugen");
@@ -167,16 +169,16 @@ TEST_F(Actions, CtrlShiftVAndCtrlAltVDoNothing) {
   HWND window = Start(FOther);
   ASSERT_NE(window, nullptr);
   const std::vector<wstring> before = Lines(window);
-  PutClipboardText(FKontakte);
+  ASSERT_TRUE(PutClipboardText(FKontakte));
   for (const auto& chord : {std::vector<WORD>{VK_CONTROL, VK_SHIFT, 'V'},
                             std::vector<WORD>{VK_CONTROL, VK_MENU, 'V'}}) {
-    PressChord(window, chord);
+    ASSERT_TRUE(PressChord(window, chord));
     Sleep(500);
     EXPECT_EQ(WindowText(window), FOther);
     EXPECT_EQ(Lines(window), before);
   }
   // The same clipboard with plain Ctrl+V does import, so the chords above were really seen.
-  PressChord(window, {VK_CONTROL, 'V'});
+  ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
   EXPECT_TRUE(WaitForCaption(window, FKontakte));
 }
 
@@ -197,11 +199,11 @@ TEST_F(Actions, TheLinkCopiesAllLinesWithEitherButtonAndIsGoneUntilTheNextImport
     ASSERT_NE(window, nullptr);
     HWND status = FindDescendant(window, L"TPanel", [](HWND w) { return !WindowText(w).empty(); });
     const std::vector<wstring> lines = Lines(window);
-    PutClipboardText(L"vorher");
+    ASSERT_TRUE(PutClipboardText(L"vorher"));
     POINT link = {};
     ASSERT_TRUE(FindColour(window, status, RGB(0, 0, 255), &link)) << "no blue link on screen";
     if (c.Button == VK_LBUTTON && !lines.empty()) SaveScreenshot(window, "link");
-    ClickAt(window, link, c.Button);
+    ASSERT_TRUE(ClickAt(window, link, c.Button));
     EXPECT_TRUE(WaitFor([&] { return StatusText(window) == CopiedStatus; }));
     bool present = false;
     EXPECT_EQ(ClipboardUnicodeText(&present), Joined(lines, true));
@@ -219,15 +221,15 @@ TEST_F(Actions, EnterCopiesTheSelectedLineWithoutALineBreak) {
   HWND list = ListBoxOf(window);
   const std::vector<wstring> lines = Lines(window);
   ASSERT_GE(lines.size(), 3u);
-  PutClipboardText(L"vorher");
-  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  PressChord(window, {VK_RETURN});
+  ASSERT_TRUE(PutClipboardText(L"vorher"));
+  ASSERT_TRUE(SendBounded(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0));
+  ASSERT_TRUE(PressChord(window, {VK_RETURN}));
   EXPECT_EQ(ClipboardUnicodeText(), L"vorher");
   const wstring status = StatusText(window);
   for (const auto& chord : {std::vector<WORD>{VK_RETURN}, std::vector<WORD>{VK_SHIFT, VK_RETURN}}) {
-    SendMessageW(list, LB_SETCURSEL, 2, 0);
-    PutClipboardText(L"vorher");
-    PressChord(window, chord);
+    ASSERT_TRUE(SendBounded(list, LB_SETCURSEL, 2, 0));
+    ASSERT_TRUE(PutClipboardText(L"vorher"));
+    ASSERT_TRUE(PressChord(window, chord));
     EXPECT_TRUE(WaitFor([&] { return ClipboardUnicodeText() == lines[2]; },
                         std::chrono::milliseconds(5000)));
   }

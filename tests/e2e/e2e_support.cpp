@@ -1,9 +1,14 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cwctype>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -23,7 +28,78 @@ wstring Widen(const std::string& Text, UINT CodePage) {
   return result;
 }
 
-void RemoveTree(const wstring& Folder) {
+const wchar_t TempFolderPrefix[] = L"voxaro-e2e-";
+
+wstring TempPath() {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  return base;
+}
+
+bool ProcessRuns(DWORD ProcessId) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ProcessId);
+  if (!process) return false;
+  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return runs;
+}
+
+// The job of every program the driver starts. Closed only with the driver, and then it ends
+// whatever is left in it.
+HANDLE ProgramsJob() {
+  static HANDLE job = [] {
+    HANDLE made = CreateJobObjectW(nullptr, nullptr);
+    if (made) {
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    return made;
+  }();
+  return job;
+}
+
+// The processes started and not yet seen ended, as handles of their own, so that the watchdog
+// can end them while their owners still use theirs.
+std::mutex StartedLock;
+std::vector<HANDLE> Started;
+
+void Remember(HANDLE Process) {
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), Process, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
+    return;
+  std::lock_guard<std::mutex> lock(StartedLock);
+  Started.erase(std::remove_if(Started.begin(), Started.end(),
+                               [](HANDLE p) {
+                                 if (WaitForSingleObject(p, 0) != WAIT_OBJECT_0) return false;
+                                 CloseHandle(p);
+                                 return true;
+                               }),
+                Started.end());
+  Started.push_back(own);
+}
+
+// CreateProcessW, with the process put in the job before it runs a single instruction.
+bool StartProgram(const wstring& Program, wstring CommandLine, BOOL InheritHandles,
+                  STARTUPINFOW& Startup, PROCESS_INFORMATION& Process) {
+  if (!CreateProcessW(Program.c_str(), &CommandLine[0], nullptr, nullptr, InheritHandles,
+                      CREATE_SUSPENDED, nullptr, nullptr, &Startup, &Process))
+    return false;
+  if (HANDLE job = ProgramsJob()) AssignProcessToJobObject(job, Process.hProcess);
+  Remember(Process.hProcess);
+  ResumeThread(Process.hThread);
+  return true;
+}
+
+wstring Lower(wstring Text) {
+  for (wchar_t& c : Text) c = static_cast<wchar_t>(std::towlower(c));
+  return Text;
+}
+
+} // namespace
+
+void RemoveFolderTree(const wstring& Folder) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((Folder + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
@@ -32,7 +108,7 @@ void RemoveTree(const wstring& Folder) {
       if (name == L"." || name == L"..") continue;
       const wstring path = Folder + L"\\" + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
+        RemoveFolderTree(path);
       } else {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
@@ -42,6 +118,8 @@ void RemoveTree(const wstring& Folder) {
   }
   RemoveDirectoryW(Folder.c_str());
 }
+
+namespace {
 
 struct ProcessWindows {
   DWORD ProcessId;
@@ -73,11 +151,10 @@ wstring ClassOf(HWND Window) {
 
 TempFolder::TempFolder() {
   static std::atomic<unsigned> counter{0};
-  wchar_t base[MAX_PATH];
-  GetTempPathW(MAX_PATH, base);
+  const wstring base = TempPath();
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::wostringstream name;
-    name << base << L"voxaro-e2e-" << GetCurrentProcessId() << L"-" << counter++;
+    name << base << TempFolderPrefix << GetCurrentProcessId() << L"-" << counter++;
     if (CreateDirectoryW(name.str().c_str(), nullptr)) {
       FPath = name.str();
       return;
@@ -86,7 +163,7 @@ TempFolder::TempFolder() {
   throw std::runtime_error("cannot create a temporary folder");
 }
 
-TempFolder::~TempFolder() { RemoveTree(FPath); }
+TempFolder::~TempFolder() { RemoveFolderTree(FPath); }
 
 wstring TempFolder::Write(const wstring& Name, const std::string& Bytes) const {
   const wstring path = FPath + L"\\" + Name;
@@ -153,15 +230,22 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
   startup.hStdOutput = outFile;
   startup.hStdError = errFile;
   PROCESS_INFORMATION process = {};
-  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                      nullptr, nullptr, &startup, &process);
+  const bool started = StartProgram(program, commandLine, TRUE, startup, process);
   CloseHandle(outFile);
   CloseHandle(errFile);
   ImporterResult result;
   if (!started) return result;
-  WaitForSingleObject(process.hProcess, 60000);
+  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  if (!ended) {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  if (!ended) {
+    std::fprintf(stderr, "voxaro-import.exe did not end within a minute and was ended\n");
+    return result;
+  }
   const std::string raw = ReadFileBytes(out);
   for (size_t start = 0; start < raw.size();) {
     const size_t end = raw.find("\r\n", start);
@@ -196,9 +280,7 @@ VoxaroProcess::VoxaroProcess(const wstring& Arguments) {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   FStartTicks = now.QuadPart;
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process))
-    return;
+  if (!StartProgram(program, commandLine, FALSE, startup, process)) return;
   CloseHandle(process.hThread);
   FProcess = process.hProcess;
   FId = process.dwProcessId;
@@ -236,16 +318,86 @@ bool VoxaroProcess::Ended(DWORD TimeoutMs) const {
   return !FProcess || WaitForSingleObject(FProcess, TimeoutMs) == WAIT_OBJECT_0;
 }
 
+bool EndStartedPrograms() {
+  std::lock_guard<std::mutex> lock(StartedLock);
+  for (HANDLE process : Started) TerminateProcess(process, 98);
+  bool allEnded = true;
+  for (HANDLE process : Started) {
+    allEnded = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0 && allEnded;
+    CloseHandle(process);
+  }
+  Started.clear();
+  return allEnded;
+}
+
+std::vector<wstring> EndLeftoverPrograms() {
+  std::vector<wstring> ended;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ended;
+  std::vector<PROCESSENTRY32W> processes;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    processes.push_back(entry);
+  CloseHandle(snapshot);
+  const DWORD self = GetCurrentProcessId();
+  for (const PROCESSENTRY32W& p : processes) {
+    const wstring name = Lower(p.szExeFile);
+    if (name != L"voxaro.exe" && name != L"voxaro-import.exe") continue;
+    const DWORD parent = p.th32ParentProcessID;
+    if (parent == 0 || (parent != self && ProcessRuns(parent))) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, p.th32ProcessID);
+    if (!process) continue;
+    TerminateProcess(process, 97);
+    const bool gone = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    std::wostringstream line;
+    line << name << L" (process " << p.th32ProcessID << L", started by process " << parent
+         << L") " << (gone ? L"ended" : L"could not be ended");
+    ended.push_back(line.str());
+  }
+  return ended;
+}
+
+std::vector<wstring> RemoveLeftoverFolders() {
+  std::vector<wstring> removed;
+  const wstring base = TempPath();
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((base + TempFolderPrefix + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return removed;
+  std::vector<wstring> names;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  const size_t prefix = wcslen(TempFolderPrefix);
+  for (const wstring& name : names) {
+    const DWORD owner = wcstoul(name.c_str() + prefix, nullptr, 10);
+    if (owner == GetCurrentProcessId() || ProcessRuns(owner)) continue;
+    RemoveFolderTree(base + name);
+    removed.push_back(base + name);
+  }
+  return removed;
+}
+
+bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, LRESULT* Result,
+                 UINT TimeoutMs) {
+  DWORD_PTR answer = 0;
+  const bool answered =
+      SendMessageTimeoutW(Window, Message, WParam, LParam, SMTO_NORMAL, TimeoutMs, &answer) != 0;
+  if (Result) *Result = answered ? static_cast<LRESULT>(answer) : 0;
+  return answered;
+}
+
 wstring WindowText(HWND Window) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(Window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReadTimeoutMs,
-                           &length))
+  LRESULT length = 0;
+  if (!SendBounded(Window, WM_GETTEXTLENGTH, 0, 0, &length, ReadTimeoutMs) || length < 0)
     return {};
-  wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
-                      SMTO_ABORTIFHUNG, ReadTimeoutMs, &copied);
-  text.resize(copied);
+  wstring text(static_cast<size_t>(length) + 1, L'\0');
+  LRESULT copied = 0;
+  SendBounded(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), &copied,
+              ReadTimeoutMs);
+  text.resize(std::min(static_cast<size_t>(copied < 0 ? 0 : copied), text.size() - 1));
   return text;
 }
 
@@ -275,18 +427,27 @@ HWND FindDescendant(HWND Parent, const wchar_t* ClassName, const std::function<b
 
 HWND ListBoxOf(HWND MainWindow) { return FindDescendant(MainWindow, L"ListBox"); }
 
+const wchar_t NoAnswer[] = L"(the list box did not answer)";
+
 std::vector<wstring> ListLines(HWND ListBox) {
   std::vector<wstring> lines;
-  DWORD_PTR count = 0;
-  if (!SendMessageTimeoutW(ListBox, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, ReadTimeoutMs, &count))
-    return lines;
-  lines.reserve(count);
-  for (DWORD_PTR i = 0; i < count; ++i) {
+  LRESULT count = 0;
+  if (!SendBounded(ListBox, LB_GETCOUNT, 0, 0, &count, ReadTimeoutMs)) return {NoAnswer};
+  lines.reserve(static_cast<size_t>(count < 0 ? 0 : count));
+  for (LRESULT i = 0; i < count; ++i) {
     // Wine returns UTF-16 to a W call whatever the list was filled with.
-    const LRESULT length = SendMessageW(ListBox, LB_GETTEXTLEN, i, 0);
+    LRESULT length = 0, copied = 0;
+    if (!SendBounded(ListBox, LB_GETTEXTLEN, i, 0, &length, ReadTimeoutMs)) {
+      lines.push_back(NoAnswer);
+      break;
+    }
     wstring line(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(ListBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]));
-    line.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
+    if (!SendBounded(ListBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]), &copied,
+                     ReadTimeoutMs)) {
+      lines.push_back(NoAnswer);
+      break;
+    }
+    line.resize(std::min(static_cast<size_t>(copied < 0 ? 0 : copied), line.size() - 1));
     lines.push_back(line);
   }
   return lines;
@@ -322,8 +483,10 @@ void SaveScreenshot(HWND Window, const std::string& Name) {
   if (!GetWindowRect(Window, &rect)) return;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
-  // Let the window finish painting before the screen is read.
-  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Let the window finish painting before the screen is read. RDW_UPDATENOW would send the paint
+  // to the other process and wait for it without a limit; the window paints once it has answered.
+  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  SendBounded(Window, WM_NULL, 0, 0);
   Sleep(200);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);

@@ -13,7 +13,9 @@ namespace e2e {
 
 using std::wstring;
 
-// A folder of its own under the temporary folder, removed with everything in it at the end.
+// A folder of its own under the temporary folder, removed with everything in it at the end. Its
+// name holds the driver's process id, so that a later run can tell a folder left by a driver that
+// was ended before it could remove it.
 class TempFolder {
 public:
   TempFolder();
@@ -28,6 +30,9 @@ private:
   wstring FPath;
 };
 
+// Removes Folder with everything in it.
+void RemoveFolderTree(const wstring& Folder);
+
 // The folder of the running test program: voxaro.exe is built beside it.
 wstring ProgramFolder();
 // Contents of a file, or empty when it cannot be read.
@@ -39,7 +44,8 @@ wstring FromAnsi(const std::string& Text);
 std::string ToAnsi(const wstring& Text);
 
 // The command-line importer of the same tree run on File: its raw lines and the last line of its
-// standard error (the summary after an import). No lines when it cannot be started.
+// standard error (the summary after an import). No lines when it cannot be started or does not
+// end within a minute (it is then ended).
 struct ImporterResult {
   std::vector<wstring> Lines;
   wstring Summary;
@@ -50,7 +56,16 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File);
 bool WaitFor(const std::function<bool()>& Condition,
              std::chrono::milliseconds Timeout = std::chrono::milliseconds(20000));
 
-// One run of voxaro.exe; the destructor closes it and, failing that, ends it.
+// A message to a window of another process, answered within TimeoutMs or given up: false when no
+// answer came (the window is gone, or its thread was busy all that time). Unlike SMTO_ABORTIFHUNG,
+// it waits for a thread that has just been busy for a long time: Wine calls such a thread hung
+// until it next looks at its queue, also when its window is already on the screen.
+bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
+                 LRESULT* Result = nullptr, UINT TimeoutMs = 5000);
+
+// One run of voxaro.exe; the destructor closes it and, failing that, ends it. Every program the
+// driver starts is in one job that ends them all when the driver goes, also when the driver is
+// killed (as ctest does with a test over its time).
 class VoxaroProcess {
 public:
   // Arguments are joined as written; quote them where needed.
@@ -77,15 +92,26 @@ private:
   LONGLONG FStartTicks = 0;
 };
 
+// Ends every program this driver started that still runs; false when one did not end.
+bool EndStartedPrograms();
+// Ends the programs of the tree (voxaro.exe, voxaro-import.exe) that an earlier driver started
+// and left running: their parent is gone, or is this driver. Programs started from outside a
+// driver (no parent under Wine) are left alone. Gives one line per program ended.
+std::vector<wstring> EndLeftoverPrograms();
+// Removes the temporary folders of drivers that no longer run.
+std::vector<wstring> RemoveLeftoverFolders();
+
 // The window's text, read as another process reads it (WM_GETTEXT with a time limit).
 wstring WindowText(HWND Window);
 // The first descendant of Parent of that window class whose text satisfies Accept (any when
 // Accept is empty).
 HWND FindDescendant(HWND Parent, const wchar_t* ClassName,
                     const std::function<bool(HWND)>& Accept = nullptr);
-// The list box of the main window and its lines.
+// The list box of the main window and its lines. A line the window does not answer for within
+// the time limit is given as NoAnswer, and the lines end there.
 HWND ListBoxOf(HWND MainWindow);
 std::vector<wstring> ListLines(HWND ListBox);
+extern const wchar_t NoAnswer[];
 // The status line's plain text: the window text of the panel that hosts the label.
 wstring StatusText(HWND MainWindow);
 // The message text of a standard message box.

@@ -4,6 +4,7 @@
 // of its window being closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -20,18 +21,21 @@ wstring GeneratedExport(const wchar_t* Name) { return ProgramFolder() + L"\\e2e-
 
 std::vector<wstring> Lines(HWND Window) { return ListLines(ListBoxOf(Window)); }
 
+// -1 when the list does not answer.
 LRESULT LineCount(HWND Window) {
-  DWORD_PTR count = 0;
-  SendMessageTimeoutW(ListBoxOf(Window), LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
-  return static_cast<LRESULT>(count);
+  LRESULT count = 0;
+  return SendBounded(ListBoxOf(Window), LB_GETCOUNT, 0, 0, &count) ? count : -1;
 }
 
 wstring LineAt(HWND Window, LRESULT Index) {
   HWND list = ListBoxOf(Window);
-  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, Index, 0);
+  LRESULT length = 0, copied = 0;
+  if (!SendBounded(list, LB_GETTEXTLEN, Index, 0, &length)) return NoAnswer;
   if (length < 0) return L"(none)";
   wstring line(static_cast<size_t>(length) + 1, L'\0');
-  line.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, Index, reinterpret_cast<LPARAM>(&line[0]))));
+  if (!SendBounded(list, LB_GETTEXT, Index, reinterpret_cast<LPARAM>(&line[0]), &copied))
+    return NoAnswer;
+  line.resize(std::min(static_cast<size_t>(copied < 0 ? 0 : copied), line.size() - 1));
   return line;
 }
 
@@ -47,7 +51,7 @@ bool ShowsLinesOf(HWND Window, const std::vector<wstring>& Expected) {
 class Faults : public ProgramTest {
 protected:
   void SetUp() override {
-    PutClipboardText(L"bekannt");
+    ASSERT_TRUE(PutClipboardText(L"bekannt")) << "the clipboard cannot be set";
     ProgramTest::SetUp();
   }
 
@@ -80,7 +84,7 @@ TEST_F(Faults, TwentyQuickDropsEndWithTheLastDroppedFile) {
   DragOptions quick;
   quick.Quick = true;
   for (int i = 0; i < 20; ++i)
-    EXPECT_EQ(DragAndDrop(list, {i % 2 ? FOther : FKontakte}, quick), DROPEFFECT_NONE) << i;
+    ASSERT_EQ(DragAndDrop(list, {i % 2 ? FOther : FKontakte}, quick), DROPEFFECT_NONE) << i;
   EXPECT_TRUE(WaitForCaption(window, FOther));
   EXPECT_TRUE(WaitFor([&] { return Lines(window) == other; }));
   // A drop's import still to come would show the other file after this pause.
@@ -147,12 +151,12 @@ TEST_F(Faults, CtrlVWaitsForAClipboardHeldBrieflyAndReportsOneHeldTooLongInGerma
   ASSERT_NE(window, nullptr);
   const std::vector<wstring> before = Lines(window);
 
-  PutClipboardText(FOther);
+  ASSERT_TRUE(PutClipboardText(FOther));
   ASSERT_TRUE(Activate(window));
   {
     ClipboardHold hold(300);
     ASSERT_TRUE(hold.Opened());
-    PressChord(window, {VK_CONTROL, 'V'});
+    ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
     // Nothing was pasted while the clipboard was held.
     if (!hold.Released()) {
       EXPECT_EQ(WindowText(window), FKontakte);
@@ -162,12 +166,12 @@ TEST_F(Faults, CtrlVWaitsForAClipboardHeldBrieflyAndReportsOneHeldTooLongInGerma
   EXPECT_TRUE(WaitFor([&] { return Lines(window) == other; }));
   EXPECT_EQ(FProgram->MessageBox(), nullptr);
 
-  PutClipboardText(FKontakte);
+  ASSERT_TRUE(PutClipboardText(FKontakte));
   ASSERT_TRUE(Activate(window));
   {
     ClipboardHold hold(10000);
     ASSERT_TRUE(hold.Opened());
-    PressChord(window, {VK_CONTROL, 'V'});
+    ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
     HWND box = WaitForBox(milliseconds(8000));
     ASSERT_NE(box, nullptr) << "no error box while the clipboard was held";
     EXPECT_FALSE(hold.Released());
@@ -195,8 +199,8 @@ TEST_F(Faults, CtrlVOf50MBOfTableTextImportsAndLeavesNoCopy) {
 
   HWND window = Start(FOther);
   ASSERT_NE(window, nullptr);
-  PutClipboardAnsiText(text);
-  PressChord(window, {VK_CONTROL, 'V'});
+  ASSERT_TRUE(PutClipboardAnsiText(text));
+  ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
   EXPECT_TRUE(WaitForCaption(window, L"Zwischenablage", milliseconds(90000)));
   EXPECT_TRUE(ShowsLinesOf(window, expected));
   EXPECT_FALSE(Exists(PastedTextFile()));
@@ -219,8 +223,8 @@ TEST_F(Faults, AWorkFolderThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheList) {
   HWND window = Start(FOther);
   ASSERT_NE(window, nullptr);
   const std::vector<wstring> before = Lines(window);
-  PutClipboardText(FromAnsi(SampleTable));
-  PressChord(window, {VK_CONTROL, 'V'});
+  ASSERT_TRUE(PutClipboardText(FromAnsi(SampleTable)));
+  ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
   // Saving tries 100 times, 100 ms apart, before it gives up.
   HWND box = WaitForBox(milliseconds(40000));
   ASSERT_NE(box, nullptr);
@@ -263,12 +267,12 @@ TEST_F(Faults, A300kExportDroppedWhileTheWindowIsBusyIsImportedOnce) {
   ASSERT_TRUE(WaitFor([&] { return ShowsLinesOf(window, expected); }, milliseconds(90000)))
       << "the dropped export's lines never showed";
   // A second import of the same drop would fill the emptied list again.
-  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  ASSERT_TRUE(SendBounded(list, LB_RESETCONTENT, 0, 0)) << "the list does not answer";
   Sleep(2000);
   EXPECT_EQ(LineCount(window), 0);
   // And the window takes the next paste as usual.
-  PutClipboardText(FTable);
-  PressChord(window, {VK_CONTROL, 'V'});
+  ASSERT_TRUE(PutClipboardText(FTable));
+  ASSERT_TRUE(PressChord(window, {VK_CONTROL, 'V'}));
   EXPECT_TRUE(WaitForCaption(window, FTable));
   EXPECT_TRUE(WaitFor([&] { return Lines(window) == table; }));
   ExpectAliveAndEndingOnClose(window);

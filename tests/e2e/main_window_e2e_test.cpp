@@ -130,23 +130,32 @@ TEST(MainWindow, KeepsItsLayoutAndWrapsTheStatusWhenResized) {
     const SIZE c = ClientSize(window);
     return std::vector<LONG>{l.left, c.cx - l.right, c.cy - l.bottom, l.top - s.bottom};
   };
-  EXPECT_EQ(margins(), (std::vector<LONG>{9, 9, 9, 9}));
+  const std::vector<LONG> nine = {9, 9, 9, 9};
+  EXPECT_EQ(margins(), nine);
   const LONG wideTop = ChildRect(window, list).top;
 
   RECT frame = {};
   GetWindowRect(window, &frame);
   const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
-  SetWindowPos(window, nullptr, 0, 0, frameWidth - 330, frameHeight, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top > wideTop; },
+  // Asynchronous: a window of another thread is otherwise resized by a message sent without a
+  // time limit. The layout then follows in steps, so the checks wait for it to settle.
+  constexpr UINT resize = SWP_NOMOVE | SWP_NOZORDER | SWP_ASYNCWINDOWPOS;
+  SetWindowPos(window, nullptr, 0, 0, frameWidth - 330, frameHeight, resize);
+  EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top > wideTop && margins() == nine; },
                       std::chrono::milliseconds(5000)))
       << "the status text did not take more lines";
-  EXPECT_EQ(margins(), (std::vector<LONG>{9, 9, 9, 9}));
+  EXPECT_EQ(margins(), nine);
   SaveScreenshot(window, "narrowed");
 
-  SetWindowPos(window, nullptr, 0, 0, frameWidth, frameHeight, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_TRUE(WaitFor([&] { return ChildRect(window, list).top == wideTop; },
-                      std::chrono::milliseconds(5000)));
+  SetWindowPos(window, nullptr, 0, 0, frameWidth, frameHeight, resize);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return ChildRect(window, list).top == wideTop && ClientSize(window).cx == 624 &&
+               margins() == nine;
+      },
+      std::chrono::milliseconds(5000)));
   EXPECT_EQ(ClientSize(window).cx, 624);
+  EXPECT_EQ(margins(), nine);
 }
 
 TEST(MainWindow, TheTaskbarWindowCarriesTheTitleAndMinimisesAndRestoresTheMainWindow) {
@@ -211,7 +220,9 @@ TEST(MainWindow, TheTaskbarWindowCarriesTheTitleAndMinimisesAndRestoresTheMainWi
 }
 
 TEST(MainWindowSerial, HoldsTheNamedMutexWhileItRuns) {
-  ASSERT_FALSE(MutexExists()) << "another instance is running";
+  // The program of the test before may still be ending.
+  ASSERT_TRUE(WaitFor([] { return !MutexExists(); }, std::chrono::milliseconds(10000)))
+      << "another instance is running";
   VoxaroProcess program(L"");
   ASSERT_TRUE(program.Started());
   ASSERT_NE(WaitForCaption(program, L"Voxaro"), nullptr);
