@@ -3,6 +3,7 @@
 // the shell with the effects copy or link, and hands the dropped names, converted to ANSI in the
 // source's order, to its drop event. The effect the event leaves is what the source is told.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "controls/html_label.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "controls/gdi_text_measurer.h"

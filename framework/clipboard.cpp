@@ -1,6 +1,7 @@
 #include "framework/clipboard.h"
 
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 

@@ -2,6 +2,7 @@
 // The clipboard as the window uses it: its plain text, read and replaced, and the file list a
 // file manager puts there when files are copied.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include "base/strings.h"

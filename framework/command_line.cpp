@@ -1,6 +1,7 @@
 #include "framework/command_line.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cwchar>

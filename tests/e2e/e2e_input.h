@@ -3,6 +3,7 @@
 // presses and mouse clicks through the system's input queue, and a real drag of files from a
 // window of this program onto another process's window.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <functional>
