@@ -13,9 +13,9 @@
 #include "csv/dialect.h"
 #include "csv/text_loading.h"
 #include "support/fast_memory_stream.h"
+#include "support/integer_list.h"
 #include "support/side_task.h"
 #include "support/string_utils.h"
-#include "support/integer_list.h"
 
 const char* const NameHeaders[5] = {"Vorname", "Nachname", "Firma", "Abteilung", "Name"};
 const char* const NumberHeaders[3] = {"Telefon", "Fax", "Phone"};
@@ -97,7 +97,8 @@ void ReadRecords(TCSVReader& Reader, size_t Until, const std::vector<unsigned ch
         joined += FieldText(Reader, static_cast<int32_t>(i), field);
         joiner = " ";
       }
-      if (role & NumberRole) AddNumbers(FieldText(Reader, static_cast<int32_t>(i), field), CountryCode, numbers);
+      if (role & NumberRole)
+        AddNumbers(FieldText(Reader, static_cast<int32_t>(i), field), CountryCode, numbers);
     }
     Collector.AddRecord(joined, numbers);
     if (Reader.Position() >= Until) break;
@@ -191,13 +192,18 @@ void TContactCollector::AddRecord(const AnsiString& JoinedName, const TStringArr
   ++FCounts.Names;
   FCounts.Numbers += static_cast<int32_t>(Numbers.size());
   FKeys.clear();
-  for (const AnsiString& number : Numbers) FKeys.push_back(EntryKey(number, FCountryCode));
+  for (const AnsiString& number : Numbers)
+    FKeys.push_back(EntryKey(number, FCountryCode));
   FEntries.Add(name, FKeys);
 }
 
-void TContactCollector::Sort() { FEntries.Sort(); }
+void TContactCollector::Sort() {
+  FEntries.Sort();
+}
 
-size_t TContactCollector::Size() const { return FEntries.Size(); }
+size_t TContactCollector::Size() const {
+  return FEntries.Size();
+}
 
 void TContactCollector::ReserveFor(size_t TextBytes) {
   // An address book export spends a few hundred bytes per contact and a few dozen per number; a

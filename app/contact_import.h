@@ -4,10 +4,10 @@
 
 #include "app/display_name.h"
 #include "app/entry_batch.h"
-#include "containers/rb_dictionary.h"
-#include "csv/text_loading.h"
 #include "base/strings.h"
 #include "base/system.h"
+#include "containers/rb_dictionary.h"
+#include "csv/text_loading.h"
 #include "support/string_utils.h"
 
 // Header words: a column whose header contains one (ignoring case) is a name or number column.

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "csv/text_loading.h"
 #include "base/exceptions.h"
+#include "csv/text_loading.h"
 
 // Block instructions for the normaliser where the compiler can target them; the machine is asked
 // at run time.
@@ -58,7 +58,9 @@ public:
     return FSize;
   }
 
-  size_t Size() const { return FSize; }
+  size_t Size() const {
+    return FSize;
+  }
 
 private:
   static const bool HaveBlockInstructions;
@@ -107,8 +109,8 @@ private:
   static constexpr size_t None = size_t(-1);
   size_t FSize = 0;
   bool FInQuotes = false;
-  size_t FLineEnd = 0;       // the size right after the last line end written
-  size_t FCrLineEnd = None;  // the same for a line end written for a CR: an LF right after joins it
+  size_t FLineEnd = 0;      // the size right after the last line end written
+  size_t FCrLineEnd = None; // the same for a line end written for a CR: an LF right after joins it
 };
 
 #if VOXARO_SIMD_NORMALIZER
@@ -125,7 +127,8 @@ struct TPackTables {
       for (int bit = 0; bit < 8; ++bit)
         if (mask & (1 << bit)) Shuffle[mask][n++] = static_cast<uint8_t>(bit);
       Kept[mask] = static_cast<uint8_t>(n);
-      for (int rest = n; rest < 8; ++rest) Shuffle[mask][rest] = 0x80;
+      for (int rest = n; rest < 8; ++rest)
+        Shuffle[mask][rest] = 0x80;
     }
   }
 };
@@ -144,8 +147,9 @@ __attribute__((target("ssse3"))) bool TLineJoiner::WriteBlocks(const char* In, s
   const char* const end = In + Count;
   while (end - in >= 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
-                                         _mm_cmpeq_epi8(block, zero));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
+                     _mm_cmpeq_epi8(block, zero));
     if (_mm_movemask_epi8(special) != 0) {
       if (!WriteBytes(in, 16, Out)) return false;
       in += 16;
@@ -222,7 +226,8 @@ void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream) {
   TLineJoiner joiner;
   for (size_t done = 0; done < text.size();) {
     size_t piece = std::min(PieceSize, text.size() - done);
-    // Close to the stream's limit the pieces get shorter, so that only a text that cannot fit fails.
+    // Close to the stream's limit the pieces get shorter, so that only a text that cannot fit
+    // fails.
     const size_t room = MaxStreamSize - joiner.Size();
     if (TLineJoiner::MaxGrowth * piece + 2 > room)
       piece = std::max<size_t>(1, room > 2 ? (room - 2) / TLineJoiner::MaxGrowth : 0);

@@ -1,8 +1,8 @@
 #pragma once
 // Makes every CSV record one CR LF line: line breaks inside double quotes become "<br>", the
 // double quotes themselves go.
-#include "csv/text_loading.h"
 #include "base/stream.h"
+#include "csv/text_loading.h"
 #include "support/fast_memory_stream.h"
 
 // Replaces the stream's content with the normalised text of the file; the position is at the end

@@ -58,8 +58,7 @@ void Tidy(std::string_view Text, AnsiString& Out) {
 bool NeedsTidying(std::string_view Text) {
   for (size_t i = 0; i + 1 < Text.size(); ++i) {
     if (Text[i] == ' ' && Text[i + 1] == ' ') return true;
-    if (Text[i] == ValueSeparator[0] &&
-        Text.compare(i, ValueSeparator.size(), ValueSeparator) == 0)
+    if (Text[i] == ValueSeparator[0] && Text.compare(i, ValueSeparator.size(), ValueSeparator) == 0)
       return true;
   }
   return false;

@@ -29,7 +29,8 @@ struct TExactNibbles {
   uint8_t Of[256] = {};
   TExactNibbles() {
     Of[static_cast<unsigned char>('+')] = Plus;
-    for (int digit = 0; digit < 10; ++digit) Of['0' + digit] = static_cast<uint8_t>(Zero + digit);
+    for (int digit = 0; digit < 10; ++digit)
+      Of['0' + digit] = static_cast<uint8_t>(Zero + digit);
   }
 };
 const TExactNibbles ExactNibbles;
@@ -60,9 +61,11 @@ uint64_t EncodeKey(std::string_view Key, bool& Exact) {
 
 // An exact code's bytes end at its first 0, and only 0s follow.
 std::string_view DecodeKey(uint64_t Code, char (&Buffer)[CodeBytes]) {
-  static constexpr char Bytes[16] = {0, 0, '+', 0, '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 0, 0};
+  static constexpr char Bytes[16] = {0,   0,   '+', 0,   '0', '1', '2', '3',
+                                     '4', '5', '6', '7', '8', '9', 0,   0};
   const size_t n = Code == 0 ? 0 : CodeBytes - static_cast<size_t>(__builtin_ctzll(Code)) / 4;
-  for (size_t i = 0; i < n; ++i) Buffer[i] = Bytes[Code >> (60 - 4 * i) & 0xF];
+  for (size_t i = 0; i < n; ++i)
+    Buffer[i] = Bytes[Code >> (60 - 4 * i) & 0xF];
   return {Buffer, n};
 }
 
@@ -73,9 +76,11 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
   const size_t n = Entries.size();
   if (n < 2) return;
   std::vector<std::array<size_t, 256>> counts(8);
-  for (auto& c : counts) c.fill(0);
+  for (auto& c : counts)
+    c.fill(0);
   for (const TEntry& e : Entries)
-    for (int b = 0; b < 8; ++b) ++counts[b][e.Code >> (8 * b) & 0xFF];
+    for (int b = 0; b < 8; ++b)
+      ++counts[b][e.Code >> (8 * b) & 0xFF];
   // Not value-initialised: every slot is written before it is read.
   const std::unique_ptr<TEntry[]> scratch(new TEntry[n]);
   platform::PreferLargePages(scratch.get(), n * sizeof(TEntry));
@@ -85,8 +90,10 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
     std::array<size_t, 256>& count = counts[b];
     if (std::find(count.begin(), count.end(), n) != count.end()) continue;
     size_t offset = 0;
-    for (size_t& c : count) offset += std::exchange(c, offset);
-    for (const TEntry* e = from; e != from + n; ++e) to[count[e->Code >> (8 * b) & 0xFF]++] = *e;
+    for (size_t& c : count)
+      offset += std::exchange(c, offset);
+    for (const TEntry* e = from; e != from + n; ++e)
+      to[count[e->Code >> (8 * b) & 0xFF]++] = *e;
     std::swap(from, to);
   }
   if (from != Entries.data()) std::memcpy(Entries.data(), from, n * sizeof(TEntry));
@@ -141,23 +148,27 @@ void TEntryBatch::SortRunsOfLongKeys() {
     const uint64_t code = run->Code;
     auto end = run;
     bool inexact = false;
-    for (; end != FEntries.end() && end->Code == code; ++end) inexact |= end->LongKey != 0;
+    for (; end != FEntries.end() && end->Code == code; ++end)
+      inexact |= end->LongKey != 0;
     if (inexact && end - run > 1)
-      std::stable_sort(run, end, [this](const TEntry& A, const TEntry& B) { return KeyLess(A, B); });
+      std::stable_sort(run, end,
+                       [this](const TEntry& A, const TEntry& B) { return KeyLess(A, B); });
     run = end;
   }
 }
 
 // Whether Entry of Batch orders before Key (whose code is Code); equal codes compare whole keys
 // only where one of them is inexact.
-bool TEntryBatch::Before(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const {
+bool TEntryBatch::Before(const TEntry& Entry, uint64_t Code, bool Exact,
+                         std::string_view Key) const {
   if (Entry.Code != Code) return Entry.Code < Code;
   if (!Entry.LongKey && Exact) return false;
   char buffer[CodeBytes];
   return KeyView(Entry, buffer) < Key;
 }
 
-bool TEntryBatch::After(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const {
+bool TEntryBatch::After(const TEntry& Entry, uint64_t Code, bool Exact,
+                        std::string_view Key) const {
   if (Entry.Code != Code) return Entry.Code > Code;
   if (!Entry.LongKey && Exact) return false;
   char buffer[CodeBytes];

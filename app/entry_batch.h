@@ -39,8 +39,8 @@ private:
   struct TEntry {
     // The key's first bytes, 4 bits each, most significant first; see EncodeKey.
     uint64_t Code;
-    uint32_t Name;     // index into FNames
-    uint32_t LongKey;  // 0 when Code holds the whole key, else 1 + index into FLongKeys
+    uint32_t Name;    // index into FNames
+    uint32_t LongKey; // 0 when Code holds the whole key, else 1 + index into FLongKeys
   };
   static_assert(sizeof(TEntry) == 16, "entries are moved around by the million");
 
@@ -62,7 +62,7 @@ private:
   void SortRunsOfLongKeys();
 
   TTextArena FNameText;
-  TPodVector<const std::string_view*> FNames;  // a cell in FNameText per record
+  TPodVector<const std::string_view*> FNames; // a cell in FNameText per record
   TPodVector<TEntry> FEntries;
   std::vector<AnsiString> FLongKeys;
   bool FSorted = true;

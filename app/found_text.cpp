@@ -22,6 +22,6 @@ AnsiString FormatCount(int64_t Value) {
 AnsiString FoundText(const TImportCounts& Counts, bool Bold) {
   const char* const open = Bold ? "<b>" : "";
   const char* const close = Bold ? "</b>" : "";
-  return open + FormatCount(Counts.Names) + close + " Namen " + open +
-         FormatCount(Counts.Numbers) + close + " Nummern gefunden.";
+  return open + FormatCount(Counts.Names) + close + " Namen " + open + FormatCount(Counts.Numbers) +
+         close + " Nummern gefunden.";
 }

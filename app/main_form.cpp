@@ -14,14 +14,17 @@ namespace {
 // Every status text begins with these.
 const char* const Instructions =
     "Eine beliebige CSV Datei auf dieses Fenster <b>ziehen</b>, oder mit <b>Strg+V</b> eine Datei "
-    "oder einen Inhalt einf\xFC" "gen.";
+    "oder einen Inhalt einf\xFC"
+    "gen.";
 } // namespace
 
 const AnsiString StatusTextStart = Instructions;
 const AnsiString StatusTextCopied =
     AnsiString(Instructions) +
-    "  Sie k\xF6nnen die Daten jetzt in das \"<b>Eigene Telefonbuch</b>\" einf\xFC" "gen. Dort "
-    "<b>Strg+V</b> oder <b>rechte Maustaste \"Einf\xFC" "gen\"</b>.";
+    "  Sie k\xF6nnen die Daten jetzt in das \"<b>Eigene Telefonbuch</b>\" einf\xFC"
+    "gen. Dort "
+    "<b>Strg+V</b> oder <b>rechte Maustaste \"Einf\xFC"
+    "gen\"</b>.";
 
 AnsiString StatusTextCounted(int32_t Names, int32_t Numbers) {
   return AnsiString(Instructions) + "  <A href=\"x\">Kopieren des Inhaltes</A>  " +
@@ -39,8 +42,8 @@ void BringToForeground(HWND Window) {
 }
 
 TMainFrm::TMainFrm()
-    : TForm("TMainFrm"), Panel1(this), HL(&Panel1), Panel2(this), Bevel1(&Panel2),
-      Bevel2(&Panel2), Bevel3(&Panel2), Bevel4(&Panel2), LB(&Panel2) {
+    : TForm("TMainFrm"), Panel1(this), HL(&Panel1), Panel2(this), Bevel1(&Panel2), Bevel2(&Panel2),
+      Bevel3(&Panel2), Bevel4(&Panel2), LB(&Panel2) {
   SetCaption("Voxaro");
   SetBorderStyle(bsSizeable);
   SetBorderIcons(biSystemMenu);
@@ -97,7 +100,9 @@ TMainFrm::TMainFrm()
   OnResize = [this](TControl* Sender) { FormResize(Sender); };
 }
 
-void TMainFrm::FormCreate(TControl* /*Sender*/) { HL.SetHTMLText(StatusTextStart); }
+void TMainFrm::FormCreate(TControl* /*Sender*/) {
+  HL.SetHTMLText(StatusTextStart);
+}
 
 TMainFrm::~TMainFrm() {
   // First no new drop, which would start a new pool for a window that is going; then no drop

@@ -10,14 +10,19 @@ namespace {
 
 constexpr size_t MaxDigitsAfterPrefix = 100;
 
-bool IsPhoneChar(char c) { return (c >= '0' && c <= '9') || c == '+'; }
+bool IsPhoneChar(char c) {
+  return (c >= '0' && c <= '9') || c == '+';
+}
 
 // "+" or "00" followed by one to three digits.
 bool IsInternationalPrefix(std::string_view Kept) {
   size_t digits = 0;
-  if (Kept.compare(0, 1, "+") == 0) digits = 1;
-  else if (Kept.compare(0, 2, "00") == 0) digits = 2;
-  else return false;
+  if (Kept.compare(0, 1, "+") == 0)
+    digits = 1;
+  else if (Kept.compare(0, 2, "00") == 0)
+    digits = 2;
+  else
+    return false;
   const size_t count = Kept.size() - digits;
   return count >= 1 && count <= 3 && IsDigits(Kept.substr(digits));
 }

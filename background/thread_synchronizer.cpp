@@ -67,7 +67,8 @@ TclSynchronizerManager& SynchronizerManager() {
 TclSynchronizerManager::~TclSynchronizerManager() {
   // Destroying a window of another thread fails harmlessly; the system takes those with their
   // thread.
-  while (!FInfos.empty()) FInfos.pop_back();
+  while (!FInfos.empty())
+    FInfos.pop_back();
 }
 
 TclSyncInfo* TclSynchronizerManager::FindInfo(DWORD ThreadId) const {

@@ -38,7 +38,8 @@ public:
 
 class EInOutError : public Exception {
 public:
-  EInOutError(AnsiString Message, int ErrorCode) : Exception(std::move(Message)), FErrorCode(ErrorCode) {}
+  EInOutError(AnsiString Message, int ErrorCode)
+      : Exception(std::move(Message)), FErrorCode(ErrorCode) {}
   int ErrorCode() const noexcept { return FErrorCode; }
 
 private:

@@ -26,4 +26,6 @@ struct TRect {
 inline bool operator==(const TRect& A, const TRect& B) {
   return A.Left == B.Left && A.Top == B.Top && A.Right == B.Right && A.Bottom == B.Bottom;
 }
-inline bool operator!=(const TRect& A, const TRect& B) { return !(A == B); }
+inline bool operator!=(const TRect& A, const TRect& B) {
+  return !(A == B);
+}

@@ -11,10 +11,14 @@ int64_t TStream::GetSize() {
 
 int64_t TStream::SeekTarget(int64_t Offset, int Origin, int64_t Position, int64_t Size) {
   switch (Origin) {
-  case soFromBeginning: return Offset;
-  case soFromCurrent: return Position + Offset;
-  case soFromEnd: return Size + Offset;
-  default: return Position;  // unknown origins leave it
+  case soFromBeginning:
+    return Offset;
+  case soFromCurrent:
+    return Position + Offset;
+  case soFromEnd:
+    return Size + Offset;
+  default:
+    return Position; // unknown origins leave it
   }
 }
 
@@ -22,7 +26,8 @@ size_t TStream::ReadAvailable(void* Buffer, size_t Count) {
   size_t got = 0;
   while (got < Count) {
     const size_t want = Count - got;
-    const int32_t n = Read(static_cast<char*>(Buffer) + got, want > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(want));
+    const int32_t n =
+        Read(static_cast<char*>(Buffer) + got, want > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(want));
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }

@@ -11,7 +11,9 @@ void TStrings::EndUpdate() {
 }
 
 void TStrings::RaiseIndexError(int Index) {
-  throw EListError(Format("Listenindex \xFC" "berschreitet das Maximum (%d)", Index));
+  throw EListError(Format("Listenindex \xFC"
+                          "berschreitet das Maximum (%d)",
+                          Index));
 }
 
 AnsiString TStrings::GetText() const {
@@ -41,10 +43,13 @@ void TStrings::SetText(const AnsiString& Text) {
 
 void TStrings::AddStrings(const TStrings& Source) {
   TStringsUpdate scope(*this);
-  for (int i = 0; i < Source.Count(); ++i) Add(Source.Get(i));
+  for (int i = 0; i < Source.Count(); ++i)
+    Add(Source.Get(i));
 }
 
-AnsiString TStringList::Get(int Index) const { return (*this)[Index]; }
+AnsiString TStringList::Get(int Index) const {
+  return (*this)[Index];
+}
 
 const AnsiString& TStringList::operator[](int Index) const {
   if (Index < 0 || Index >= Count()) RaiseIndexError(Index);

@@ -36,13 +36,15 @@ std::vector<AnsiString> Lines(int Count) {
 double FillAsTheImportDoes(TListBox& List, const std::vector<AnsiString>& Lines) {
   TStrings& items = List.Items();
   int64_t bytes = 0;
-  for (const AnsiString& line : Lines) bytes += int64_t(line.size());
+  for (const AnsiString& line : Lines)
+    bytes += int64_t(line.size());
   const double start = Seconds();
   {
     TStringsUpdate update(items);
     items.Clear();
     items.SetCapacity(int(Lines.size()), bytes);
-    for (const AnsiString& line : Lines) items.Add(line);
+    for (const AnsiString& line : Lines)
+      items.Add(line);
   }
   return Seconds() - start;
 }

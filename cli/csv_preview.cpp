@@ -4,10 +4,10 @@
 #include <exception>
 
 #include "app/csv_normalizer.h"
+#include "base/exceptions.h"
 #include "cli/terminal.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
-#include "base/exceptions.h"
 #include "support/string_utils.h"
 
 namespace {
@@ -26,7 +26,8 @@ void PrintRecord(const char* Label, int Number, const TCSVReader& Reader) {
     if (i) line += " | ";
     line += Reader.GetField(i);
   }
-  std::printf("%s %d (%d Felder): %s\n", Label, Number, Reader.FieldCount(), ForTerminal(line).c_str());
+  std::printf("%s %d (%d Felder): %s\n", Label, Number, Reader.FieldCount(),
+              ForTerminal(line).c_str());
 }
 
 int Preview(const AnsiString& FileName) {
@@ -46,7 +47,8 @@ int Preview(const AnsiString& FileName) {
   }
   PrintRecord("Kopfzeile", 1, reader);
   int records = 0;
-  for (reader.Next(); !reader.Eof(); reader.Next()) PrintRecord("Zeile", ++records + 1, reader);
+  for (reader.Next(); !reader.Eof(); reader.Next())
+    PrintRecord("Zeile", ++records + 1, reader);
   std::printf("%d Datens\xC3\xA4tze nach der Kopfzeile.\n", records);
   return 0;
 }

@@ -8,8 +8,8 @@
 
 #include "app/contact_import.h"
 #include "app/found_text.h"
-#include "cli/terminal.h"
 #include "base/exceptions.h"
+#include "cli/terminal.h"
 #include "platform/platform.h"
 #include "support/string_utils.h"
 #include "support/utf8.h"
@@ -106,11 +106,15 @@ public:
   int Count() const override { return FCount; }
   AnsiString Get(int Index) const override { RaiseIndexError(Index); }
   void Clear() override {
-    if (FCount > 0) throw Exception("Ausgegebene Zeilen lassen sich nicht zur\xFC" "cknehmen");
+    if (FCount > 0)
+      throw Exception("Ausgegebene Zeilen lassen sich nicht zur\xFC"
+                      "cknehmen");
   }
   int Add(const AnsiString& S) override {
-    if (FRaw) FPiece += S;
-    else FPiece += AnsiToUtf8(S);
+    if (FRaw)
+      FPiece += S;
+    else
+      FPiece += AnsiToUtf8(S);
     FPiece += FRaw ? "\r\n" : "\n";
     if (FPiece.size() >= PieceSize) {
       WriteAll(FPiece);

@@ -9,7 +9,9 @@
 #include "support/prefetch.h"
 
 namespace {
-TRBKeyData* EntryOf(const TRBNode* Node) { return static_cast<TRBKeyData*>(Node->Key); }
+TRBKeyData* EntryOf(const TRBNode* Node) {
+  return static_cast<TRBKeyData*>(Node->Key);
+}
 const std::string_view* ValueCell(const void* Data) {
   return static_cast<const std::string_view*>(Data);
 }
@@ -26,7 +28,8 @@ uint64_t LoadBigEndian64(const unsigned char* P) {
   return __builtin_bswap64(v);
 #else
   uint64_t v = 0;
-  for (int i = 0; i < 8; ++i) v = v << 8 | P[i];
+  for (int i = 0; i < 8; ++i)
+    v = v << 8 | P[i];
   return v;
 #endif
 }
@@ -64,7 +67,6 @@ struct TKeyDataOrder {
 };
 
 } // namespace
-
 
 void TRBClearEnumerator::Visit(TRBNode* Node) {
   TRBKeyData* entry = EntryOf(Node);
@@ -112,7 +114,9 @@ void TRBCustomDictionary::ForEach(TCustomRBEnumerator& Visitor, void (*Ahead)(co
   if (node) Visitor.Visit(node);
 }
 
-int CompareKeyData(const void* A, const void* B) { return TKeyDataOrder()(A, B); }
+int CompareKeyData(const void* A, const void* B) {
+  return TKeyDataOrder()(A, B);
+}
 
 TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize)
     : TRBCustomDictionary(Compare ? Compare : CompareKeyData,
@@ -143,8 +147,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
     // The entry is made where the tree's next node will carry it, and handed to the tree as the
     // key; a present key leaves that slot free again. Add's own descent finds a present key just
     // as a lookup would, and a second descent of millions of scattered nodes costs real time.
-    TRBKeyData* const entry =
-        new (static_cast<char*>(FTree.NextPayload()) + FExtraSpan) TRBKeyData;
+    TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + FExtraSpan) TRBKeyData;
     entry->Key = std::move(Key);
     entry->Tag = Tag;
     TRBNode* const node = FTree.AddLastBy(entry, TKeyDataOrder());
@@ -165,8 +168,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   TRBNode* const node = FTree.Add(&probe);
   if (node->Key != &probe) return EntryOf(node);
   // Nothing here can throw, so the node never keeps pointing to the probe.
-  TRBKeyData* const entry =
-      new (static_cast<char*>(FTree.Payload(node)) + FExtraSpan) TRBKeyData;
+  TRBKeyData* const entry = new (static_cast<char*>(FTree.Payload(node)) + FExtraSpan) TRBKeyData;
   entry->Key = std::move(probe.Key);
   entry->Tag = Tag;
   node->Key = entry;
@@ -209,7 +211,7 @@ void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value
                        (!first || CompareKeyData(&probe, first->Key) < 0);
   if (!ordered) {
     SetKeptValue(probe.Key, Value);
-    for (TRBNode* node = Right.FTree.FirstNode(); node; ) {
+    for (TRBNode* node = Right.FTree.FirstNode(); node;) {
       const TRBKeyData* entry = EntryOf(node);
       SetKeptValue(entry->Key, entry->Data ? ValueCell(entry->Data) : FText.KeepCell({}));
       node = node == Right.FTree.LastNode() ? nullptr : TRBTree::NextNode(node);
@@ -218,8 +220,7 @@ void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value
     return;
   }
   UniqueKeys = true;
-  TRBKeyData* const entry =
-      new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
+  TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
   entry->Key = std::move(probe.Key);
   entry->Tag = -1;
   entry->Data = const_cast<std::string_view*>(Value);

@@ -7,10 +7,10 @@
 #include <memory>
 #include <string_view>
 
-#include "containers/rb_tree.h"
-#include "containers/text_arena.h"
 #include "base/strings.h"
 #include "base/system.h"
+#include "containers/rb_tree.h"
+#include "containers/text_arena.h"
 
 // One entry; the tree's keys point to these. Key comes last, right before the tree node that
 // follows the entry in its slot.
@@ -48,10 +48,10 @@ public:
   explicit TRBAssignToEnumerator(TStrings* Target = nullptr) : Target(Target) {}
   void Visit(TRBNode* Node) override;
 
-  TStrings* Target;  // not owned
+  TStrings* Target; // not owned
 
 private:
-  AnsiString FLine;  // reused, so a line costs only the target's own copy
+  AnsiString FLine; // reused, so a line costs only the target's own copy
 };
 
 // Creates the visitor Clear uses.

@@ -7,14 +7,18 @@
 #include "support/prefetch.h"
 
 namespace {
-bool IsRed(const TRBNode* Node) { return Node && Node->Color == TRBTree::Red; }
+bool IsRed(const TRBNode* Node) {
+  return Node && Node->Color == TRBTree::Red;
+}
 
 constexpr size_t CacheLine = 64;
 constexpr size_t FirstBlockBytes = 4096;
 // Millions of nodes fill big blocks, which come in large pages where the OS has them.
 constexpr size_t MaxBlockBytes = size_t(32) << 20;
 
-size_t RoundUp(size_t N, size_t To) { return (N + To - 1) / To * To; }
+size_t RoundUp(size_t N, size_t To) {
+  return (N + To - 1) / To * To;
+}
 
 void PrefetchNode(const TRBNode* Node) {
   if (Node) Prefetch(Node);
@@ -169,7 +173,8 @@ void TRBTree::RotateRight(TRBNode* X) {
 
 int TRBTree::BlackHeight(const TRBNode* Node) {
   int height = 0;
-  for (; Node; Node = Node->Left) height += Node->Color == Black;
+  for (; Node; Node = Node->Left)
+    height += Node->Color == Black;
   return height;
 }
 
@@ -230,7 +235,8 @@ TRBNode* TRBTree::NextNode(TRBNode* Node) {
     }
     return Node;
   }
-  while (Node->Parent && Node == Node->Parent->Right) Node = Node->Parent;
+  while (Node->Parent && Node == Node->Parent->Right)
+    Node = Node->Parent;
   return Node->Parent;
 }
 

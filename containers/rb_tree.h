@@ -10,7 +10,7 @@ struct TRBNode {
   TRBNode* Left;
   TRBNode* Right;
   TRBNode* Parent;
-  uint8_t Color;  // TRBTree::Red or TRBTree::Black
+  uint8_t Color; // TRBTree::Red or TRBTree::Black
 };
 
 // Negative when A orders before B, zero when equal, positive after; only the sign counts.
@@ -47,12 +47,12 @@ private:
     TBlock* Next;
     char* Begin;
     char* End;
-    char* Used;  // the end of the committed slots, once the block is no longer the open one
+    char* Used; // the end of the committed slots, once the block is no longer the open one
   };
   void Grow();
 
   size_t FSlotSize;
-  size_t FNextSlots;  // capacity of the block Grow makes next
+  size_t FNextSlots; // capacity of the block Grow makes next
   TBlock* FFirst = nullptr;
   TBlock* FLast = nullptr;
   char* FNext = nullptr;
@@ -102,8 +102,7 @@ public:
   // Calls Visit for every node, in the order they were added (block by block after a Join),
   // which is memory order: far cheaper than the in-order walk where the order does not matter.
   template <typename TVisit> void ForEachInAddOrder(TVisit Visit) const {
-    FArena.ForEachSlot(
-        [&](char* Slot) { Visit(reinterpret_cast<TRBNode*>(Slot + FPayloadSpan)); });
+    FArena.ForEachSlot([&](char* Slot) { Visit(reinterpret_cast<TRBNode*>(Slot + FPayloadSpan)); });
   }
 
   TRBNode* Root() const { return FRoot; }
@@ -133,7 +132,8 @@ private:
 template <typename TVisit> void TRBNodeArena::ForEachSlot(TVisit Visit) const {
   for (const TBlock* block = FFirst; block; block = block->Next) {
     const char* const end = block == FLast ? FNext : block->Used;
-    for (char* slot = block->Begin; slot != end; slot += FSlotSize) Visit(slot);
+    for (char* slot = block->Begin; slot != end; slot += FSlotSize)
+      Visit(slot);
   }
 }
 

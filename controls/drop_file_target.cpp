@@ -5,12 +5,14 @@
 #include <atomic>
 #include <utility>
 
-#include "framework/clipboard.h"
 #include "base/exceptions.h"
+#include "framework/clipboard.h"
 
 namespace {
 
-FORMATETC FileListFormat() { return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
+FORMATETC FileListFormat() {
+  return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
 
 bool HasFileList(IDataObject* Data) {
   FORMATETC format = FileListFormat();
@@ -87,7 +89,9 @@ private:
 
 TDropFileTarget::TDropFileTarget() = default;
 
-TDropFileTarget::~TDropFileTarget() { Unregister(); }
+TDropFileTarget::~TDropFileTarget() {
+  Unregister();
+}
 
 DWORD TDropFileTarget::ChooseEffect(DWORD Allowed) {
   if (Allowed & DROPEFFECT_COPY) return DROPEFFECT_COPY;

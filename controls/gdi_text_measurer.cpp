@@ -32,6 +32,7 @@ void TGdiTextMeasurer::Draw(const THTMLStyle& Style, int X, int Y, const AnsiStr
     return;
   }
   // The partial extents become the advance of each character.
-  for (int i = length - 1; i > 0; --i) FAdvances[i] -= FAdvances[i - 1];
+  for (int i = length - 1; i > 0; --i)
+    FAdvances[i] -= FAdvances[i - 1];
   ExtTextOutA(FDC, X, Y, 0, nullptr, Text.data(), static_cast<UINT>(length), FAdvances.data());
 }

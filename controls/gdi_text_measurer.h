@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "controls/html_layout.h"
-#include "framework/win_owners.h"
 #include "framework/graphics.h"
+#include "framework/win_owners.h"
 
 class TGdiTextMeasurer : public TTextMeasurer {
 public:
@@ -27,7 +27,7 @@ private:
 
   HDC FDC;
   const TFont& FFont;
-  TFontHandle FFonts[4];  // before the selection, so that a font is deselected before it goes
+  TFontHandle FFonts[4]; // before the selection, so that a font is deselected before it goes
   std::unique_ptr<TSelectObject> FSelection;
   int FSelected = -1;
   std::vector<INT> FAdvances;

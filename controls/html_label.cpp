@@ -50,7 +50,8 @@ void THTMLabel::SetHTMLText(const TStrings& Lines) {
 
 AnsiString THTMLabel::DisplayText() const {
   AnsiString text;
-  for (int i = 0; i < FHTMLText.Count(); ++i) text += FHTMLText[i];
+  for (int i = 0; i < FHTMLText.Count(); ++i)
+    text += FHTMLText[i];
   return text;
 }
 
@@ -190,10 +191,17 @@ void THTMLabel::DrawFrame(HDC DC) const {
   for (const TFrameStrip& strip : LayoutLabelFrame(TRect{0, 0, Width(), Height()}, FFrame).Strips) {
     TColor color = Color();
     switch (strip.Color) {
-    case TStripColor::Background: break;
-    case TStripColor::Highlight: color = clBtnHighlight; break;
-    case TStripColor::Shadow: color = clBtnShadow; break;
-    case TStripColor::Black: color = clBlack; break;
+    case TStripColor::Background:
+      break;
+    case TStripColor::Highlight:
+      color = clBtnHighlight;
+      break;
+    case TStripColor::Shadow:
+      color = clBtnShadow;
+      break;
+    case TStripColor::Black:
+      color = clBlack;
+      break;
     }
     const RECT rect{strip.Rect.Left, strip.Rect.Top, strip.Rect.Right, strip.Rect.Bottom};
     TBrushHandle brush(CreateSolidBrush(ColorToRGB(color)));
@@ -230,7 +238,9 @@ void THTMLabel::SetHoverLink(int Link) {
   if (FHover) Invalidate();
 }
 
-HWND THTMLabel::MeasuringWindow() const { return Parent() ? Parent()->Handle() : nullptr; }
+HWND THTMLabel::MeasuringWindow() const {
+  return Parent() ? Parent()->Handle() : nullptr;
+}
 
 void THTMLabel::Remeasure() {
   {

@@ -5,9 +5,9 @@
 // readers and test drivers can read it, the label's plain text is its parent window's text.
 #include <functional>
 
+#include "base/strings.h"
 #include "controls/html_layout.h"
 #include "framework/painted_control.h"
-#include "base/strings.h"
 
 enum TAutoSizeType { asVertical, asHorizontal, asBoth };
 enum TVAlignment { tvaTop, tvaCenter, tvaBottom };
@@ -122,7 +122,7 @@ private:
   TMarkupStrings FHTMLText;
   bool FAutoSizing = false;
   TAutoSizeType FAutoSizeType = asVertical;
-  TLabelFrameStyle FFrame;  // BorderWidth among them
+  TLabelFrameStyle FFrame; // BorderWidth among them
   TColor FURLColor = clBlue;
   TVAlignment FVAlignment = tvaTop;
   bool FEllipsis = false;

@@ -9,7 +9,7 @@ enum class TTokenKind { Piece, Tag, LineBreak };
 
 struct TToken {
   TTokenKind Kind;
-  AnsiString Text;  // a piece's raw text, or a tag's content between "<" and ">"
+  AnsiString Text; // a piece's raw text, or a tag's content between "<" and ">"
 };
 
 // The scan is in one of two states. In text, a piece grows up to the next "<" or CR, or (when
@@ -52,9 +52,9 @@ struct TEntity {
 };
 
 const TEntity Entities[] = {
-    {"&amp;", "&"},     {"&quot;", "\""},    {"&sect;", "\xA7"}, {"&permil;", "\x89"},
-    {"&reg;", "\xAE"},  {"&copy;", "\xA9"},  {"&para;", "\xB6"}, {"&trade;", "\x99"},
-    {"&euro;", "\x80"}, {"&nbsp;", "\xA0"},  {"&lt;", "<"},      {"&gt;", ">"},
+    {"&amp;", "&"},     {"&quot;", "\""},   {"&sect;", "\xA7"}, {"&permil;", "\x89"},
+    {"&reg;", "\xAE"},  {"&copy;", "\xA9"}, {"&para;", "\xB6"}, {"&trade;", "\x99"},
+    {"&euro;", "\x80"}, {"&nbsp;", "\xA0"}, {"&lt;", "<"},      {"&gt;", ">"},
 };
 
 // Resolved within the text of a piece, so that "&lt;" shows a "<" instead of opening a tag.
@@ -82,12 +82,15 @@ AnsiString ResolveEntities(const AnsiString& Raw) {
 
 enum class TTagKind { Bold, EndBold, Link, EndLink, LineBreak, Other };
 
-char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+char AsciiUpper(char C) {
+  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
+}
 
 TTagKind ClassifyTag(const AnsiString& Content) {
   if (!Content.empty() && AsciiUpper(Content[0]) == 'A') return TTagKind::Link;
   AnsiString name;
-  for (char c : Content) name += AsciiUpper(c);
+  for (char c : Content)
+    name += AsciiUpper(c);
   if (name == "B") return TTagKind::Bold;
   if (name == "/B") return TTagKind::EndBold;
   if (name == "/A") return TTagKind::EndLink;
@@ -111,8 +114,8 @@ public:
 
   void OpenLine(const THTMLStyle& Style) {
     THTMLLine line;
-    line.Top = FLayout.Lines.empty() ? FArea.Top
-                                     : FLayout.Lines.back().Top + FLayout.Lines.back().Height;
+    line.Top =
+        FLayout.Lines.empty() ? FArea.Top : FLayout.Lines.back().Top + FLayout.Lines.back().Height;
     line.GhHeight = line.Height = FMeasurer.TextExtent(Style, "gh").cy;
     FLayout.Lines.push_back(line);
     FSum = 0;
@@ -122,9 +125,7 @@ public:
     FCut = false;
   }
 
-  void CloseLine() {
-    FLayout.Lines.back().Width = FSum - (FEndsWithSpace ? FSpaceWidth : 0);
-  }
+  void CloseLine() { FLayout.Lines.back().Width = FSum - (FEndsWithSpace ? FSpaceWidth : 0); }
 
   void Place(const AnsiString& Text, const THTMLStyle& Style, int Link) {
     if (FEllipsis) {
@@ -190,7 +191,7 @@ private:
   const TRect& FArea;
   TTextMeasurer& FMeasurer;
   const bool FEllipsis;
-  bool FCut = false;  // the line has been cut; its further pieces are dropped
+  bool FCut = false; // the line has been cut; its further pieces are dropped
   int FSum = 0;
   bool FEndsWithSpace = false;
   int FSpaceWidth = 0;
@@ -233,8 +234,12 @@ THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer&
     }
     if (token.Kind == TTokenKind::Tag) kind = ClassifyTag(token.Text);
     switch (kind) {
-    case TTagKind::Bold: style.Bold = true; break;
-    case TTagKind::EndBold: style.Bold = false; break;
+    case TTagKind::Bold:
+      style.Bold = true;
+      break;
+    case TTagKind::EndBold:
+      style.Bold = false;
+      break;
     case TTagKind::Link:
       link = static_cast<int>(layout.Links.size());
       layout.Links.push_back(LinkTarget(token.Text));
@@ -248,7 +253,8 @@ THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer&
       setter.CloseLine();
       setter.OpenLine(style);
       break;
-    case TTagKind::Other: break;
+    case TTagKind::Other:
+      break;
     }
   }
   setter.CloseLine();
@@ -278,15 +284,14 @@ namespace {
 
 // Four strips along the inside of Outer, Width wide: top and left in one colour, bottom and
 // right in the other.
-void AddBand(std::vector<TFrameStrip>& Strips, const TRect& Outer, int Width,
-             TStripColor TopLeft, TStripColor BottomRight) {
+void AddBand(std::vector<TFrameStrip>& Strips, const TRect& Outer, int Width, TStripColor TopLeft,
+             TStripColor BottomRight) {
   if (Width <= 0) return;
   Strips.push_back({TRect{Outer.Left, Outer.Top, Outer.Right, Outer.Top + Width}, TopLeft});
   Strips.push_back({TRect{Outer.Left, Outer.Top, Outer.Left + Width, Outer.Bottom}, TopLeft});
-  Strips.push_back({TRect{Outer.Left, Outer.Bottom - Width, Outer.Right, Outer.Bottom},
-                    BottomRight});
-  Strips.push_back({TRect{Outer.Right - Width, Outer.Top, Outer.Right, Outer.Bottom},
-                    BottomRight});
+  Strips.push_back(
+      {TRect{Outer.Left, Outer.Bottom - Width, Outer.Right, Outer.Bottom}, BottomRight});
+  Strips.push_back({TRect{Outer.Right - Width, Outer.Top, Outer.Right, Outer.Bottom}, BottomRight});
 }
 
 TRect Shrunk(const TRect& Rect, int By) {
@@ -306,8 +311,7 @@ void AddBevel(std::vector<TFrameStrip>& Strips, TRect& Area, TBevelCut Cut, int 
 TLabelFrame LayoutLabelFrame(const TRect& Client, const TLabelFrameStyle& Style) {
   TLabelFrame frame;
   TRect area = Client;
-  AddBand(frame.Strips, area, Style.BorderWidth, TStripColor::Background,
-          TStripColor::Background);
+  AddBand(frame.Strips, area, Style.BorderWidth, TStripColor::Background, TStripColor::Background);
   area = Shrunk(area, Style.BorderWidth);
   AddBevel(frame.Strips, area, Style.BevelOuter, Style.BevelWidth);
   AddBevel(frame.Strips, area, Style.BevelInner, Style.BevelWidth);

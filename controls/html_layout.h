@@ -15,7 +15,7 @@
 
 struct THTMLStyle {
   bool Bold = false;
-  bool Underline = false;  // the text of a link
+  bool Underline = false; // the text of a link
 };
 
 inline bool operator==(const THTMLStyle& A, const THTMLStyle& B) {
@@ -30,9 +30,9 @@ public:
 };
 
 struct THTMLPiece {
-  AnsiString Text;  // entities resolved, with its trailing space if it has one
+  AnsiString Text; // entities resolved, with its trailing space if it has one
   THTMLStyle Style;
-  int Link = -1;    // index into THTMLLayout::Links, -1 outside links
+  int Link = -1; // index into THTMLLayout::Links, -1 outside links
   int Line = 0;
   int Left = 0;
   int Width = 0;
@@ -41,9 +41,9 @@ struct THTMLPiece {
 
 struct THTMLLine {
   int Top = 0;
-  int Height = 0;    // the "gh" height of its first font, or a taller piece's
-  int GhHeight = 0;  // the "gh" height of the font current at the line's start
-  int Width = 0;     // without a trailing space
+  int Height = 0;   // the "gh" height of its first font, or a taller piece's
+  int GhHeight = 0; // the "gh" height of the font current at the line's start
+  int Width = 0;    // without a trailing space
   // False for a line whose top plus its "gh" height lies below the area, and all after it.
   bool Drawn = true;
 };
@@ -51,9 +51,9 @@ struct THTMLLine {
 struct THTMLLayout {
   std::vector<THTMLPiece> Pieces;
   std::vector<THTMLLine> Lines;
-  std::vector<AnsiString> Links;  // targets, in text order
-  int ContentWidth = 0;   // the widest line
-  int ContentHeight = 0;  // the sum of the line heights
+  std::vector<AnsiString> Links; // targets, in text order
+  int ContentWidth = 0;          // the widest line
+  int ContentHeight = 0;         // the sum of the line heights
 
   // Where a piece is drawn: its line's bottom less its own height.
   int PieceTop(const THTMLPiece& Piece) const;
@@ -91,7 +91,7 @@ struct TFrameStrip {
 };
 
 struct TLabelFrame {
-  std::vector<TFrameStrip> Strips;  // in painting order
+  std::vector<TFrameStrip> Strips; // in painting order
   TRect TextArea;
 };
 

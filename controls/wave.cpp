@@ -7,8 +7,8 @@
 
 #include "base/exceptions.h"
 #include "framework/win_owners.h"
-#include "support/file_utils.h"
 #include "support/const_memory_stream.h"
+#include "support/file_utils.h"
 
 namespace {
 

@@ -29,7 +29,6 @@ TCSVReader::TCSVReader(const char* Text, size_t Length, char Delimiter)
   Reset();
 }
 
-
 void TCSVReader::Reset() {
   FCurrent = FBegin;
   FEof = false;
@@ -79,7 +78,8 @@ public:
   }
   // The next stop: the line end, the delimiter or byte 0.
   const char* Next() {
-    while (FMask == 0) FMask = Stops(FBlock += 16);
+    while (FMask == 0)
+      FMask = Stops(FBlock += 16);
     const char* const stop = FBlock + __builtin_ctz(FMask);
     FMask &= FMask - 1;
     return stop;
@@ -105,7 +105,8 @@ public:
   void RestartAt(const char* From) { FCur = From; }
   // The next stop: the line end, the delimiter or byte 0.
   const char* Next() {
-    while (*FCur != TCSVReader::LineEnd && *FCur != FDelimiter && *FCur != 0) ++FCur;
+    while (*FCur != TCSVReader::LineEnd && *FCur != FDelimiter && *FCur != 0)
+      ++FCur;
     return FCur++;
   }
 

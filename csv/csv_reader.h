@@ -78,8 +78,7 @@ private:
   // Cur on an opening quote; returns false when the data ended inside the section.
   static bool SkipQuotedSection(const char*& Cur);
 
-
-  std::unique_ptr<char[]> FBuffer;  // the reader's own copy, unless it reads the caller's text
+  std::unique_ptr<char[]> FBuffer; // the reader's own copy, unless it reads the caller's text
   const char* FBegin = nullptr;
   const char* FCurrent = nullptr;
   char FDelimiter;

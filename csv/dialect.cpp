@@ -35,16 +35,27 @@ void DetectCSVOptions(const AnsiString& Text, TCSVOptions& Options) {
   bool crlf = false;
   for (size_t i = 0; i < n; ++i) {
     switch (Text[i]) {
-    case ',': ++commas; break;
-    case ';': ++semicolons; break;
-    case '\t': ++tabs; break;
-    case '"': ++quotes; break;
-    case '\n': ++lfs; break;
+    case ',':
+      ++commas;
+      break;
+    case ';':
+      ++semicolons;
+      break;
+    case '\t':
+      ++tabs;
+      break;
+    case '"':
+      ++quotes;
+      break;
+    case '\n':
+      ++lfs;
+      break;
     case '\r':
       ++crs;
       if (i + 1 < n && Text[i + 1] == '\n') crlf = true;
       break;
-    default: break;
+    default:
+      break;
     }
   }
 
@@ -61,9 +72,12 @@ void DetectCSVOptions(const AnsiString& Text, TCSVOptions& Options) {
 
   if (quotes <= QuoteThreshold(most)) Options.Quote.clear();
 
-  if (crlf) Options.LineBreak = "\r\n";
-  else if (crs > 0) Options.LineBreak = "\r";
-  else if (lfs > 0) Options.LineBreak = "\n";
+  if (crlf)
+    Options.LineBreak = "\r\n";
+  else if (crs > 0)
+    Options.LineBreak = "\r";
+  else if (lfs > 0)
+    Options.LineBreak = "\n";
 }
 
 void DetectCSVOptionsFromStream(TStream& Stream, TCSVOptions& Options) {
@@ -75,7 +89,7 @@ void DetectCSVOptionsFromStream(TStream& Stream, TCSVOptions& Options) {
     sample.resize(static_cast<size_t>(std::clamp<int64_t>(size, 0, CSVDetectionSampleSize)));
     sample.resize(Stream.ReadAvailable(&sample[0], sample.size()));
   } catch (const Exception&) {
-    sample.clear();  // an unreadable sample gives the defaults
+    sample.clear(); // an unreadable sample gives the defaults
   }
   const size_t nul = sample.find('\0');
   if (nul != AnsiString::npos) sample.resize(nul);

@@ -3,9 +3,9 @@
 #include "base/stream.h"
 
 struct TCSVOptions {
-  AnsiString LineBreak;  // "\r\n", "\r" or "\n"
-  char Delimiter = ',';  // ',', ';' or '\t'
-  AnsiString Quote;      // "\"", or empty when the text is taken as unquoted
+  AnsiString LineBreak; // "\r\n", "\r" or "\n"
+  char Delimiter = ','; // ',', ';' or '\t'
+  AnsiString Quote;     // "\"", or empty when the text is taken as unquoted
 };
 
 constexpr size_t CSVDetectionSampleSize = 10000;

@@ -78,7 +78,8 @@ AnsiString UnfoldLines(std::string_view Text) {
     const bool afterBreak = !result.empty() && (result.back() == '\r' || result.back() == '\n');
     if ((c == ' ' || c == '\t') && afterBreak) {
       const size_t size = result.size();
-      result.resize(size >= 2 && result[size - 1] == '\n' && result[size - 2] == '\r' ? size - 2 : size - 1);
+      result.resize(size >= 2 && result[size - 1] == '\n' && result[size - 2] == '\r' ? size - 2
+                                                                                      : size - 1);
     } else {
       result += c;
     }
@@ -178,10 +179,11 @@ AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
 TLoadedText::TLoadedText(AnsiString Text) : FText(std::move(Text)), FView(FText) {}
 
 TLoadedText::TLoadedText(std::unique_ptr<TMappedFileStream> File)
-    : FFile(std::move(File)),
-      FView(FFile->Memory(), static_cast<size_t>(FFile->GetSize())) {}
+    : FFile(std::move(File)), FView(FFile->Memory(), static_cast<size_t>(FFile->GetSize())) {}
 
-TLoadedText::TLoadedText(TLoadedText&& Other) noexcept { *this = std::move(Other); }
+TLoadedText::TLoadedText(TLoadedText&& Other) noexcept {
+  *this = std::move(Other);
+}
 
 TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept {
   if (this == &Other) return *this;
@@ -210,7 +212,8 @@ TLoadedText LoadText(const AnsiString& FileName) {
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the
   // mapping then goes as soon as it is made.
   AnsiString text;
-  if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())), text))
+  if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())),
+                      text))
     return TLoadedText(std::move(text));
   return TLoadedText(std::move(stream));
 }

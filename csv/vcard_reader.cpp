@@ -11,7 +11,9 @@ namespace {
 
 constexpr size_t NotFound = std::string_view::npos;
 
-char UpperAscii(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+char UpperAscii(char C) {
+  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
+}
 
 // Names, parameters and the value "VCARD" are matched ignoring ASCII case.
 bool SameText(std::string_view Text, std::string_view Upper) {
@@ -35,8 +37,12 @@ std::string_view SkipBlankLines(std::string_view Text) {
   return Text.substr(first == NotFound ? Text.size() : first);
 }
 
-bool IsLineBreak(char C) { return C == '\r' || C == '\n'; }
-bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+bool IsLineBreak(char C) {
+  return C == '\r' || C == '\n';
+}
+bool IsBlank(char C) {
+  return C == ' ' || C == '\t';
+}
 
 int HexDigit(char C) {
   if (C >= '0' && C <= '9') return C - '0';
@@ -147,7 +153,8 @@ TVCardReader::TVCardReader(std::string_view Text) : FText(SkipBlankLines(UpToFir
 std::string_view TVCardReader::TakePhysicalLine() {
   const size_t start = FPosition;
   size_t stop = start;
-  while (stop < FText.size() && !IsLineBreak(FText[stop])) ++stop;
+  while (stop < FText.size() && !IsLineBreak(FText[stop]))
+    ++stop;
   FPosition = stop;
   if (stop < FText.size()) {
     ++FPosition;
@@ -160,8 +167,10 @@ std::string_view TVCardReader::TakePhysicalLine() {
 bool TVCardReader::FindColon(std::string_view Line, THeadScan& Head) {
   for (; Head.Colon == NotFound && Head.Scanned < Line.size(); ++Head.Scanned) {
     const char c = Line[Head.Scanned];
-    if (c == '"') Head.InQuotes = !Head.InQuotes;
-    else if (c == ':' && !Head.InQuotes) Head.Colon = Head.Scanned;
+    if (c == '"')
+      Head.InQuotes = !Head.InQuotes;
+    else if (c == ':' && !Head.InQuotes)
+      Head.Colon = Head.Scanned;
   }
   return Head.Colon != NotFound;
 }
@@ -219,7 +228,8 @@ bool TVCardReader::ParseProperty(std::string_view Line, TProperty& Property) {
       const size_t dot = piece.find('.');
       Property.Name = dot == NotFound ? piece : piece.substr(dot + 1);
       first = false;
-    } else if (SameText(piece, "ENCODING=QUOTED-PRINTABLE") || SameText(piece, "QUOTED-PRINTABLE")) {
+    } else if (SameText(piece, "ENCODING=QUOTED-PRINTABLE") ||
+               SameText(piece, "QUOTED-PRINTABLE")) {
       Property.QuotedPrintable = true;
     }
     start = i + 1;
@@ -247,9 +257,12 @@ void TVCardReader::TakeProperty(const TProperty& Property) {
     Seen = true;
     Value = DecodeValue(Property.Value, Property.QuotedPrintable);
   };
-  if (SameText(name, "N")) keepFirst(FHasName, FName);
-  else if (SameText(name, "FN")) keepFirst(FHasFormattedName, FFormattedName);
-  else if (SameText(name, "ORG")) keepFirst(FHasOrganization, FOrganization);
+  if (SameText(name, "N"))
+    keepFirst(FHasName, FName);
+  else if (SameText(name, "FN"))
+    keepFirst(FHasFormattedName, FFormattedName);
+  else if (SameText(name, "ORG"))
+    keepFirst(FHasOrganization, FOrganization);
 }
 
 void TVCardReader::FinishCard(TVCardRecord& Card) {
@@ -273,8 +286,10 @@ bool TVCardReader::Next(TVCardRecord& Card) {
     if (FLine.empty()) continue;
     TProperty property;
     const bool parsed = ParseProperty(FLine, property);
-    const bool isBegin = parsed && SameText(property.Name, "BEGIN") && SameText(property.Value, "VCARD");
-    const bool isEnd = parsed && SameText(property.Name, "END") && SameText(property.Value, "VCARD");
+    const bool isBegin =
+        parsed && SameText(property.Name, "BEGIN") && SameText(property.Value, "VCARD");
+    const bool isEnd =
+        parsed && SameText(property.Name, "END") && SameText(property.Value, "VCARD");
     const bool afterEmptyAgent = FAfterEmptyAgent;
     FAfterEmptyAgent = parsed && SameText(property.Name, "AGENT") && property.Value.empty();
     switch (FState) {

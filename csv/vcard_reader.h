@@ -37,7 +37,7 @@ private:
 
   // One property line, split but not decoded.
   struct TProperty {
-    std::string_view Name;  // without its group
+    std::string_view Name; // without its group
     std::string_view Value;
     bool QuotedPrintable = false;
   };

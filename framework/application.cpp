@@ -33,13 +33,22 @@ protected:
     switch (Msg) {
     case WM_SYSCOMMAND:
       switch (WParam & 0xFFF0) {
-      case SC_MINIMIZE: FOwner.Minimize(); return 0;
-      case SC_RESTORE: FOwner.Restore(); return 0;
-      case SC_CLOSE: CloseMainForm(); return 0;
-      default: break;
+      case SC_MINIMIZE:
+        FOwner.Minimize();
+        return 0;
+      case SC_RESTORE:
+        FOwner.Restore();
+        return 0;
+      case SC_CLOSE:
+        CloseMainForm();
+        return 0;
+      default:
+        break;
       }
       break;
-    case WM_CLOSE: CloseMainForm(); return 0;
+    case WM_CLOSE:
+      CloseMainForm();
+      return 0;
     case WM_SIZE:
       // Minimised or restored by someone else than Minimize and Restore (the shell).
       if (WParam == SIZE_MINIMIZED) FOwner.HideMainForm();
@@ -52,7 +61,8 @@ protected:
     case WM_ACTIVATE_MAIN_FORM:
       if (GetActiveWindow() == Handle()) FOwner.ActivateMainForm();
       return 0;
-    default: break;
+    default:
+      break;
     }
     return TWindow::WndProc(Msg, WParam, LParam);
   }
@@ -82,7 +92,9 @@ void TApplication::SetTitle(const AnsiString& Title) {
   if (Handle()) SetWindowTextA(Handle(), FTitle.c_str());
 }
 
-HWND TApplication::Handle() const { return FWindow ? FWindow->Handle() : nullptr; }
+HWND TApplication::Handle() const {
+  return FWindow ? FWindow->Handle() : nullptr;
+}
 
 void TApplication::CreateHandle() {
   if (!Handle()) FWindow = std::make_unique<TApplicationWindow>(*this);
@@ -141,10 +153,12 @@ void TApplication::Run() {
     if (Handle()) ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     FMainForm->Show();
     MSG msg;
-    while (FMainForm->Handle() && GetMessageA(&msg, nullptr, 0, 0) > 0) HandleMessage(msg);
+    while (FMainForm->Handle() && GetMessageA(&msg, nullptr, 0, 0) > 0)
+      HandleMessage(msg);
   }
   FMainForm = nullptr;
-  while (!FForms.empty()) FForms.pop_back();
+  while (!FForms.empty())
+    FForms.pop_back();
   DestroyHandle();
   FOle.reset();
 }

@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/system.h"
 #include "framework/form.h"
 #include "framework/win_owners.h"
-#include "base/system.h"
 
 class TApplicationWindow;
 
@@ -40,8 +40,7 @@ public:
 
   // Creates a form the application owns until Run ends and stores it in Reference; the first
   // becomes the main form. Its OnCreate is raised before this returns.
-  template <class TFormClass>
-  void CreateForm(TFormClass*& Reference) {
+  template <class TFormClass> void CreateForm(TFormClass*& Reference) {
     auto form = std::make_unique<TFormClass>();
     Reference = form.get();
     AddForm(std::move(form));

@@ -26,7 +26,8 @@ TOpenedClipboard OpenClipboardPatiently(HWND Owner = nullptr) {
     if (GetTickCount64() >= end) break;
     Sleep(10);
   }
-  throw Exception("Die Zwischenablage kann nicht ge\xF6" "ffnet werden");
+  throw Exception("Die Zwischenablage kann nicht ge\xF6"
+                  "ffnet werden");
 }
 
 // A moveable global block holding Size bytes of Data, for SetClipboardData to take over.

@@ -19,8 +19,8 @@ std::vector<AnsiString> Arguments() {
   if (!list) return arguments;
   for (int i = 0; i < count; ++i) {
     const LPWSTR argument = list.Get()[i];
-    arguments.push_back(platform::WideToAnsi(reinterpret_cast<const char16_t*>(argument),
-                                             std::wcslen(argument)));
+    arguments.push_back(
+        platform::WideToAnsi(reinterpret_cast<const char16_t*>(argument), std::wcslen(argument)));
   }
   return arguments;
 }

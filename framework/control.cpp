@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "framework/win_owners.h"
 #include "framework/painted_control.h"
+#include "framework/win_owners.h"
 
 TShiftState KeyboardShiftState() {
   TShiftState shift = 0;
@@ -161,7 +161,9 @@ void TWindowedControl::InvalidateRect(const TRect& Rect) {
   ::InvalidateRect(Handle(), &rect, FALSE);
 }
 
-bool TWindowedControl::Focused() const { return Handle() && GetFocus() == Handle(); }
+bool TWindowedControl::Focused() const {
+  return Handle() && GetFocus() == Handle();
+}
 
 void TWindowedControl::SetFocus() {
   if (Handle()) ::SetFocus(Handle());
@@ -218,12 +220,14 @@ void TWindowedControl::FontChanged() {
   if (Handle() && IsSubclassed())
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
   Invalidate();
-  for (TControl* control : FControls) control->FontChanged();
+  for (TControl* control : FControls)
+    control->FontChanged();
 }
 
 void TWindowedControl::ColorChanged() {
   Invalidate();
-  for (TControl* control : FControls) control->ColorChanged();
+  for (TControl* control : FControls)
+    control->ColorChanged();
 }
 
 void TWindowedControl::HandleDestroyed() {
@@ -248,9 +252,8 @@ void TWindowedControl::PaintControls(HDC DC, const RECT& Update) {
     auto* painted = dynamic_cast<TPaintedControl*>(control);
     if (!painted || !painted->Visible()) continue;
     const TRect& bounds = painted->BoundsRect();
-    if (bounds.Right <= update.Left || bounds.Left >= update.Right ||
-        bounds.Bottom <= update.Top || bounds.Top >= update.Bottom || bounds.Width() <= 0 ||
-        bounds.Height() <= 0)
+    if (bounds.Right <= update.Left || bounds.Left >= update.Right || bounds.Bottom <= update.Top ||
+        bounds.Top >= update.Bottom || bounds.Width() <= 0 || bounds.Height() <= 0)
       continue;
     TSavedDC saved(DC);
     OffsetViewportOrgEx(DC, bounds.Left, bounds.Top, nullptr);
@@ -276,13 +279,27 @@ bool TWindowedControl::HandleMouse(UINT Msg, WPARAM WParam, LPARAM LParam) {
     if (target) target->MouseMove(shift, x - target->Left(), y - target->Top());
     return true;
   }
-  case WM_LBUTTONDOWN: down = true; break;
-  case WM_RBUTTONDOWN: down = true; button = mbRight; break;
-  case WM_MBUTTONDOWN: down = true; button = mbMiddle; break;
-  case WM_LBUTTONUP: break;
-  case WM_RBUTTONUP: button = mbRight; break;
-  case WM_MBUTTONUP: button = mbMiddle; break;
-  default: return false;
+  case WM_LBUTTONDOWN:
+    down = true;
+    break;
+  case WM_RBUTTONDOWN:
+    down = true;
+    button = mbRight;
+    break;
+  case WM_MBUTTONDOWN:
+    down = true;
+    button = mbMiddle;
+    break;
+  case WM_LBUTTONUP:
+    break;
+  case WM_RBUTTONUP:
+    button = mbRight;
+    break;
+  case WM_MBUTTONUP:
+    button = mbMiddle;
+    break;
+  default:
+    return false;
   }
   TPaintedControl* target = FCaptureControl ? FCaptureControl : PaintedControlAt(x, y);
   if (down) {
@@ -341,7 +358,7 @@ LRESULT TWindowedControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (!IsSubclassed()) {
     switch (Msg) {
     case WM_ERASEBKGND:
-      return 1;  // WM_PAINT fills the whole update area
+      return 1; // WM_PAINT fills the whole update area
     case WM_PAINT: {
       TPaintDC paint(Handle());
       const RECT& update = paint.PaintRect();

@@ -83,7 +83,7 @@ protected:
   void StoreBounds(const TRect& Bounds) { FBounds = Bounds; }
 
 private:
-  friend class TWindowedControl;  // passes font and colour changes down the tree
+  friend class TWindowedControl; // passes font and colour changes down the tree
   TWindowedControl* FParent;
   TRect FBounds;
   TAlign FAlign = alNone;

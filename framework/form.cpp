@@ -90,7 +90,9 @@ void TForm::Close() {
   if (Handle()) SendMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
-void TForm::DoCreate() { RaiseEvent(OnCreate); }
+void TForm::DoCreate() {
+  RaiseEvent(OnCreate);
+}
 
 void TForm::PreviewKey(WORD& Key, TShiftState Shift) {
   if (OnKeyDown) OnKeyDown(this, Key, Shift);

@@ -45,7 +45,7 @@ public:
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
-  TNotifyEvent OnResize;  // the client size has changed
+  TNotifyEvent OnResize; // the client size has changed
   // OnKeyDown (inherited): with key preview, the keys of the form and all its children.
 
 protected:
@@ -66,8 +66,8 @@ private:
   TPosition FPosition = poDesigned;
   bool FKeyPreview = false;
   bool FShown = false;
-  int FClientWidth = -1;  // -1: none asked for
+  int FClientWidth = -1; // -1: none asked for
   int FClientHeight = -1;
-  TSize FReportedClientSize;  // as OnResize last saw it
+  TSize FReportedClientSize; // as OnResize last saw it
   TWindowedControl* FActiveControl = nullptr;
 };

@@ -4,14 +4,14 @@
 
 #include <cstdint>
 
-#include "framework/win_owners.h"
 #include "base/system.h"
+#include "framework/win_owners.h"
 
 // A COLORREF, or a system colour: the high bit set and the COLOR_ index in the low byte.
 using TColor = int32_t;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clBlue = 0xFF0000;  // COLORREF order: 0x00BBGGRR
+constexpr TColor clBlue = 0xFF0000; // COLORREF order: 0x00BBGGRR
 constexpr TColor clGray = 0x808080;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clWindowText = static_cast<TColor>(0x80000000u | COLOR_WINDOWTEXT);

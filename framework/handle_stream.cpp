@@ -30,5 +30,7 @@ void THandleStream::SetSize(int64_t NewSize) {
       NewSize >= 0 && Seek(NewSize, soFromBeginning) == NewSize && SetEndOfFile(FHandle);
   // A failed attempt leaves the position where it was.
   if (position >= 0 && (!done || position < NewSize)) SetPosition(position);
-  if (!done) throw EStreamError("Stream-Gr\xF6\xDF" "e kann nicht ge\xE4ndert werden");
+  if (!done)
+    throw EStreamError("Stream-Gr\xF6\xDF"
+                       "e kann nicht ge\xE4ndert werden");
 }

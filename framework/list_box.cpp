@@ -36,7 +36,8 @@ void TListBoxStrings::Clear() {
 int TListBoxStrings::Add(const AnsiString& S) {
   const LRESULT index = FListBox.AddLine(S);
   if (index == LB_ERR || index == LB_ERRSPACE)
-    throw Exception("Zeile kann nicht in die Liste eingef\xFC" "gt werden");
+    throw Exception("Zeile kann nicht in die Liste eingef\xFC"
+                    "gt werden");
   return static_cast<int>(index);
 }
 
@@ -44,8 +45,8 @@ void TListBoxStrings::SetCapacity(int NewCapacity, int64_t TextBytes) {
   if (NewCapacity <= 0 || !FListBox.Handle()) return;
   // Only a hint: a refusal shows again, and is reported, at the Add that runs out of room. The
   // control keeps its lines in UTF-16, two bytes a character and a closing 0 each.
-  const int64_t characters =
-      TextBytes > 0 ? TextBytes + NewCapacity : static_cast<int64_t>(NewCapacity) * ExpectedLineBytes;
+  const int64_t characters = TextBytes > 0 ? TextBytes + NewCapacity
+                                           : static_cast<int64_t>(NewCapacity) * ExpectedLineBytes;
   const int64_t bytes = std::min<int64_t>(2 * characters, INT32_MAX);
   SendMessageA(FListBox.Handle(), LB_INITSTORAGE, static_cast<WPARAM>(NewCapacity),
                static_cast<LPARAM>(bytes));
@@ -82,7 +83,8 @@ LRESULT TListBox::AddLine(const AnsiString& S) {
   const size_t length = std::min(S.size(), std::strlen(S.c_str()));
   if (FSingleByteCodePage) {
     FWideLine.resize(length);
-    for (size_t i = 0; i < length; ++i) FWideLine[i] = FWideOf[static_cast<unsigned char>(S[i])];
+    for (size_t i = 0; i < length; ++i)
+      FWideLine[i] = FWideOf[static_cast<unsigned char>(S[i])];
   } else {
     const int wide = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(length), nullptr, 0);
     FWideLine.resize(static_cast<size_t>(wide));

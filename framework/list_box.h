@@ -4,8 +4,8 @@
 // into the control.
 #include <string>
 
-#include "framework/control.h"
 #include "base/strings.h"
+#include "framework/control.h"
 
 class TListBox;
 
@@ -55,6 +55,6 @@ private:
   // The ANSI code page's bytes in UTF-16 where each byte is a character of its own.
   bool FSingleByteCodePage = false;
   wchar_t FWideOf[256] = {};
-  std::wstring FWideLine;  // reused from line to line
-  int FItemHeight = 0;  // 0: as the font gives it
+  std::wstring FWideLine; // reused from line to line
+  int FItemHeight = 0;    // 0: as the font gives it
 };

@@ -1,7 +1,7 @@
 #include "framework/window.h"
 
-#include "framework/application.h"
 #include "base/exceptions.h"
+#include "framework/application.h"
 
 namespace {
 
@@ -37,7 +37,9 @@ HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Cl
   return window;
 }
 
-TWindow::~TWindow() { DestroyHandle(); }
+TWindow::~TWindow() {
+  DestroyHandle();
+}
 
 TWindow* TWindow::FromHandle(HWND Window) {
   if (!Window || !IsWindow(Window)) return nullptr;

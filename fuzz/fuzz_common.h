@@ -6,10 +6,10 @@
 
 #include "base/system.h"
 
-#define FUZZ_CHECK(condition)                                                  \
-  do {                                                                         \
-    if (!(condition)) {                                                        \
-      std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-      std::abort();                                                            \
-    }                                                                          \
+#define FUZZ_CHECK(condition)                                                                      \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)

@@ -1,6 +1,6 @@
 // The reader over any bytes: the first byte picks the delimiter.
-#include "csv/csv_reader.h"
 #include "base/exceptions.h"
+#include "csv/csv_reader.h"
 #include "fuzz/fuzz_common.h"
 #include "support/const_memory_stream.h"
 
@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TCSVReader reader(stream, delimiter);
   size_t records = 0, bytes = 0;
   for (reader.First(); !reader.Eof(); reader.Next()) {
-    for (int32_t i = 0; i < reader.FieldCount(); ++i) bytes += reader.GetField(i).size();
+    for (int32_t i = 0; i < reader.FieldCount(); ++i)
+      bytes += reader.GetField(i).size();
     FUZZ_CHECK(++records <= Size);
   }
   FUZZ_CHECK(bytes <= Size);

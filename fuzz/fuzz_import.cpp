@@ -1,13 +1,14 @@
 // The whole import of any file's bytes, from memory: the loader's bytes-to-text step, then the
 // import of that text on the CSV or the vCard road.
 #include "app/contact_import.h"
+#include "base/exceptions.h"
 #include "csv/text_loading.h"
 #include "csv/vcard_reader.h"
-#include "base/exceptions.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  const AnsiString text = LoadBytesAsAnsiText(std::string_view(reinterpret_cast<const char*>(Data), Size));
+  const AnsiString text =
+      LoadBytesAsAnsiText(std::string_view(reinterpret_cast<const char*>(Data), Size));
   TStringList lines;
   lines.Add("before");
   TImportCounts counts;

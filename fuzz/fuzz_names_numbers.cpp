@@ -14,12 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   FUZZ_CHECK(name.empty() || (static_cast<unsigned char>(name.front()) > ' ' &&
                               static_cast<unsigned char>(name.back()) > ' '));
   size_t blanks = 0;
-  for (char c : name) blanks += c == ' ';
+  for (char c : name)
+    blanks += c == ' ';
   FUZZ_CHECK(blanks <= 5 || name.find("  ") != AnsiString::npos);
 
   const AnsiString number = NormalizePhoneNumber(text, country);
   FUZZ_CHECK(number.size() <= text.size() + 1);
-  for (char c : number) FUZZ_CHECK((c >= '0' && c <= '9') || c == '+');
+  for (char c : number)
+    FUZZ_CHECK((c >= '0' && c <= '9') || c == '+');
   if (!country.empty()) FUZZ_CHECK(number.empty() || number[0] != '+');
   const AnsiString key = StripCountryPrefix(number, country);
   FUZZ_CHECK(key.size() <= number.size());

@@ -8,7 +8,8 @@ namespace {
 // The number of cards read.
 size_t ReadAll(const AnsiString& Text) {
   size_t lines = 1;
-  for (char c : Text) lines += c == '\r' || c == '\n';
+  for (char c : Text)
+    lines += c == '\r' || c == '\n';
   TVCardReader reader(Text);
   TVCardRecord card;
   size_t cards = 0;
@@ -20,7 +21,8 @@ size_t ReadAll(const AnsiString& Text) {
       FUZZ_CHECK(part->size() <= Text.size());
       FUZZ_CHECK(part->find_first_of("\r\n") == AnsiString::npos);
     }
-    for (const AnsiString& number : card.Numbers) FUZZ_CHECK(number.size() <= Text.size());
+    for (const AnsiString& number : card.Numbers)
+      FUZZ_CHECK(number.size() <= Text.size());
   }
   return cards;
 }

@@ -57,7 +57,9 @@ private:
 // UTF-16 to the ANSI code page, as WideCharToMultiByte(CP_ACP, 0, ...) converts it: characters
 // without an ANSI form become the nearest byte Windows knows, else '?'. Byte 0 stays.
 AnsiString WideToAnsi(const char16_t* Text, size_t Length);
-inline AnsiString WideToAnsi(const WideString& Text) { return WideToAnsi(Text.data(), Text.size()); }
+inline AnsiString WideToAnsi(const WideString& Text) {
+  return WideToAnsi(Text.data(), Text.size());
+}
 // The ANSI code page to UTF-16, one unit per byte.
 WideString AnsiToWide(const AnsiString& Text);
 

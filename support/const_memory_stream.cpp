@@ -19,4 +19,6 @@ int64_t TConstMemoryStream::Seek(int64_t Offset, int Origin) {
   return FPosition;
 }
 
-void TConstMemoryStream::SetSize(int64_t) { throw EStreamError("Stream ist schreibgesch\xFCtzt"); }
+void TConstMemoryStream::SetSize(int64_t) {
+  throw EStreamError("Stream ist schreibgesch\xFCtzt");
+}

@@ -10,7 +10,9 @@ namespace {
 constexpr int64_t MaxStreamSize = std::numeric_limits<int32_t>::max();
 }
 
-TFastMemoryStream::~TFastMemoryStream() { Clear(); }
+TFastMemoryStream::~TFastMemoryStream() {
+  Clear();
+}
 
 void TFastMemoryStream::RaiseMemoryError() {
   throw EStreamError("TFastMemoryStream.Realloc: Memory Error");
@@ -68,7 +70,7 @@ void TFastMemoryStream::SetPointer(void* Block, int32_t Size) {
   ReleaseBlock();
   FMemory = Block;
   FSize = Size;
-  FCapacity = Size;  // writes never run past the caller's block
+  FCapacity = Size; // writes never run past the caller's block
 }
 
 int32_t TFastMemoryStream::Read(void* Buffer, int32_t Count) {
@@ -97,7 +99,8 @@ int32_t TFastMemoryStream::Write(const void* Buffer, int32_t Count) {
 }
 
 int64_t TFastMemoryStream::Seek(int64_t Offset, int Origin) {
-  const int64_t position = std::clamp<int64_t>(SeekTarget(Offset, Origin, FPosition, FSize), std::numeric_limits<int32_t>::min(), MaxStreamSize);
+  const int64_t position = std::clamp<int64_t>(SeekTarget(Offset, Origin, FPosition, FSize),
+                                               std::numeric_limits<int32_t>::min(), MaxStreamSize);
   FPosition = static_cast<int32_t>(position);
   return FPosition;
 }

@@ -40,5 +40,5 @@ private:
   void* FMemory = nullptr;
   int32_t FSize = 0;
   int32_t FPosition = 0;
-  platform::MemoryBlock FBlock;  // the stream's own block, empty while a foreign one is attached
+  platform::MemoryBlock FBlock; // the stream's own block, empty while a foreign one is attached
 };

@@ -12,7 +12,9 @@ constexpr DWORD FolderBit = FILE_ATTRIBUTE_DIRECTORY;
 constexpr DWORD LinkBit = FILE_ATTRIBUTE_REPARSE_POINT;
 
 // The Win32 calls would silently act on the part before a zero byte, a different file.
-bool Usable(const AnsiString& Name) { return Name.find('\0') == AnsiString::npos; }
+bool Usable(const AnsiString& Name) {
+  return Name.find('\0') == AnsiString::npos;
+}
 
 DWORD Attributes(const AnsiString& Name) {
   return Usable(Name) ? GetFileAttributesA(Name.c_str()) : INVALID_FILE_ATTRIBUTES;
@@ -23,7 +25,9 @@ bool IsExistingFolder(const AnsiString& Name) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FolderBit) != 0;
 }
 
-bool IsPathDelimiter(char C) { return C == '\\' || C == '/'; }
+bool IsPathDelimiter(char C) {
+  return C == '\\' || C == '/';
+}
 
 // Everything up to and including the last backslash or colon.
 AnsiString ParentPath(const AnsiString& Name) {
@@ -41,7 +45,7 @@ AnsiString FolderPart(const AnsiString& FileName) {
 }
 
 void WriteText(TStream& Stream, const AnsiString& Text) {
-  constexpr size_t Chunk = 1 << 20;  // WriteBuffer counts in 32 bits
+  constexpr size_t Chunk = 1 << 20; // WriteBuffer counts in 32 bits
   for (size_t done = 0; done < Text.size(); done += Chunk) {
     const size_t n = Text.size() - done < Chunk ? Text.size() - done : Chunk;
     Stream.WriteBuffer(Text.data() + done, static_cast<int32_t>(n));
@@ -57,9 +61,12 @@ bool FileExists(const AnsiString& FileName) {
   switch (GetLastError()) {
   case ERROR_FILE_NOT_FOUND:
   case ERROR_PATH_NOT_FOUND:
-  case ERROR_INVALID_NAME: return false;
-  case ERROR_SHARING_VIOLATION: return true;  // locked by another program, but there
-  default: break;
+  case ERROR_INVALID_NAME:
+    return false;
+  case ERROR_SHARING_VIOLATION:
+    return true; // locked by another program, but there
+  default:
+    break;
   }
   // The folder entry may still be readable, for example when the file itself denies access.
   WIN32_FIND_DATAA found;
@@ -75,8 +82,10 @@ bool DirectoryExists(const AnsiString& Dir) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH: return false;
-    default: return true;  // there, but not to be examined
+    case ERROR_BAD_NETPATH:
+      return false;
+    default:
+      return true; // there, but not to be examined
     }
   }
   if ((attributes & LinkBit) == 0) return (attributes & FolderBit) != 0;
@@ -119,7 +128,9 @@ AnsiString GetWorkFolder(const AnsiString& SubFolder) {
   return path;
 }
 
-void TSaveAttempts::WaitBetweenAttempts(int) { Sleep(100); }
+void TSaveAttempts::WaitBetweenAttempts(int) {
+  Sleep(100);
+}
 
 void SaveStringsToFile(const TStrings& List, const AnsiString& FileName) {
   SaveStringsToFile(List, FileName, TSaveAttempts());

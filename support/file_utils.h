@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/strings.h"
 #include "framework/handle_stream.h"
 #include "framework/win_owners.h"
-#include "base/strings.h"
 
 bool FileExists(const AnsiString& FileName);
 // A link is followed.
@@ -27,10 +27,10 @@ AnsiString GetWorkFolder(const AnsiString& SubFolder);
 
 // How often SaveStringsToFile tries, and how it spends the time between two attempts.
 struct TSaveAttempts {
-  static void WaitBetweenAttempts(int FailedAttempt);  // sleeps 100 ms
+  static void WaitBetweenAttempts(int FailedAttempt); // sleeps 100 ms
 
-  int Count = 100;  // fewer than 1 counts as 1
-  std::function<void(int FailedAttempt)> Wait = WaitBetweenAttempts;  // empty: no wait
+  int Count = 100;                                                   // fewer than 1 counts as 1
+  std::function<void(int FailedAttempt)> Wait = WaitBetweenAttempts; // empty: no wait
 };
 
 // Writes every string followed by CR LF. When an attempt fails, the next one follows after the
@@ -46,8 +46,8 @@ bool DeleteFileIfExists(const AnsiString& FileName);
 // read-only or hidden attribute for its lifetime and puts it back when it goes.
 class TBetterFileStream : public THandleStream {
 public:
-  static constexpr int ModeOpenOrCreate = 0;  // content kept
-  static constexpr int ModeCreate = 1;        // truncated when it exists
+  static constexpr int ModeOpenOrCreate = 0; // content kept
+  static constexpr int ModeCreate = 1;       // truncated when it exists
 
   // Any Mode other than ModeCreate opens as ModeOpenOrCreate. Raises EFCreateError("Datei
   // <FileName> kann nicht erstellt werden"), with the attributes put back.
@@ -65,5 +65,5 @@ private:
   };
 
   TAttributeRestore FRestore;
-  TKernelHandle FFile;  // declared last: the file is closed before its attributes go back
+  TKernelHandle FFile; // declared last: the file is closed before its attributes go back
 };

@@ -6,7 +6,9 @@
 
 namespace {
 AnsiString ListIndexMessage(int Index) {
-  return Format("Listenindex \xFC" "berschreitet das Maximum (%d)", Index);
+  return Format("Listenindex \xFC"
+                "berschreitet das Maximum (%d)",
+                Index);
 }
 } // namespace
 

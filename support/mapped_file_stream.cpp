@@ -6,7 +6,9 @@
 #include "base/exceptions.h"
 
 namespace {
-[[noreturn]] void RaiseOSError() { throw Exception("OSError"); }
+[[noreturn]] void RaiseOSError() {
+  throw Exception("OSError");
+}
 } // namespace
 
 TMappedFileStream::TMappedFileStream(const AnsiString& FileName) {

@@ -27,7 +27,8 @@ public:
   // Length bytes from Offset will not be read again soon: their memory may go back to the system.
   void DropPages(int64_t Offset, int64_t Length) {
     if (Offset >= 0 && Length > 0 && Offset < FSize)
-      FFile.DropPages(static_cast<size_t>(Offset), static_cast<size_t>(std::min(Length, FSize - Offset)));
+      FFile.DropPages(static_cast<size_t>(Offset),
+                      static_cast<size_t>(std::min(Length, FSize - Offset)));
   }
 
 private:

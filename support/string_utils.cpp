@@ -30,7 +30,9 @@ namespace {
 
 constexpr size_t NotFound = std::string_view::npos;
 
-bool HasCasePartner(unsigned char Byte) { return LatinCaseTables.Other[Byte] != Byte; }
+bool HasCasePartner(unsigned char Byte) {
+  return LatinCaseTables.Other[Byte] != Byte;
+}
 
 // The old pattern of a replace, ready for searching. Comparing upper-case bytes is the same test
 // as "equal, or partners by the other-case table": both letters of a pair share one upper byte and
@@ -67,7 +69,8 @@ public:
         continue;
       }
       size_t k = 1;
-      while (k < length && upper[text[at + k]] == folded[k]) ++k;
+      while (k < length && upper[text[at + k]] == folded[k])
+        ++k;
       if (k == length) return at;
     }
     return NotFound;
@@ -193,5 +196,3 @@ AnsiString CollapseSpaces(const AnsiString& S) {
   result.resize(write);
   return result;
 }
-
-

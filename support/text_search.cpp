@@ -11,7 +11,8 @@ namespace {
 
 struct TUpperCaseTableInit {
   TUpperCaseTableInit() {
-    for (int i = 0; i < 256; ++i) UpperCaseTable[i] = static_cast<unsigned char>(i);
+    for (int i = 0; i < 256; ++i)
+      UpperCaseTable[i] = static_cast<unsigned char>(i);
     platform::UpperCaseAnsi(reinterpret_cast<char*>(UpperCaseTable), 256);
   }
 } UpperCaseTableInit;
@@ -42,7 +43,8 @@ int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t S
     for (size_t start = first; start + m <= n; ++start) {
       if (key(t[start]) != head) continue;
       size_t j = 1;
-      while (j < m && key(p[j]) == key(t[start + j])) ++j;
+      while (j < m && key(p[j]) == key(t[start + j]))
+        ++j;
       if (j == m) return static_cast<int64_t>(start + 1);
     }
     return 0;
@@ -51,7 +53,8 @@ int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t S
   // Shifts beyond the 32-bit range are clamped: a shorter shift only costs time.
   const int32_t longest = m > INT32_MAX ? INT32_MAX : static_cast<int32_t>(m);
   int32_t shift[256];
-  for (int32_t& s : shift) s = longest;
+  for (int32_t& s : shift)
+    s = longest;
   for (size_t j = 0; j + 1 < m; ++j) {
     const size_t distance = m - 1 - j;
     shift[key(Pattern[j])] = distance > INT32_MAX ? INT32_MAX : static_cast<int32_t>(distance);
@@ -60,7 +63,8 @@ int64_t SearchForward(std::string_view Pattern, std::string_view Text, int64_t S
   // e: the 0-based text index under the pattern's last byte.
   for (size_t e = first + m - 1; e < n; e += static_cast<size_t>(shift[key(t[e])])) {
     size_t j = m;
-    while (j > 0 && key(p[j - 1]) == key(t[e - (m - j)])) --j;
+    while (j > 0 && key(p[j - 1]) == key(t[e - (m - j)]))
+      --j;
     if (j == 0) return static_cast<int64_t>(e - m + 2);
   }
   return 0;
@@ -81,7 +85,8 @@ int64_t SearchBackward(std::string_view Pattern, std::string_view Text, int64_t 
   for (size_t s = from; s >= 1; --s) {
     if (key(p[0]) != key(t[s - 1])) continue;
     size_t j = m;
-    while (j > 1 && key(p[j - 1]) == key(t[s + j - 2])) --j;
+    while (j > 1 && key(p[j - 1]) == key(t[s + j - 2]))
+      --j;
     if (j == 1) return static_cast<int64_t>(s);
   }
   return 0;

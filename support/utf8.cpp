@@ -8,7 +8,9 @@
 
 namespace {
 
-bool IsContinuation(unsigned Byte) { return (Byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned Byte) {
+  return (Byte & 0xC0) == 0x80;
+}
 
 // After a lead 0xF0-0xF7 at Source[I - 1]: three continuation bytes follow, whatever value they
 // spell with it.
@@ -49,7 +51,9 @@ bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, cha
   return true;
 }
 
-bool IsHighSurrogate(char16_t Unit) { return Unit >= 0xD800 && Unit <= 0xDBFF; }
+bool IsHighSurrogate(char16_t Unit) {
+  return Unit >= 0xD800 && Unit <= 0xDBFF;
+}
 
 // The units of S decoded into Buffer of Length(S) + 1 units, or Utf8ToWideCharsFailed. One byte
 // never gives more than one unit, so the capacity is never what ends the decoding.

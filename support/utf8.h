@@ -14,8 +14,7 @@ constexpr size_t Utf8ToWideCharsFailed = static_cast<size_t>(-1);
 // MaxDestChars - 1 units and a terminating 0 unit are written and the result is the number of
 // units written plus one; a MaxDestChars of 0 writes nothing and gives 0. Without Dest the units
 // are only counted (plus one). A null Source gives 0, malformed input Utf8ToWideCharsFailed.
-size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source,
-                       size_t SourceBytes);
+size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source, size_t SourceBytes);
 
 // Empty when S is empty or malformed anywhere.
 WideString DecodeUTF8(const AnsiString& S);

@@ -11,8 +11,10 @@ public:
     if (const char* saved = std::getenv("LC_ALL")) FSaved = saved, FHad = true;
   }
   ~TLocaleEnvironment() {
-    if (FHad) setenv("LC_ALL", FSaved.c_str(), 1);
-    else unsetenv("LC_ALL");
+    if (FHad)
+      setenv("LC_ALL", FSaved.c_str(), 1);
+    else
+      unsetenv("LC_ALL");
   }
   TLocaleEnvironment(const TLocaleEnvironment&) = delete;
   TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;

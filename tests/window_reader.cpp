@@ -20,19 +20,19 @@ AnsiString ReadFromAnotherProcess(HWND Window) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(helper.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessA(helper.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     ADD_FAILURE() << "cannot start " << helper;
     return AnsiString();
   }
   CloseHandle(process.hThread);
   const DWORD deadline = GetTickCount() + 30000;
   for (;;) {
-    const DWORD wait =
-        MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 1000, QS_ALLINPUT);
+    const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 1000, QS_ALLINPUT);
     if (wait == WAIT_OBJECT_0) break;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageA(&msg);
     if (GetTickCount() > deadline) {
       ADD_FAILURE() << "the helper did not end";
       TerminateProcess(process.hProcess, 99);
@@ -45,4 +45,3 @@ AnsiString ReadFromAnotherProcess(HWND Window) {
   EXPECT_EQ(status, 0u);
   return ReadFileBytes(output);
 }
-

@@ -53,7 +53,8 @@ void ReadOnlyFileMapping::DropPages(size_t Offset, size_t Length) {
   Length = std::min<size_t>(Length, static_cast<size_t>(FFileSize) - Offset);
   // Whole pages inside the range only; the view starts on a page.
   const size_t first = (Offset + page - 1) / page * page;
-  const size_t last = Offset + Length == FFileSize ? Offset + Length : (Offset + Length) / page * page;
+  const size_t last =
+      Offset + Length == FFileSize ? Offset + Length : (Offset + Length) / page * page;
   if (last > first) madvise(const_cast<char*>(FView) + first, last - first, MADV_DONTNEED);
 }
 

@@ -17,6 +17,8 @@ bool CreateTempFile(AnsiString& FileName) {
 
 void UseBinaryStandardStreams() {}
 
-bool TerminalTakesAnsi() { return false; }
+bool TerminalTakesAnsi() {
+  return false;
+}
 
 } // namespace platform

@@ -19,7 +19,9 @@ void LowerCaseAnsi(char* Buffer, size_t Length) {
 }
 
 // POSIX locales carry no list separator.
-char ListSeparator() { return ','; }
+char ListSeparator() {
+  return ',';
+}
 
 bool UserCountryCode(AnsiString& Code) {
   // The user's locale from the environment, without touching the process's global locale.
@@ -58,7 +60,9 @@ AnsiString ThousandSeparator() {
   return WideToAnsi(wide);
 }
 
-void* CreateSharedMutex(const char*) { return nullptr; }
+void* CreateSharedMutex(const char*) {
+  return nullptr;
+}
 void CloseSharedMutex(void*) {}
 
 } // namespace platform

@@ -31,7 +31,8 @@ WideString AnsiToWide(const AnsiString& Text) {
   const int size = MultiByteToWideChar(CP_ACP, 0, Text.data(), length, nullptr, 0);
   WideString result(static_cast<size_t>(size > 0 ? size : 0), u'\0');
   if (size > 0)
-    MultiByteToWideChar(CP_ACP, 0, Text.data(), length, reinterpret_cast<wchar_t*>(&result[0]), size);
+    MultiByteToWideChar(CP_ACP, 0, Text.data(), length, reinterpret_cast<wchar_t*>(&result[0]),
+                        size);
   return result;
 }
 

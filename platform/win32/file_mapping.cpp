@@ -31,7 +31,8 @@ bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
 }
 
 bool ReadOnlyFileMapping::Map() {
-  if (FHandles->File == INVALID_HANDLE_VALUE || FFileSize == 0 || FFileSize > SIZE_MAX) return false;
+  if (FHandles->File == INVALID_HANDLE_VALUE || FFileSize == 0 || FFileSize > SIZE_MAX)
+    return false;
   FHandles->Mapping = CreateFileMappingA(FHandles->File, nullptr, PAGE_READONLY, 0, 0, nullptr);
   if (!FHandles->Mapping) return false;
   FView = static_cast<const char*>(MapViewOfFile(FHandles->Mapping, FILE_MAP_READ, 0, 0, 0));

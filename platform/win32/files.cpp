@@ -1,8 +1,8 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <cstdio>
 
 #include "platform/platform.h"
 
@@ -24,6 +24,8 @@ void UseBinaryStandardStreams() {
   _setmode(_fileno(stdout), _O_BINARY);
 }
 
-bool TerminalTakesAnsi() { return true; }
+bool TerminalTakesAnsi() {
+  return true;
+}
 
 } // namespace platform

@@ -17,8 +17,12 @@ template <typename Mapping> void InPieces(char* Buffer, size_t Length, Mapping M
 }
 } // namespace
 
-void UpperCaseAnsi(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharUpperBuffA); }
-void LowerCaseAnsi(char* Buffer, size_t Length) { InPieces(Buffer, Length, ::CharLowerBuffA); }
+void UpperCaseAnsi(char* Buffer, size_t Length) {
+  InPieces(Buffer, Length, ::CharUpperBuffA);
+}
+void LowerCaseAnsi(char* Buffer, size_t Length) {
+  InPieces(Buffer, Length, ::CharLowerBuffA);
+}
 
 char ListSeparator() {
   char separator[4] = {};

@@ -27,7 +27,8 @@ Result Import(const AnsiString& Csv, const AnsiString& Country = "49") {
   TStringList target;
   Result result;
   result.Counts = ImportContacts(dir.Write("in.csv", Csv), target, Country);
-  for (int i = 0; i < target.Count(); ++i) result.List.push_back(target[i]);
+  for (int i = 0; i < target.Count(); ++i)
+    result.List.push_back(target[i]);
   return result;
 }
 
@@ -51,39 +52,78 @@ TEST_P(ImportTest, LinesAndCounts) {
 INSTANTIATE_TEST_SUITE_P(
     ContactImport, ImportTest,
     testing::Values(
-        Case{"WorkedExample", "Vorname;Nachname;Telefon\r\nAnna;Muster;+49 30 1234567\r\n",
-             {"0301234567=Anna Muster"}, 1, 1},
+        Case{"WorkedExample",
+             "Vorname;Nachname;Telefon\r\nAnna;Muster;+49 30 1234567\r\n",
+             {"0301234567=Anna Muster"},
+             1,
+             1},
         // Containment ignoring case: every header here is a name or a number column.
         Case{"HeaderWords",
-             "Anzeigename,Telefon gesch\xE4" "ftlich,Mobiltelefon,Telefax,Home Phone,Telephone,E-Mail\r\n"
+             "Anzeigename,Telefon gesch\xE4"
+             "ftlich,Mobiltelefon,Telefax,Home Phone,Telephone,E-Mail\r\n"
              "Anna,030 1,030 2,030 3,030 4,030 5,0306\r\n",
-             {"0301=Anna", "0302=Anna", "0303=Anna", "0304=Anna", "0305=Anna"}, 1, 5},
-        Case{"SpitznameAndFirmenname", "Spitzname;Firmenname;Fax\r\nBob;Bau AG;0401\r\n",
-             {"0401=Bob Bau AG"}, 1, 1},
+             {"0301=Anna", "0302=Anna", "0303=Anna", "0304=Anna", "0305=Anna"},
+             1,
+             5},
+        Case{"SpitznameAndFirmenname",
+             "Spitzname;Firmenname;Fax\r\nBob;Bau AG;0401\r\n",
+             {"0401=Bob Bau AG"},
+             1,
+             1},
         // "Vorname" also holds "name": the field is still joined once.
         Case{"HeaderWithTwoWords", "Vorname;Telefon\r\nAnna;0301\r\n", {"0301=Anna"}, 1, 1},
-        Case{"ColumnOrderNotHeaderOrder", "Firma;Nachname;Vorname;Telefon\r\nACME;Muster;Anna;0301\r\n",
-             {"0301=ACME Muster Anna"}, 1, 1},
-        Case{"EmptyFirstNamePart", "Vorname;Nachname;Telefon\r\n;Muster;0301\r\n", {"0301=Muster"}, 1, 1},
+        Case{"ColumnOrderNotHeaderOrder",
+             "Firma;Nachname;Vorname;Telefon\r\nACME;Muster;Anna;0301\r\n",
+             {"0301=ACME Muster Anna"},
+             1,
+             1},
+        Case{"EmptyFirstNamePart",
+             "Vorname;Nachname;Telefon\r\n;Muster;0301\r\n",
+             {"0301=Muster"},
+             1,
+             1},
         Case{"NoUsableNumber", "Name;Telefon;Fax\r\nAnna;n/a;\r\n", {}, 0, 0},
         Case{"NoName", "Vorname;Nachname;Telefon\r\n;;0301\r\n", {}, 0, 0},
-        Case{"SeveralValuesInOneField", "Name,Phone 1 - Value\r\nAnna,030 1 ::: 0302:::+49 303\r\n",
-             {"0301=Anna", "0302=Anna", "0303=Anna"}, 1, 3},
-        Case{"SameNumberTwiceInOneRecord", "Name;Telefon;Fax\r\nAnna;030 1;0301\r\n", {"0301=Anna"}, 1, 2},
-        Case{"LaterRecordWins", "Name;Telefon\r\nAnna;0301\r\nBerta;+49 301\r\n", {"0301=Berta"}, 2, 2},
+        Case{"SeveralValuesInOneField",
+             "Name,Phone 1 - Value\r\nAnna,030 1 ::: 0302:::+49 303\r\n",
+             {"0301=Anna", "0302=Anna", "0303=Anna"},
+             1,
+             3},
+        Case{"SameNumberTwiceInOneRecord",
+             "Name;Telefon;Fax\r\nAnna;030 1;0301\r\n",
+             {"0301=Anna"},
+             1,
+             2},
+        Case{"LaterRecordWins",
+             "Name;Telefon\r\nAnna;0301\r\nBerta;+49 301\r\n",
+             {"0301=Berta"},
+             2,
+             2},
         Case{"EqualsSignRemoved", "Name;Telefon\r\nA=B;0301\r\n", {"0301=AB"}, 1, 1},
-        Case{"LongNameCut", "Name;Telefon\r\n" + AnsiString(60, 'x') + ";0301\r\n",
-             {"0301=" + AnsiString(48, 'x') + ".."}, 1, 1},
+        Case{"LongNameCut",
+             "Name;Telefon\r\n" + AnsiString(60, 'x') + ";0301\r\n",
+             {"0301=" + AnsiString(48, 'x') + ".."},
+             1,
+             1},
         Case{"HeaderOnly", "Vorname;Telefon\r\n", {}, 0, 0},
         Case{"NoMatchingHeader", "a;b\r\nAnna;0301\r\n", {}, 0, 0},
-        Case{"ByteOrderOfKeys", "Name;Telefon\r\nA;031\r\nB;0301\r\nC;0171\r\nD;+1 2\r\nE;030\r\n",
-             {"0012=D", "0171=C", "030=E", "0301=B", "031=A"}, 5, 5},
+        Case{"ByteOrderOfKeys",
+             "Name;Telefon\r\nA;031\r\nB;0301\r\nC;0171\r\nD;+1 2\r\nE;030\r\n",
+             {"0012=D", "0171=C", "030=E", "0301=B", "031=A"},
+             5,
+             5},
         // A row may have more or fewer fields than the header.
         Case{"RaggedRows", "Name;Telefon\r\nAnna\r\nBerta;0302;0309\r\n", {"0302=Berta"}, 1, 1},
-        Case{"QuotedFieldWithLineBreak", "\"Name\",\"Telefon\"\r\n\"Anna\r\nMuster\",\"0301\"\r\n",
-             {"0301=Anna<br><br>Muster"}, 1, 1},
-        Case{"TrunkPrefixInBrackets", "Name;Telefon\r\nAnna;+49 (0) 40 6432131-550\r\n",
-             {"0406432131550=Anna"}, 1, 1}),
+        Case{"QuotedFieldWithLineBreak",
+             "\"Name\",\"Telefon\"\r\n\"Anna\r\nMuster\",\"0301\"\r\n",
+             {"0301=Anna<br><br>Muster"},
+             1,
+             1},
+        Case{"TrunkPrefixInBrackets",
+             "Name;Telefon\r\nAnna;+49 (0) 40 6432131-550\r\n",
+             {"0406432131550=Anna"},
+             1,
+             1}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.Name; });
 
 // Large texts are read by two threads, split at a line end near the middle. The cases put that
@@ -97,7 +137,7 @@ TEST(ContactImport, TextsReadInTwoHalvesGiveWhatOneReadGives) {
   };
   const struct {
     const char* Name;
-    std::vector<size_t> Fillers;  // per record, the length of the padding in its name field
+    std::vector<size_t> Fillers; // per record, the length of the padding in its name field
   } cases[] = {
       {"many records", std::vector<size_t>(30000, 30)},
       {"two big records", {700000, 700000}},
@@ -106,7 +146,7 @@ TEST(ContactImport, TextsReadInTwoHalvesGiveWhatOneReadGives) {
   };
   for (const auto& c : cases) {
     AnsiString csv = "Name;Telefon\r\n";
-    std::map<AnsiString, AnsiString> last;  // number -> the name of its last record
+    std::map<AnsiString, AnsiString> last; // number -> the name of its last record
     for (size_t i = 0; i < c.Fillers.size(); ++i) {
       csv += record(i, c.Fillers[i]);
       const AnsiString name = "Name " + std::to_string(i) + AnsiString(c.Fillers[i], 'x');
@@ -114,7 +154,8 @@ TEST(ContactImport, TextsReadInTwoHalvesGiveWhatOneReadGives) {
     }
     ASSERT_GT(csv.size(), size_t(1) << 20) << c.Name;
     Lines expected;
-    for (const auto& [number, name] : last) expected.push_back(number + "=" + name);
+    for (const auto& [number, name] : last)
+      expected.push_back(number + "=" + name);
     const Result r = Import(csv);
     EXPECT_EQ(r.List, expected) << c.Name;
     EXPECT_EQ(r.Counts.Names, int32_t(c.Fillers.size())) << c.Name;
@@ -132,7 +173,7 @@ TEST(ContactImport, ErrorsLeaveTheTargetAlone) {
   const std::pair<AnsiString, AnsiString> cases[] = {
       {dir.Write("empty.csv", ""), "Try to read past eof"},
       {dir.FileName("missing.csv"), "OSError"},
-      {dir.Path(), "OSError"},  // a folder
+      {dir.Path(), "OSError"}, // a folder
   };
   for (const auto& [file, message] : cases) {
     TStringList target;
@@ -171,8 +212,10 @@ TEST(ContactImport, RealUtf16ExportGivesTheLinesOfItsUtf8Form) {
   // Its phone fields hold words ("mainphone"), so it gives no line either way; with numbers in
   // their place both forms give the same lines.
   AnsiString withNumbers = utf8;
-  for (const auto& [word, number] : {std::pair<const char*, const char*>{",mainphone,", ",+49 30 1234567,"},
-                                     {",homephone,", ",089 555012,"}, {",mobile,", ",0171 2345678,"}}) {
+  for (const auto& [word, number] :
+       {std::pair<const char*, const char*>{",mainphone,", ",+49 30 1234567,"},
+        {",homephone,", ",089 555012,"},
+        {",mobile,", ",0171 2345678,"}}) {
     ASSERT_NE(withNumbers.find(word), AnsiString::npos) << word;
     withNumbers.replace(withNumbers.find(word), std::strlen(word), number);
   }
@@ -195,9 +238,11 @@ TEST(ContactImport, EmojiInANoteKeepsTheUmlauts) {
 }
 
 TEST(ContactImport, SpreadsheetUnicodeTextWithMark) {
-  const std::u16string text = u"Vorname\tTelefon\tNotiz\r\nJ\u00FCrgen \u20AC\t0301\t\U0001F600\r\n";
+  const std::u16string text =
+      u"Vorname\tTelefon\tNotiz\r\nJ\u00FCrgen \u20AC\t0301\t\U0001F600\r\n";
   for (const bool bigEndian : {false, true})
-    EXPECT_EQ(Import(MarkedUtf16(text, bigEndian)).List, (Lines{"0301=J\xFCrgen \x80"})) << bigEndian;
+    EXPECT_EQ(Import(MarkedUtf16(text, bigEndian)).List, (Lines{"0301=J\xFCrgen \x80"}))
+        << bigEndian;
 }
 
 // vCard files through the same import.
@@ -211,45 +256,70 @@ INSTANTIATE_TEST_SUITE_P(
              "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=B6rg M=C3=BCller\r\n"
              "TEL;CELL;VOICE:+49 171 2345678\r\nTEL;HOME:030 1234\r\n"
              "NOTE;ENCODING=QUOTED-PRINTABLE:Zeile 1=0D=0A=\r\nZeile 2\r\nEND:VCARD\r\n",
-             {"01712345678=J\xF6rg M\xFCller", "0301234=J\xF6rg M\xFCller"}, 1, 2},
+             {"01712345678=J\xF6rg M\xFCller", "0301234=J\xF6rg M\xFCller"},
+             1,
+             2},
         Case{"Version21Windows1252Bytes",
-             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xFCller;J\xF6rg\r\nORG:Stra\xDF" "enbau AG\r\n"
+             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xFCller;J\xF6rg\r\nORG:Stra\xDF"
+             "enbau AG\r\n"
              "TEL;WORK:0301\r\nEND:VCARD\r\n",
-             {"0301=J\xF6rg M\xFCller Stra\xDF" "enbau AG"}, 1, 1},
+             {"0301=J\xF6rg M\xFCller Stra\xDF"
+              "enbau AG"},
+             1,
+             1},
         Case{"Version30",
-             "BEGIN:VCARD\nVERSION:3.0\nN:Sch\xC3\xA4" "fer;Anna;;Dr.;\nORG:Bau\\, Holz & Co.;Einkauf\n"
+             "BEGIN:VCARD\nVERSION:3.0\nN:Sch\xC3\xA4"
+             "fer;Anna;;Dr.;\nORG:Bau\\, Holz & Co.;Einkauf\n"
              "item1.TEL;type=CELL;type=pref:+49 89 555012\nitem1.X-ABLabel:mobil\n"
              "item2.TEL;type=WORK:(089) 555-013\nEND:VCARD\n",
              // Six words at most.
-             {"089555012=Anna Sch\xE4" "fer Bau, Holz & Co.", "089555013=Anna Sch\xE4" "fer Bau, Holz & Co."},
-             1, 2},
+             {"089555012=Anna Sch\xE4"
+              "fer Bau, Holz & Co.",
+              "089555013=Anna Sch\xE4"
+              "fer Bau, Holz & Co."},
+             1,
+             2},
         Case{"FoldSplittingACharacter",
              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:K\xC3\r\n \xB6hler;J\xC3\xBC\r\n\trgen\r\n"
              "TEL:+49 30\r\n  1\r\nEND:VCARD\r\n",
-             {"0301=J\xFCrgen K\xF6hler"}, 1, 1},
+             {"0301=J\xFCrgen K\xF6hler"},
+             1,
+             1},
         Case{"WithoutNameOrNumbers",
              "BEGIN:VCARD\r\nTEL:0301\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Lena\r\nTEL:n/a\r\n"
              "END:VCARD\r\nBEGIN:VCARD\r\nN:;;;;\r\nFN:\r\nTEL:0302\r\nEND:VCARD\r\n",
-             {}, 0, 0},
+             {},
+             0,
+             0},
         Case{"RepeatedNumbersAcrossCards",
              "BEGIN:VCARD\r\nFN:Anna\r\nTEL:0301\r\nTEL:+49 30 2\r\nEND:VCARD\r\n"
              "BEGIN:VCARD\r\nFN:Berta\r\nTEL:0049 301\r\nEND:VCARD\r\n",
-             {"0301=Berta", "0302=Anna"}, 2, 3},
+             {"0301=Berta", "0302=Anna"},
+             2,
+             3},
         Case{"MissingEndAndAgent",
              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Chef;Carla\r\nTEL:0301\r\nAGENT:\r\n"
              "BEGIN:VCARD\r\nN:Assistent;Alex\r\nTEL:0309\r\nEND:VCARD\r\n"
              "TEL:0302\r\nBEGIN:VCARD\r\nFN:Dora\r\nTEL:0303",
-             {"0301=Carla Chef", "0302=Carla Chef", "0303=Dora"}, 2, 3},
+             {"0301=Carla Chef", "0302=Carla Chef", "0303=Dora"},
+             2,
+             3},
         // The name goes through the display-name rules: repeats left out, "=" removed, cut to 50.
         Case{"DisplayNameRules",
              "BEGIN:VCARD\r\nN:Muster;Anna\r\nORG:Muster GmbH;Muster\r\nTEL:0301\r\nEND:VCARD\r\n"
              "BEGIN:VCARD\r\nFN:A=B\r\nTEL:0302\r\nEND:VCARD\r\n"
-             "BEGIN:VCARD\r\nN:" + AnsiString(60, 'x') + "\r\nTEL:0303\r\nEND:VCARD\r\n"
-             "BEGIN:VCARD\r\nN:;;;;\r\nORG:;IT\r\nTEL:0304\r\nEND:VCARD\r\n",
-             {"0301=Anna Muster GmbH", "0302=AB", "0303=" + AnsiString(48, 'x') + "..", "0304=IT"}, 4, 4},
+             "BEGIN:VCARD\r\nN:" +
+                 AnsiString(60, 'x') +
+                 "\r\nTEL:0303\r\nEND:VCARD\r\n"
+                 "BEGIN:VCARD\r\nN:;;;;\r\nORG:;IT\r\nTEL:0304\r\nEND:VCARD\r\n",
+             {"0301=Anna Muster GmbH", "0302=AB", "0303=" + AnsiString(48, 'x') + "..", "0304=IT"},
+             4,
+             4},
         Case{"Utf16WithMark",
              MarkedUtf16(u"BEGIN:VCARD\r\nFN:J\r\n \u00F6rg\r\nTEL:1\r\n", false),
-             {"1=J\xF6rg"}, 1, 1}),
+             {"1=J\xF6rg"},
+             1,
+             1}),
     [](const testing::TestParamInfo<Case>& info) { return info.param.Name; });
 
 // Hostile files give a well-formed result or one of the import's two errors, nothing else.
@@ -259,16 +329,19 @@ void ExpectResultOrImportError(const AnsiString& Bytes, const char* What) {
   try {
     const TImportCounts counts = ImportContacts(dir.Write("in.csv", Bytes), target, "49");
     EXPECT_LE(target.Count(), counts.Numbers) << What;
-    for (int i = 0; i < target.Count(); ++i) EXPECT_NE(target[i].find('='), AnsiString::npos) << What;
+    for (int i = 0; i < target.Count(); ++i)
+      EXPECT_NE(target[i].find('='), AnsiString::npos) << What;
   } catch (const Exception& e) {
-    EXPECT_TRUE(e.Message() == "Try to read past eof" || e.Message() == "OSError") << What << ": " << e.Message();
+    EXPECT_TRUE(e.Message() == "Try to read past eof" || e.Message() == "OSError")
+        << What << ": " << e.Message();
   }
 }
 
 TEST(ContactImport, HostileInputs) {
   std::mt19937 rng(1234);
   AnsiString binary(1 << 16, '\0');
-  for (char& c : binary) c = static_cast<char>(rng());
+  for (char& c : binary)
+    c = static_cast<char>(rng());
   AnsiString manyFields = "Name;Telefon";
   manyFields.append(100000, ';');
   manyFields += "\r\nAnna;0301";
@@ -281,11 +354,13 @@ TEST(ContactImport, HostileInputs) {
       {"100000 fields", manyFields},
       {"UTF-16 without mark, odd length", AnsiString("N\0a\0m\0e\0;\0T\0e\0l\0", 16) + "x"},
   };
-  for (const auto& [what, bytes] : cases) ExpectResultOrImportError(bytes, what);
+  for (const auto& [what, bytes] : cases)
+    ExpectResultOrImportError(bytes, what);
 }
 
 TEST(ContactImport, NulAtEveryPosition) {
-  const AnsiString sample = "Vorname;Telefon\r\n\"Anna\r\nB\";+49 (0) 30 1\r\nBerta;0302 ::: 0303\r\n";
+  const AnsiString sample =
+      "Vorname;Telefon\r\n\"Anna\r\nB\";+49 (0) 30 1\r\nBerta;0302 ::: 0303\r\n";
   for (size_t i = 0; i < sample.size(); ++i) {
     AnsiString bytes = sample;
     bytes[i] = '\0';

@@ -33,7 +33,9 @@ struct NormalizeCase {
 
 class NormalizeTest : public testing::TestWithParam<NormalizeCase> {};
 
-TEST_P(NormalizeTest, Stream) { EXPECT_EQ(NormalizedFile(GetParam().File), GetParam().Expected); }
+TEST_P(NormalizeTest, Stream) {
+  EXPECT_EQ(NormalizedFile(GetParam().File), GetParam().Expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     CSVNormalizer, NormalizeTest,
@@ -82,10 +84,12 @@ TEST(CSVNormalizer, NoQuoteNoStrayLineBreakInTheResult) {
 
 TEST(CSVNormalizer, LargeFileInOneReservation) {
   AnsiString file;
-  for (int i = 0; i < 50000; ++i) file += "Name " + std::to_string(i) + ";\"0301 " + std::to_string(i) + "\"\n";
+  for (int i = 0; i < 50000; ++i)
+    file += "Name " + std::to_string(i) + ";\"0301 " + std::to_string(i) + "\"\n";
   const AnsiString out = NormalizedFile(file);
   AnsiString expected;
-  for (int i = 0; i < 50000; ++i) expected += "Name " + std::to_string(i) + ";0301 " + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 50000; ++i)
+    expected += "Name " + std::to_string(i) + ";0301 " + std::to_string(i) + "\r\n";
   EXPECT_EQ(out, expected);
 }
 
@@ -94,9 +98,12 @@ AnsiString TwoStepNormalization(const AnsiString& Text) {
   AnsiString joined;
   bool inQuotes = false;
   for (char c : Text) {
-    if (c == '"') inQuotes = !inQuotes;
-    else if ((c == '\r' || c == '\n') && inQuotes) joined += "<br>";
-    else joined += c;
+    if (c == '"')
+      inQuotes = !inQuotes;
+    else if ((c == '\r' || c == '\n') && inQuotes)
+      joined += "<br>";
+    else
+      joined += c;
   }
   TFastMemoryStream stream;
   WriteLinesCRLF(joined, stream);
@@ -106,7 +113,8 @@ AnsiString TwoStepNormalization(const AnsiString& Text) {
 AnsiString RandomText(std::mt19937& Random, size_t Length, const char* Alphabet) {
   const size_t letters = std::strlen(Alphabet);
   AnsiString text(Length, ' ');
-  for (char& c : text) c = Alphabet[Random() % letters];
+  for (char& c : text)
+    c = Alphabet[Random() % letters];
   return text;
 }
 

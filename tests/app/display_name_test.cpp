@@ -15,10 +15,10 @@ TEST(DisplayName, BuildDisplayName) {
       {"", ""},
       {"   ", ""},
       {"1 2 3 4 5 6 7 8", "1 2 3 4 5 6"},
-      {"Anna Ann", "Anna"},       // part of an earlier, longer word
+      {"Anna Ann", "Anna"}, // part of an earlier, longer word
       {"Ann Anna", "Ann Anna"},
       {"Muster MUSTER muster", "Muster"},
-      {"M\xFCller M\xDCLLER", "M\xFCller"},  // case of the ANSI code page
+      {"M\xFCller M\xDCLLER", "M\xFCller"}, // case of the ANSI code page
       {"AG AG KG KG", "AG AG KG KG"},
       {"Co & Co & Co & Co", "Co & Co & Co &"},
       // Left-out words do not count toward the six.
@@ -28,12 +28,14 @@ TEST(DisplayName, BuildDisplayName) {
       {"Anna\tMuster Muster", "Anna\tMuster"},
       {"  Anna    Muster  ", "Anna Muster"},
       {"Erika Mustermann Mustermann Erika Mustermann", "Erika Mustermann"},
-      {"Ein sehr langer Firmenname der nicht gek\xFCrzt wird", "Ein sehr langer Firmenname der nicht"},
+      {"Ein sehr langer Firmenname der nicht gek\xFCrzt wird",
+       "Ein sehr langer Firmenname der nicht"},
       // The words end at a byte 0, with or without blank runs to collapse first.
       {std::string("Anna Muster\0Berta", 17), "Anna Muster"},
       {std::string("Anna  Muster\0 Berta", 19), "Anna Muster"},
   };
-  for (const auto& [joined, expected] : cases) EXPECT_EQ(BuildDisplayName(joined), expected) << joined;
+  for (const auto& [joined, expected] : cases)
+    EXPECT_EQ(BuildDisplayName(joined), expected) << joined;
 }
 
 // The steps as written down: blank runs collapsed, ":::" removed, the words split at blanks up to
@@ -52,15 +54,18 @@ AnsiString PlainDisplayName(const AnsiString& Joined) {
     }
   }
   size_t begin = 0, end = result.size();
-  while (begin < end && static_cast<unsigned char>(result[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(result[end - 1]) <= ' ') --end;
+  while (begin < end && static_cast<unsigned char>(result[begin]) <= ' ')
+    ++begin;
+  while (end > begin && static_cast<unsigned char>(result[end - 1]) <= ' ')
+    --end;
   return result.substr(begin, end - begin);
 }
 
 TEST(DisplayName, MatchesThePlainStepsOnRandomNames) {
   std::mt19937 random(5);
-  const AnsiString words[] = {"Anna", "anna", "Ann", "M\xFCller", "M\xDCLLER", ":::", ":", "AG",
-                              "&", "", " ", "\t", AnsiString(1, '\0'), "Co", "GmbH"};
+  const AnsiString words[] = {
+      "Anna", "anna", "Ann", "M\xFCller", "M\xDCLLER",         ":::", ":",   "AG",
+      "&",    "",     " ",   "\t",        AnsiString(1, '\0'), "Co",  "GmbH"};
   AnsiString result;
   TNameScratch scratch;
   for (int round = 0; round < 20000; ++round) {
@@ -78,12 +83,19 @@ TEST(DisplayName, MatchesThePlainStepsOnRandomNames) {
 
 TEST(DisplayName, ContainsText) {
   const std::tuple<AnsiString, AnsiString, bool> cases[] = {
-      {"Telefon gesch\xE4" "ftlich", "Telefon", true}, {"Mobiltelefon", "Telefon", true},
-      {"Home Phone", "Phone", true}, {"Anzeigename", "Name", true},
-      {"E-Mail", "Name", false}, {"", "Name", false}, {"Name", "", false},
+      {"Telefon gesch\xE4"
+       "ftlich",
+       "Telefon", true},
+      {"Mobiltelefon", "Telefon", true},
+      {"Home Phone", "Phone", true},
+      {"Anzeigename", "Name", true},
+      {"E-Mail", "Name", false},
+      {"", "Name", false},
+      {"Name", "", false},
       {"Tel", "Telefon", false},
   };
-  for (const auto& [text, sub, expected] : cases) EXPECT_EQ(ContainsText(text, sub), expected) << text;
+  for (const auto& [text, sub, expected] : cases)
+    EXPECT_EQ(ContainsText(text, sub), expected) << text;
 }
 
 } // namespace

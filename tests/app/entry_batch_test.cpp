@@ -14,7 +14,8 @@ Lines Export(TRBStringList& Dictionary) {
   TStringList target;
   Dictionary.AssignTo(target);
   Lines lines;
-  for (int i = 0; i < target.Count(); ++i) lines.push_back(target[i]);
+  for (int i = 0; i < target.Count(); ++i)
+    lines.push_back(target[i]);
   return lines;
 }
 
@@ -30,13 +31,15 @@ std::vector<TRecord> RandomRecords(std::mt19937& Random, size_t Count, size_t Po
   const char alphabet[] = "0123456789+0000*a\xE4";
   for (size_t i = 0; i < Pool; ++i) {
     AnsiString key(Random() % 22, '0');
-    for (char& c : key) c = alphabet[Random() % (i % 5 == 0 ? sizeof alphabet - 1 : 11)];
+    for (char& c : key)
+      c = alphabet[Random() % (i % 5 == 0 ? sizeof alphabet - 1 : 11)];
     pool.push_back(key);
   }
   std::vector<TRecord> records(Count);
   for (size_t i = 0; i < Count; ++i) {
     records[i].Name = "Name " + std::to_string(i);
-    for (size_t n = Random() % 4; n > 0; --n) records[i].Keys.push_back(pool[Random() % Pool]);
+    for (size_t n = Random() % 4; n > 0; --n)
+      records[i].Keys.push_back(pool[Random() % Pool]);
   }
   return records;
 }
@@ -45,7 +48,8 @@ std::vector<TRecord> RandomRecords(std::mt19937& Random, size_t Count, size_t Po
 Lines OneByOne(const std::vector<TRecord>& Records) {
   TRBStringList dictionary;
   for (const TRecord& record : Records)
-    for (const AnsiString& key : record.Keys) dictionary.SetValue(key, record.Name);
+    for (const AnsiString& key : record.Keys)
+      dictionary.SetValue(key, record.Name);
   return Export(dictionary);
 }
 

@@ -6,16 +6,17 @@
 
 #include <vector>
 
+#include "base/exceptions.h"
 #include "framework/application.h"
 #include "framework/win_owners.h"
-#include "base/exceptions.h"
 #include "tests/test_files.h"
 
 namespace {
 
 const AnsiString Instructions =
     "Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit Strg+V eine Datei oder einen "
-    "Inhalt einf\xFC" "gen.";
+    "Inhalt einf\xFC"
+    "gen.";
 
 const AnsiString Contacts = "Vorname;Nachname;Telefon;Fax\r\n"
                             "Anna;Muster;+49 30 1234567;\r\n"
@@ -37,7 +38,8 @@ protected:
 
   std::vector<AnsiString> Lines() const {
     std::vector<AnsiString> lines;
-    for (int i = 0; i < Form.LB.Items().Count(); ++i) lines.push_back(Form.LB.Items().Get(i));
+    for (int i = 0; i < Form.LB.Items().Count(); ++i)
+      lines.push_back(Form.LB.Items().Get(i));
     return lines;
   }
 
@@ -97,7 +99,7 @@ TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
   std::vector<HWND> focusable;
   for (HWND child : children)
     if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) focusable.push_back(child);
-  EXPECT_EQ(children.size(), 3u);  // Panel1, Panel2, LB
+  EXPECT_EQ(children.size(), 3u); // Panel1, Panel2, LB
   EXPECT_EQ(focusable, (std::vector<HWND>{Form.LB.Handle()}));
 }
 
@@ -138,7 +140,8 @@ TEST_F(MainFormTest, CopiedStatusHasNoLink) {
   Form.ShowCopiedStatus();
   EXPECT_EQ(Form.Panel1.Text(),
             Instructions + "  Sie k\xF6nnen die Daten jetzt in das \"Eigene Telefonbuch\" einf\xFC"
-                           "gen. Dort Strg+V oder rechte Maustaste \"Einf\xFC" "gen\".");
+                           "gen. Dort Strg+V oder rechte Maustaste \"Einf\xFC"
+                           "gen\".");
   EXPECT_TRUE(Form.HL.CurrentLayout().Links.empty());
   ExpectLayout();
 }

@@ -33,16 +33,22 @@ TEST(PhoneNumber, NormalizeAndStrip) {
       {"0049 30 1234", "49", "0049301234", "0301234"},
       {"030 1234", "49", "0301234", "0301234"},
       {"+4930<br>1234", "49", "0301234", "0301234"},
-      {"\xB9" "030 12\t34\0"s "5", "49", "03012345", "03012345"},
+      {"\xB9"
+       "030 12\t34\0"s
+       "5",
+       "49", "03012345", "03012345"},
       // The trunk 0 written beside an international prefix is not dialled.
       {"+49 (0) 40 6432131-550", "49", "0406432131550", "0406432131550"},
       {"+49(0)40 6432131-550", "49", "0406432131550", "0406432131550"},
       {"0049 (0) 30 1234", "49", "0049301234", "0301234"},
       {"+33 (0)1 42 68 53 00", "49", "0033142685300", "0033142685300"},
-      {"+1234 (0) 5", "49", "00123405", "00123405"},  // four digits are no country code
+      {"+1234 (0) 5", "49", "00123405", "00123405"}, // four digits are no country code
       {"(0)30 123", "49", "030123", "030123"},
       {"030 (0) 123", "49", "0300123", "0300123"},
-      {"+49 (0) 30 (0) 1", "49", "030" "01", "03001"},  // only the first
+      {"+49 (0) 30 (0) 1", "49",
+       "030"
+       "01",
+       "03001"}, // only the first
       {"+ (0) 30", "49", "00030", "00030"},
   };
   for (const Case& c : cases) {
@@ -93,7 +99,8 @@ TEST(PhoneNumber, MatchesThePlainRulesOnRandomTexts) {
   const char alphabet[] = "0123456789+++(())00 -/x";
   for (int round = 0; round < 20000; ++round) {
     AnsiString text(random() % 24, ' ');
-    for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+    for (char& c : text)
+      c = alphabet[random() % (sizeof alphabet - 1)];
     const AnsiString country = round % 3 ? "49" : "1";
     ASSERT_EQ(NormalizePhoneNumber(text, country), PlainNormalization(text, country)) << text;
   }
@@ -103,10 +110,10 @@ TEST(PhoneNumber, MatchesThePlainRulesOnRandomTexts) {
 TEST(CountryCode, UserLocales) {
   TLocaleEnvironment locale;
   const std::pair<const char*, const char*> cases[] = {
-      {"de_DE.UTF-8", "49"}, {"de_CH.UTF-8", "41"}, {"en_US.UTF-8", "1"},
-      {"cs_CZ.UTF-8", "49"},  // 420 has three digits
-      {"C", "49"},            // no telephone prefix
-      {"xx_YY.UTF-8", "49"},  // no such locale
+      {"de_DE.UTF-8", "49"}, {"de_CH.UTF-8", "41"},
+      {"en_US.UTF-8", "1"},  {"cs_CZ.UTF-8", "49"}, // 420 has three digits
+      {"C", "49"},                                  // no telephone prefix
+      {"xx_YY.UTF-8", "49"},                        // no such locale
   };
   for (const auto& [name, expected] : cases) {
     locale.Use(name);

@@ -119,9 +119,8 @@ TEST_F(AsyncDrop, TwentyDropsWithoutAPauseAreEachCalledBackOnceOnTheMainThread) 
   }
   // Five threads at most; the other drops wait in the queue.
   EXPECT_EQ(ASyncDropInstance()->Pool().State().Threads, 5);
-  ASSERT_TRUE(PumpUntil([&] {
-    return seen.size() == 20 && ASyncDropInstance()->Pool().State().Busy == 0;
-  }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return seen.size() == 20 && ASyncDropInstance()->Pool().State().Busy == 0; }));
   PumpFor(100);
   EXPECT_EQ(seen.size(), 20u);
   EXPECT_FALSE(overlapped);

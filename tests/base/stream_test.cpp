@@ -21,7 +21,7 @@ TEST(Stream, ReadBufferWantsEveryByte) {
   ChunkedStream enough("0123", 4);
   enough.ReadBuffer(buffer, 4);
   EXPECT_EQ(AnsiString(buffer, 4), "0123");
-  enough.ReadBuffer(buffer, 0);  // nothing wanted, nothing left: fine
+  enough.ReadBuffer(buffer, 0); // nothing wanted, nothing left: fine
   try {
     enough.ReadBuffer(buffer, 1);
     FAIL();

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<AnsiString> Items(const TStrings& List) {
   std::vector<AnsiString> items;
-  for (int i = 0; i < List.Count(); ++i) items.push_back(List.Get(i));
+  for (int i = 0; i < List.Count(); ++i)
+    items.push_back(List.Get(i));
   return items;
 }
 
@@ -31,14 +32,14 @@ TEST_P(SetTextTest, CutsAtEveryLineBreakForm) {
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, SetTextTest,
-    testing::Values(TextCase{"Empty", "", {}}, TextCase{"OneLineNoBreak", "a", {"a"}},
-                    TextCase{"FinalCrLfAddsNothing", "a\r\nb\r\n", {"a", "b"}},
-                    TextCase{"LoneCr", "a\rb", {"a", "b"}}, TextCase{"LoneLf", "a\nb\n", {"a", "b"}},
-                    TextCase{"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
-                    TextCase{"OnlyABreak", "\r\n", {""}},
-                    TextCase{"EmptyLinesKept", "\r\n\r\nx", {"", "", "x"}},
-                    TextCase{"NulIsAnOrdinaryByte", AnsiString("a\0b\r\nc", 6), {AnsiString("a\0b", 3), "c"}},
-                    TextCase{"AnsiBytesKept", "M\xFCller\r\n", {"M\xFCller"}}),
+    testing::Values(
+        TextCase{"Empty", "", {}}, TextCase{"OneLineNoBreak", "a", {"a"}},
+        TextCase{"FinalCrLfAddsNothing", "a\r\nb\r\n", {"a", "b"}},
+        TextCase{"LoneCr", "a\rb", {"a", "b"}}, TextCase{"LoneLf", "a\nb\n", {"a", "b"}},
+        TextCase{"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}}, TextCase{"OnlyABreak", "\r\n", {""}},
+        TextCase{"EmptyLinesKept", "\r\n\r\nx", {"", "", "x"}},
+        TextCase{"NulIsAnOrdinaryByte", AnsiString("a\0b\r\nc", 6), {AnsiString("a\0b", 3), "c"}},
+        TextCase{"AnsiBytesKept", "M\xFCller\r\n", {"M\xFCller"}}),
     [](const testing::TestParamInfo<TextCase>& info) { return info.param.Name; });
 
 TEST(Strings, GetTextPutsCrLfAfterEveryItem) {
@@ -67,7 +68,9 @@ TEST(Strings, IndexOutOfRangeRaisesListError) {
       list.Get(index);
       FAIL() << "no error for index " << index;
     } catch (const EListError& e) {
-      EXPECT_EQ(e.Message(), Format("Listenindex \xFC" "berschreitet das Maximum (%d)", index));
+      EXPECT_EQ(e.Message(), Format("Listenindex \xFC"
+                                    "berschreitet das Maximum (%d)",
+                                    index));
     }
   }
 }
@@ -90,7 +93,7 @@ TEST(Strings, UpdatesNestAndSetTextBracketsItself) {
   EXPECT_EQ(list.States, std::vector<bool>{true});
   list.EndUpdate();
   EXPECT_EQ(list.States, (std::vector<bool>{true, false}));
-  list.EndUpdate();  // unbalanced: ignored
+  list.EndUpdate(); // unbalanced: ignored
   list.SetText("c");
   EXPECT_EQ(list.States, (std::vector<bool>{true, false, true, false}));
   EXPECT_EQ(list.UpdateCount(), 0);

@@ -14,7 +14,8 @@ using Lines = std::vector<AnsiString>;
 
 Lines Items(const TStrings& List) {
   Lines items;
-  for (int i = 0; i < List.Count(); ++i) items.push_back(List.Get(i));
+  for (int i = 0; i < List.Count(); ++i)
+    items.push_back(List.Get(i));
   return items;
 }
 
@@ -27,7 +28,7 @@ Lines Export(TRBStringList& Dictionary) {
 TEST(RBStringList, ExportsInByteOrderOfTheKeys) {
   TRBStringList dictionary;
   for (const AnsiString& key : {"031"s, "\xFC"s, "03011"s, "z"s, "0301"s, "+4930"s, "\xB0"s, "030"s,
-                               ""s, "0"s, "0\0"s, "9"s})
+                                ""s, "0"s, "0\0"s, "9"s})
     dictionary.SetValue(key, "n");
   EXPECT_EQ(Export(dictionary), (Lines{"=n", "+4930=n", "0=n", "0\0=n"s, "030=n", "0301=n",
                                        "03011=n", "031=n", "9=n", "z=n", "\xB0=n", "\xFC=n"}));
@@ -49,7 +50,8 @@ TEST(RBStringList, OneLowerCasedKeyPerNumberAndTheLastValueWins) {
   };
   for (const auto& c : cases) {
     TRBStringList dictionary;
-    for (const auto& [key, value] : c.Values) dictionary.SetValue(key, value);
+    for (const auto& [key, value] : c.Values)
+      dictionary.SetValue(key, value);
     EXPECT_EQ(Export(dictionary), c.Expected) << c.Name;
   }
 }
@@ -57,19 +59,22 @@ TEST(RBStringList, OneLowerCasedKeyPerNumberAndTheLastValueWins) {
 TEST(RBStringList, MatchesASortedMapOverManyRandomKeys) {
   std::mt19937 random(7);
   const char alphabet[] = "+019aA\xC4\xE4\xFC";
-  std::map<AnsiString, AnsiString> model;  // std::string orders by unsigned bytes, as keys must
+  std::map<AnsiString, AnsiString> model; // std::string orders by unsigned bytes, as keys must
   TRBStringList dictionary;
   for (int i = 0; i < 20000; ++i) {
     AnsiString key(random() % 6, ' ');
-    for (char& c : key) c = alphabet[random() % (sizeof alphabet - 1)];
+    for (char& c : key)
+      c = alphabet[random() % (sizeof alphabet - 1)];
     AnsiString lowered = key;
-    for (char& c : lowered) c = c == 'A' ? 'a' : c == '\xC4' ? '\xE4' : c;
+    for (char& c : lowered)
+      c = c == 'A' ? 'a' : c == '\xC4' ? '\xE4' : c;
     const AnsiString value = std::to_string(i);
     dictionary.SetValue(key, value);
     model[lowered] = value;
   }
   Lines expected;
-  for (const auto& [key, value] : model) expected.push_back(key + "=" + value);
+  for (const auto& [key, value] : model)
+    expected.push_back(key + "=" + value);
   EXPECT_EQ(Export(dictionary), expected);
   EXPECT_EQ(dictionary.Tree().Count(), model.size());
 }
@@ -91,7 +96,8 @@ TEST(RBStringList, TargetHoldsOnlyTheExportAndKeepsItAfterTheDictionary) {
 
 TEST(RBStringList, ClearFreesEverythingAndTheDictionaryStaysUsable) {
   TRBStringList dictionary;
-  for (int i = 0; i < 100; ++i) dictionary.SetValue(std::to_string(i), AnsiString(40, 'x'));
+  for (int i = 0; i < 100; ++i)
+    dictionary.SetValue(std::to_string(i), AnsiString(40, 'x'));
   dictionary.Clear();
   EXPECT_EQ(dictionary.Tree().Count(), 0u);
   EXPECT_EQ(Export(dictionary), Lines{});
@@ -117,15 +123,20 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
   EXPECT_EQ(Export(dictionary), (Lines{"abc=1", "neu="}));
 }
 
-int ReverseOrder(const void* A, const void* B) { return CompareKeyData(B, A); }
+int ReverseOrder(const void* A, const void* B) {
+  return CompareKeyData(B, A);
+}
 
 TEST(RBStringList, OrdersByTheComparisonGivenAtCreation) {
   TRBStringList dictionary(ReverseOrder);
-  for (const char* key : {"b", "c", "a"}) dictionary.SetValue(key, "");
+  for (const char* key : {"b", "c", "a"})
+    dictionary.SetValue(key, "");
   EXPECT_EQ(Export(dictionary), (Lines{"c=", "b=", "a="}));
 }
 
-int Sign(int Value) { return (Value > 0) - (Value < 0); }
+int Sign(int Value) {
+  return (Value > 0) - (Value < 0);
+}
 
 TEST(RBStringList, DefaultComparisonOrdersLongKeysByUnsignedBytes) {
   const struct {
@@ -157,7 +168,8 @@ TEST(RBStringList, DefaultComparisonOrdersLongKeysByUnsignedBytes) {
   const char alphabet[] = {'\0', '0', '1', '\x7F', '\x80', '\xFF'};
   const auto randomKey = [&](const AnsiString& Prefix) {
     AnsiString key = Prefix.substr(0, random() % (Prefix.size() + 1));
-    for (size_t n = random() % 6; n > 0; --n) key += alphabet[random() % sizeof alphabet];
+    for (size_t n = random() % 6; n > 0; --n)
+      key += alphabet[random() % sizeof alphabet];
     return key;
   };
   for (int i = 0; i < 5000; ++i) {
@@ -178,7 +190,8 @@ TEST(RBStringList, ARefusedKeyLeavesThePresentEntryInItsNode) {
   EXPECT_FALSE(added);
   EXPECT_EQ(dictionary.Tree().Root()->Key, present);
   EXPECT_EQ(present->Tag, -1);
-  for (int i = 0; i < 1000; ++i) dictionary.SetValue("030123456789", AnsiString(40, 'b'));
+  for (int i = 0; i < 1000; ++i)
+    dictionary.SetValue("030123456789", AnsiString(40, 'b'));
   EXPECT_EQ(dictionary.Tree().Count(), 1u);
   EXPECT_EQ(Export(dictionary), Lines{"030123456789=" + AnsiString(40, 'b')});
 }

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -20,7 +20,9 @@ int CompareInts(const void* A, const void* B) {
   return a < b ? -1 : a > b ? 1 : 0;
 }
 
-const int* KeyOf(const TRBNode* Node) { return static_cast<const int*>(Node->Key); }
+const int* KeyOf(const TRBNode* Node) {
+  return static_cast<const int*>(Node->Key);
+}
 
 // Value -> the address that was added first for it, which the tree must keep.
 using TModel = std::map<int, const int*>;
@@ -69,7 +71,8 @@ std::string CheckTree(const TRBTree& Tree, const TModel& Model) {
     walked.push_back(KeyOf(node));
   walked.push_back(KeyOf(node));
   std::vector<const int*> expected;
-  for (const auto& entry : Model) expected.push_back(entry.second);
+  for (const auto& entry : Model)
+    expected.push_back(entry.second);
   if (walked != expected) return "in-order walk";
 
   for (const auto& [value, key] : Model) {
@@ -109,7 +112,7 @@ TEST(RBTree, KeepsEveryInvariantOverManyInsertionOrdersAndAfterClear) {
   const auto even = [](int v) { return 2 * v; };
   const struct {
     const char* Name;
-    std::function<int(int)> Value;  // the i-th of 3000 keys
+    std::function<int(int)> Value; // the i-th of 3000 keys
   } scenarios[] = {
       {"ascending", [&](int i) { return even(i); }},
       {"descending", [&](int i) { return even(3000 - i); }},
@@ -129,7 +132,8 @@ TEST(RBTree, KeepsEveryInvariantOverManyInsertionOrdersAndAfterClear) {
       TModel model;
       std::deque<int> storage;
       std::vector<int> values;
-      for (int i = 0; i < 3000; ++i) values.push_back(scenario.Value(i));
+      for (int i = 0; i < 3000; ++i)
+        values.push_back(scenario.Value(i));
       AddAll(tree, model, storage, values, name, how);
       tree.Clear();
       model.clear();
@@ -146,11 +150,12 @@ TEST(RBTree, HintedInsertionOfASortedBatchStaysBalanced) {
   TModel model;
   std::deque<int> storage;
   std::vector<int> values;
-  for (int i = 0; i < 100000; ++i) values.push_back(2 * (i / 3));
+  for (int i = 0; i < 100000; ++i)
+    values.push_back(2 * (i / 3));
   for (size_t i = 0; i < values.size(); ++i) {
     const int* key = &storage.emplace_back(values[i]);
     const TRBNode* node = tree.AddLast(const_cast<int*>(key));
-    model.emplace(*key, key);  // the first address of each value stays
+    model.emplace(*key, key); // the first address of each value stays
     ASSERT_EQ(KeyOf(node), model[*key]) << i;
     if ((i & (i + 1)) == 0 || i + 1 == values.size()) {
       ASSERT_EQ(CheckTree(tree, model), "") << "after " << i + 1 << " adds";
@@ -161,7 +166,7 @@ TEST(RBTree, HintedInsertionOfASortedBatchStaysBalanced) {
 TEST(RBTree, JoinKeepsEveryInvariantAndEveryNode) {
   std::mt19937 random(31);
   // Left and right sizes, among them empty and lopsided ones, so either tree may be the taller.
-  const std::pair<int, int> sizes[] = {{0, 0},   {0, 1},    {1, 0},   {1, 1},     {0, 500},
+  const std::pair<int, int> sizes[] = {{0, 0},   {0, 1},    {1, 0},    {1, 1},     {0, 500},
                                        {500, 0}, {1, 2000}, {2000, 1}, {700, 900}, {3000, 3000}};
   for (const auto& [leftSize, rightSize] : sizes) {
     for (const TInsertion how : {TInsertion::Plain, TInsertion::Hinted}) {
@@ -171,8 +176,10 @@ TEST(RBTree, JoinKeepsEveryInvariantAndEveryNode) {
       TModel model;
       std::deque<int> storage;
       std::vector<int> leftValues, rightValues;
-      for (int i = 0; i < leftSize; ++i) leftValues.push_back(2 * i);
-      for (int i = 0; i < rightSize; ++i) rightValues.push_back(2 * (leftSize + 1 + i));
+      for (int i = 0; i < leftSize; ++i)
+        leftValues.push_back(2 * i);
+      for (int i = 0; i < rightSize; ++i)
+        rightValues.push_back(2 * (leftSize + 1 + i));
       if (how == TInsertion::Plain) {
         std::shuffle(leftValues.begin(), leftValues.end(), random);
         std::shuffle(rightValues.begin(), rightValues.end(), random);
@@ -209,7 +216,8 @@ std::string Shape(const TRBNode* Node) {
 TEST(RBTree, DuplicateAddReturnsThePresentNodeAndChangesNothing) {
   TRBTree tree(CompareInts);
   std::deque<int> first, again;
-  for (int i = 0; i < 500; ++i) tree.Add(&first.emplace_back((i * 7919) % 500));
+  for (int i = 0; i < 500; ++i)
+    tree.Add(&first.emplace_back((i * 7919) % 500));
   const std::string before = Shape(tree.Root());
   for (int i = 0; i < 500; ++i) {
     const TRBNode* node = tree.Add(&again.emplace_back(i));
@@ -230,7 +238,8 @@ int CompareWithWildcard(const void* A, const void* B) {
 TEST(RBTree, RefusedKeyNeverBecomesAnEndEvenUnderAnInconsistentComparison) {
   TRBTree tree(CompareWithWildcard);
   int keys[] = {1, 2, 3, INT_MAX};
-  for (int& key : keys) tree.Add(&key);
+  for (int& key : keys)
+    tree.Add(&key);
   ASSERT_EQ(tree.Count(), 3u);
   EXPECT_EQ(KeyOf(tree.FirstNode()), &keys[0]);
   EXPECT_EQ(KeyOf(tree.LastNode()), &keys[2]);
@@ -239,7 +248,8 @@ TEST(RBTree, RefusedKeyNeverBecomesAnEndEvenUnderAnInconsistentComparison) {
 // Payload bytes derived from the key, so that storage shared by two nodes shows.
 void FillPayload(void* Payload, size_t Size, int Key) {
   unsigned char* bytes = static_cast<unsigned char*>(Payload);
-  for (size_t i = 0; i < Size; ++i) bytes[i] = static_cast<unsigned char>(Key + i * 31);
+  for (size_t i = 0; i < Size; ++i)
+    bytes[i] = static_cast<unsigned char>(Key + i * 31);
 }
 
 bool HoldsPayload(const void* Payload, size_t Size, int Key) {

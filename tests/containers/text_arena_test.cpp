@@ -14,7 +14,8 @@ std::vector<std::string> Texts() {
   for (size_t i = 0; i < 3000; ++i) {
     const size_t length = i % 7 == 0 ? (i * 131) % 70000 : i % 60;
     std::string text(length, '\0');
-    for (size_t j = 0; j < length; ++j) text[j] = static_cast<char>(i * 7 + j);
+    for (size_t j = 0; j < length; ++j)
+      text[j] = static_cast<char>(i * 7 + j);
     texts.push_back(std::move(text));
   }
   return texts;
@@ -33,7 +34,8 @@ TEST(TextArena, KeptTextStaysWhereItIsThroughGrowthAndAdoption) {
     EXPECT_TRUE(other.Keep("").empty());
     kept.push_back(arena.Keep("after adoption"));
   }
-  for (size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(kept[i], texts[i]) << i;
+  for (size_t i = 0; i < texts.size(); ++i)
+    ASSERT_EQ(kept[i], texts[i]) << i;
   EXPECT_EQ(kept.back(), "after adoption");
 
   arena.Clear();

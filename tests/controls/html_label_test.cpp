@@ -80,7 +80,8 @@ protected:
 
 const char* const LongText =
     "Eine beliebige CSV Datei auf dieses Fenster ziehen oder mit Strg und V eine Datei oder "
-    "einen Inhalt einf\xFC" "gen und dann die Zeilen kopieren";
+    "einen Inhalt einf\xFC"
+    "gen und dann die Zeilen kopieren";
 
 TEST_F(HTMLabelTest, EmptyTextIsOneGhHeightPlusSix) {
   Label.SetHTMLText("");
@@ -262,10 +263,10 @@ TEST_F(HTMLabelTest, BevelsAndASingleBorderFrameTheTextAndAreDrawn) {
   Label.SetColor(static_cast<TColor>(RGB(200, 220, 240)));
   const TPainted painted(Label);
   EXPECT_EQ(painted.At(2, 30), RGB(200, 220, 240));
-  EXPECT_EQ(painted.At(6, 30), ColorToRGB(clBtnHighlight));    // outer raised: light left edge
-  EXPECT_EQ(painted.At(193, 30), ColorToRGB(clBtnShadow));     // and dark right edge
-  EXPECT_EQ(painted.At(8, 30), ColorToRGB(clBtnShadow));       // inner lowered: dark left edge
-  EXPECT_EQ(painted.At(12, 30), RGB(0, 0, 0));                 // the black band
+  EXPECT_EQ(painted.At(6, 30), ColorToRGB(clBtnHighlight)); // outer raised: light left edge
+  EXPECT_EQ(painted.At(193, 30), ColorToRGB(clBtnShadow));  // and dark right edge
+  EXPECT_EQ(painted.At(8, 30), ColorToRGB(clBtnShadow));    // inner lowered: dark left edge
+  EXPECT_EQ(painted.At(12, 30), RGB(0, 0, 0));              // the black band
   EXPECT_EQ(painted.At(187, 30), RGB(0, 0, 0));
 }
 

@@ -15,7 +15,9 @@ public:
   }
 };
 
-TRect Area(int Width, int Height = 1000) { return TRect{10, 20, 10 + Width, 20 + Height}; }
+TRect Area(int Width, int Height = 1000) {
+  return TRect{10, 20, 10 + Width, 20 + Height};
+}
 
 THTMLLayout Layout(const AnsiString& Text, const TRect& Rect) {
   TFixedMeasurer measurer;
@@ -25,7 +27,8 @@ THTMLLayout Layout(const AnsiString& Text, const TRect& Rect) {
 // The texts of the pieces, one string per line.
 std::vector<AnsiString> LineTexts(const THTMLLayout& L) {
   std::vector<AnsiString> lines(L.Lines.size());
-  for (const THTMLPiece& piece : L.Pieces) lines[static_cast<size_t>(piece.Line)] += piece.Text;
+  for (const THTMLPiece& piece : L.Pieces)
+    lines[static_cast<size_t>(piece.Line)] += piece.Text;
   return lines;
 }
 
@@ -61,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"UnknownTagsSkipped", "a<i>b</i><font color=\"red\">c", 500, {"abc"}},
         WrapCase{"UnclosedTagEndsText", "ab <b cd", 500, {"ab "}},
         WrapCase{"EntitiesDoNotOpenTags", "&lt;b&gt;x", 500, {"<b>x"}},
-        WrapCase{"NonBreakingSpaceDoesNotSplit", "aaaa&nbsp;bbbb", 30, {"aaaa\xA0" "bbbb"}}),
+        WrapCase{"NonBreakingSpaceDoesNotSplit",
+                 "aaaa&nbsp;bbbb",
+                 30,
+                 {"aaaa\xA0"
+                  "bbbb"}}),
     [](const testing::TestParamInfo<WrapCase>& Info) { return AnsiString(Info.param.Name); });
 
 struct EntityCase {
@@ -111,7 +118,7 @@ TEST(HTMLLayout, TallerPieceRaisesItsLineAndPiecesSitOnTheBottom) {
   EXPECT_EQ(layout.Lines[1].Top, 35);
   EXPECT_EQ(layout.ContentHeight, 15 + 14);
   ASSERT_EQ(layout.Pieces.size(), 3u);
-  EXPECT_EQ(layout.PieceTop(layout.Pieces[0]), 21);  // plain text, one pixel lower than bold
+  EXPECT_EQ(layout.PieceTop(layout.Pieces[0]), 21); // plain text, one pixel lower than bold
   EXPECT_EQ(layout.PieceTop(layout.Pieces[1]), 20);
   EXPECT_EQ(layout.Pieces[1].Left, 10 + 18);
 }
@@ -213,7 +220,7 @@ struct FrameCase {
   const char* Name;
   TLabelFrameStyle Style;
   TRect TextArea;
-  std::vector<TStripColor> Colors;  // of the strips, four for each band, outside in
+  std::vector<TStripColor> Colors; // of the strips, four for each band, outside in
 };
 
 class Frame : public testing::TestWithParam<FrameCase> {};
@@ -222,7 +229,8 @@ TEST_P(Frame, ShrinksTheTextAreaByEachBand) {
   const TLabelFrame frame = LayoutLabelFrame(TRect{0, 0, 100, 50}, GetParam().Style);
   EXPECT_EQ(frame.TextArea, GetParam().TextArea);
   std::vector<TStripColor> colors;
-  for (const TFrameStrip& strip : frame.Strips) colors.push_back(strip.Color);
+  for (const TFrameStrip& strip : frame.Strips)
+    colors.push_back(strip.Color);
   EXPECT_EQ(colors, GetParam().Colors);
 }
 
@@ -231,23 +239,24 @@ const TStripColor Bg = TStripColor::Background, Hi = TStripColor::Highlight,
 
 INSTANTIATE_TEST_SUITE_P(
     HTMLLayout, Frame,
-    testing::Values(
-        FrameCase{"Nothing", {}, TRect{0, 0, 100, 50}, {}},
-        FrameCase{"BorderWidthOnly", {6}, TRect{6, 6, 94, 44}, {Bg, Bg, Bg, Bg}},
-        FrameCase{"SingleAddsABlackBandOfBorderWidth",
-                  {3, TBorderStyle::Single},
-                  TRect{6, 6, 94, 44},
-                  {Bg, Bg, Bg, Bg, Bk, Bk, Bk, Bk}},
-        FrameCase{"SingleWithoutBorderWidthHasNoBand", {0, TBorderStyle::Single}, TRect{0, 0, 100, 50},
-                  {}},
-        FrameCase{"RaisedOuterLoweredInner",
-                  {0, TBorderStyle::None, bvRaised, bvLowered, 2},
-                  TRect{4, 4, 96, 46},
-                  {Hi, Hi, Sh, Sh, Sh, Sh, Hi, Hi}},
-        FrameCase{"AllOfThem",
-                  {1, TBorderStyle::Single, bvLowered, bvRaised, 1},
-                  TRect{4, 4, 96, 46},
-                  {Bg, Bg, Bg, Bg, Sh, Sh, Hi, Hi, Hi, Hi, Sh, Sh, Bk, Bk, Bk, Bk}}),
+    testing::Values(FrameCase{"Nothing", {}, TRect{0, 0, 100, 50}, {}},
+                    FrameCase{"BorderWidthOnly", {6}, TRect{6, 6, 94, 44}, {Bg, Bg, Bg, Bg}},
+                    FrameCase{"SingleAddsABlackBandOfBorderWidth",
+                              {3, TBorderStyle::Single},
+                              TRect{6, 6, 94, 44},
+                              {Bg, Bg, Bg, Bg, Bk, Bk, Bk, Bk}},
+                    FrameCase{"SingleWithoutBorderWidthHasNoBand",
+                              {0, TBorderStyle::Single},
+                              TRect{0, 0, 100, 50},
+                              {}},
+                    FrameCase{"RaisedOuterLoweredInner",
+                              {0, TBorderStyle::None, bvRaised, bvLowered, 2},
+                              TRect{4, 4, 96, 46},
+                              {Hi, Hi, Sh, Sh, Sh, Sh, Hi, Hi}},
+                    FrameCase{"AllOfThem",
+                              {1, TBorderStyle::Single, bvLowered, bvRaised, 1},
+                              TRect{4, 4, 96, 46},
+                              {Bg, Bg, Bg, Bg, Sh, Sh, Hi, Hi, Hi, Hi, Sh, Sh, Bk, Bk, Bk, Bk}}),
     [](const testing::TestParamInfo<FrameCase>& Info) { return AnsiString(Info.param.Name); });
 
 TEST(HTMLLayout, FrameStripsLieAlongTheInsideOfTheirBand) {
@@ -270,8 +279,7 @@ TEST(HTMLLayout, AssignedListLosesEveryLineBreak) {
 }
 
 TEST(HTMLLayout, PlainTextDropsTagsAndKeepsBreaks) {
-  EXPECT_EQ(HTMLToPlainText("a <b>b</b>&amp; <A href=\"x\">c</A><BR>d\re\nf"),
-            "a b& c\r\nd\r\nef");
+  EXPECT_EQ(HTMLToPlainText("a <b>b</b>&amp; <A href=\"x\">c</A><BR>d\re\nf"), "a b& c\r\nd\r\nef");
 }
 
 } // namespace

@@ -21,7 +21,8 @@ std::unique_ptr<TFastMemoryStream> StreamOf(const AnsiString& Text) {
 
 Record Fields(const TCSVReader& Reader) {
   Record record;
-  for (int32_t i = 0; i < Reader.FieldCount(); ++i) record.push_back(Reader.GetField(i));
+  for (int32_t i = 0; i < Reader.FieldCount(); ++i)
+    record.push_back(Reader.GetField(i));
   return record;
 }
 
@@ -48,8 +49,8 @@ Walk WalkAll(const AnsiString& Text, char Delimiter = ';') {
 struct ReadCase {
   const char* Name;
   AnsiString Text;
-  std::vector<Record> Records;  // those read before Eof
-  Record LastRecord;            // the record read together with Eof
+  std::vector<Record> Records; // those read before Eof
+  Record LastRecord;           // the record read together with Eof
 };
 
 class ReadTest : public testing::TestWithParam<ReadCase> {};
@@ -70,8 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"EmptyLineHasNoFields", "a\r\n\r\nb\r\n", {{"a"}, {}, {"b"}}, {}},
         ReadCase{"NoFinalLineBreak", "h\r\nx;y", {{"h"}}, {"x", "y"}},
         ReadCase{"EmptyInput", "", {}, {}},
-        ReadCase{"QuotedDelimiterBreakAndPair", "\"a;b\r\nc\"\"d\";e\r\n",
-                 {{"a;b\r\nc\"d", "e"}}, {}},
+        ReadCase{
+            "QuotedDelimiterBreakAndPair", "\"a;b\r\nc\"\"d\";e\r\n", {{"a;b\r\nc\"d", "e"}}, {}},
         ReadCase{"QuoteNotFirstIsOrdinary", "ab\"c;d\"\r\n", {{"ab\"c", "d\""}}, {}},
         ReadCase{"BytesAfterClosingQuoteBelongToTheField", "\"ab\"cd;e\r\n", {{"ab\"c", "e"}}, {}},
         ReadCase{"EmptyQuoted", "\"\";x\r\n", {{"", "x"}}, {}},
@@ -189,7 +190,8 @@ TEST(CSVReader, TakesAllOfAStreamThatDeliversInPieces) {
   ChunkedStream stream("n;t\r\nAnna;0301\r\nBen;0302\r\n", 3);
   TCSVReader reader(stream, ';');
   std::vector<Record> records;
-  for (reader.First(); !reader.Eof(); reader.Next()) records.push_back(Fields(reader));
+  for (reader.First(); !reader.Eof(); reader.Next())
+    records.push_back(Fields(reader));
   EXPECT_EQ(records, (std::vector<Record>{{"n", "t"}, {"Anna", "0301"}, {"Ben", "0302"}}));
 }
 

@@ -9,7 +9,8 @@ namespace {
 
 AnsiString Repeat(const AnsiString& S, size_t Count) {
   AnsiString text;
-  for (size_t i = 0; i < Count; ++i) text += S;
+  for (size_t i = 0; i < Count; ++i)
+    text += S;
   return text;
 }
 
@@ -42,25 +43,27 @@ INSTANTIATE_TEST_SUITE_P(
                     DetectCase{"TabAlone", "a\tb\tc", '\t', "", "\r\n"},
                     DetectCase{"MostSemicolons", "a,b;c;d", ';', "", "\r\n"},
                     DetectCase{"TabBeatsEqualCommaAndSemicolon", "a,b;c\td\te", '\t', "", "\r\n"},
-                    DetectCase{"OnlyAfterTheSample", Repeat("x", 10000) + ";;;\t\t", ',', "", "\r\n"},
+                    DetectCase{"OnlyAfterTheSample", Repeat("x", 10000) + ";;;\t\t", ',', "",
+                               "\r\n"},
                     DetectCase{"CountedInsideQuotes", "\"a;b;c\",d", ';', "", "\r\n"}),
     [](const testing::TestParamInfo<DetectCase>& info) { return info.param.Name; });
 
 // Quote is kept when the quotes outnumber 1.5 x the delimiter count, rounded half to even.
 INSTANTIATE_TEST_SUITE_P(
     Quote, DetectTest,
-    testing::Values(DetectCase{"NoDelimiterOneQuote", "\"", ',', "\"", "\r\n"},
-                    DetectCase{"NoDelimiterNoQuote", "x", ',', "", "\r\n"},
-                    DetectCase{"One_TwoQuotes", ";\"\"", ';', "", "\r\n"},
-                    DetectCase{"One_ThreeQuotes", ";\"\"\"", ';', "\"", "\r\n"},
-                    DetectCase{"Two_ThreeQuotes", ";;\"\"\"", ';', "", "\r\n"},
-                    DetectCase{"Two_FourQuotes", ";;\"\"\"\"", ';', "\"", "\r\n"},
-                    DetectCase{"Three_FourQuotes", ";;;" + Repeat("\"", 4), ';', "", "\r\n"},
-                    DetectCase{"Three_FiveQuotes", ";;;" + Repeat("\"", 5), ';', "\"", "\r\n"},
-                    DetectCase{"Five_EightQuotes", Repeat(",", 5) + Repeat("\"", 8), ',', "", "\r\n"},
-                    DetectCase{"Five_NineQuotes", Repeat(",", 5) + Repeat("\"", 9), ',', "\"", "\r\n"},
-                    DetectCase{"QuotesAfterTheSampleNotCounted",
-                               ";" + Repeat("x", 9999) + "\"\"\"", ';', "", "\r\n"}),
+    testing::Values(
+        DetectCase{"NoDelimiterOneQuote", "\"", ',', "\"", "\r\n"},
+        DetectCase{"NoDelimiterNoQuote", "x", ',', "", "\r\n"},
+        DetectCase{"One_TwoQuotes", ";\"\"", ';', "", "\r\n"},
+        DetectCase{"One_ThreeQuotes", ";\"\"\"", ';', "\"", "\r\n"},
+        DetectCase{"Two_ThreeQuotes", ";;\"\"\"", ';', "", "\r\n"},
+        DetectCase{"Two_FourQuotes", ";;\"\"\"\"", ';', "\"", "\r\n"},
+        DetectCase{"Three_FourQuotes", ";;;" + Repeat("\"", 4), ';', "", "\r\n"},
+        DetectCase{"Three_FiveQuotes", ";;;" + Repeat("\"", 5), ';', "\"", "\r\n"},
+        DetectCase{"Five_EightQuotes", Repeat(",", 5) + Repeat("\"", 8), ',', "", "\r\n"},
+        DetectCase{"Five_NineQuotes", Repeat(",", 5) + Repeat("\"", 9), ',', "\"", "\r\n"},
+        DetectCase{"QuotesAfterTheSampleNotCounted", ";" + Repeat("x", 9999) + "\"\"\"", ';', "",
+                   "\r\n"}),
     [](const testing::TestParamInfo<DetectCase>& info) { return info.param.Name; });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                     DetectCase{"LoneCrAmongLfs", "a\nb\nc\rd\n", ',', "", "\r"},
                     DetectCase{"LfCrIsNotCrLf", "a\n\rb", ',', "", "\r"},
                     DetectCase{"OneCrLfAmongLfs", "a\nb\nc\r\n", ',', "", "\r\n"},
-                    DetectCase{"CrLfSplitByTheSampleEnd", Repeat("x", 9999) + "\r\n", ',', "", "\r"}),
+                    DetectCase{"CrLfSplitByTheSampleEnd", Repeat("x", 9999) + "\r\n", ',', "",
+                               "\r"}),
     [](const testing::TestParamInfo<DetectCase>& info) { return info.param.Name; });
 
 TEST(DetectFromStream, KeepsThePositionAndStopsAtNul) {
@@ -83,7 +87,7 @@ TEST(DetectFromStream, KeepsThePositionAndStopsAtNul) {
   TCSVOptions options;
   DetectCSVOptionsFromStream(stream, options);
   EXPECT_EQ(stream.GetPosition(), 5);
-  EXPECT_EQ(options.Delimiter, ';');  // 4 before the byte 0; the 3 after it are not seen
+  EXPECT_EQ(options.Delimiter, ';'); // 4 before the byte 0; the 3 after it are not seen
   EXPECT_EQ(options.Quote, "");
   EXPECT_EQ(options.LineBreak, "\n");
 }
@@ -106,7 +110,7 @@ TEST(DetectFromStream, EmptyAndShortDeliveries) {
   EXPECT_EQ(options.Quote, "");
   EXPECT_EQ(options.LineBreak, "\r\n");
 
-  ChunkedStream chunked("a\tb\tc;d\r\n", 2);  // the whole sample, even in pieces
+  ChunkedStream chunked("a\tb\tc;d\r\n", 2); // the whole sample, even in pieces
   DetectCSVOptionsFromStream(chunked, options);
   EXPECT_EQ(options.Delimiter, '\t');
   EXPECT_EQ(chunked.GetPosition(), 0);

@@ -37,14 +37,14 @@ TEST_P(LoadTest, GivesAnsiText) {
   EXPECT_EQ(LoadBytesAsAnsiText(GetParam().Bytes), GetParam().Expected);
 }
 
-const std::u16string UmlautsEuroAndEmoji = u"Name;Telefon\r\nJ\u00FCrgen \u20AC \U0001F600;0301\r\n";
+const std::u16string UmlautsEuroAndEmoji =
+    u"Name;Telefon\r\nJ\u00FCrgen \u20AC \U0001F600;0301\r\n";
 const AnsiString UmlautsEuroAndEmojiAnsi = "Name;Telefon\r\nJ\xFCrgen \x80 ?;0301\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     TextLoading, LoadTest,
     testing::Values(
-        LoadCase{"Empty", "", ""},
-        LoadCase{"Ascii", "a;b\r\n1;2\r\n", "a;b\r\n1;2\r\n"},
+        LoadCase{"Empty", "", ""}, LoadCase{"Ascii", "a;b\r\n1;2\r\n", "a;b\r\n1;2\r\n"},
         LoadCase{"AnsiWithUmlautsUnchanged", UmlautsAnsi, UmlautsAnsi},
         LoadCase{"Utf8WithoutMark", UmlautsUtf8, UmlautsAnsi},
         LoadCase{"Utf8WithMark", BOM + UmlautsUtf8, UmlautsAnsi},
@@ -57,22 +57,33 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"Utf16LittleEndian", Utf16(UmlautsAnsi, false), UmlautsAnsi},
         LoadCase{"Utf16BigEndian", Utf16(UmlautsAnsi, true), UmlautsAnsi},
         LoadCase{"Utf16OfUtf8BytesIsDecoded", Utf16(UmlautsUtf8, false), UmlautsAnsi},
-        LoadCase{"OtherZeroCountIsRaw", AnsiString("a\0\0b;c\r\n", 8), AnsiString("a\0\0b;c\r\n", 8)},
+        LoadCase{"OtherZeroCountIsRaw", AnsiString("a\0\0b;c\r\n", 8),
+                 AnsiString("a\0\0b;c\r\n", 8)},
         // A character beyond U+FFFF is one "?" and leaves the rest of the text decoded.
         LoadCase{"Utf8FourByteFormBetweenUmlauts", "M\xC3\xBCller \xF0\x9F\x98\x80 J\xC3\xB6rg",
                  "M\xFCller ? J\xF6rg"},
-        LoadCase{"Utf8FourByteLeadWithTwoFollowBytesIsRaw", "M\xC3\xBCller \xF0\x9F!", "M\xC3\xBCller \xF0\x9F!"},
+        LoadCase{"Utf8FourByteLeadWithTwoFollowBytesIsRaw", "M\xC3\xBCller \xF0\x9F!",
+                 "M\xC3\xBCller \xF0\x9F!"},
         // UTF-16 with a byte-order mark, in either order.
-        LoadCase{"Utf16LittleEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, false), UmlautsEuroAndEmojiAnsi},
-        LoadCase{"Utf16BigEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, true), UmlautsEuroAndEmojiAnsi},
-        LoadCase{"Utf16WithMarkOddLastByteIgnored", MarkedUtf16(u"a;\u00E4", false) + "\x42", "a;\xE4"},
-        LoadCase{"Utf16WithMarkOddLastByteIgnoredBigEndian", MarkedUtf16(u"a;\u00E4", true) + "\x42", "a;\xE4"},
-        LoadCase{"Utf16WithMarkDropsZeroUnits", MarkedUtf16(std::u16string(u"a\0;\0b", 5), false), "a;b"},
+        LoadCase{"Utf16LittleEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, false),
+                 UmlautsEuroAndEmojiAnsi},
+        LoadCase{"Utf16BigEndianWithMark", MarkedUtf16(UmlautsEuroAndEmoji, true),
+                 UmlautsEuroAndEmojiAnsi},
+        LoadCase{"Utf16WithMarkOddLastByteIgnored", MarkedUtf16(u"a;\u00E4", false) + "\x42",
+                 "a;\xE4"},
+        LoadCase{"Utf16WithMarkOddLastByteIgnoredBigEndian",
+                 MarkedUtf16(u"a;\u00E4", true) + "\x42", "a;\xE4"},
+        LoadCase{"Utf16WithMarkDropsZeroUnits", MarkedUtf16(std::u16string(u"a\0;\0b", 5), false),
+                 "a;b"},
         LoadCase{"Utf16WithMarkLoneSurrogates",
-                 MarkedUtf16(std::u16string{u'a', 0xDC00, u'b', 0xD83D, u'c', 0xD83D}, false), "a?b?c?"},
+                 MarkedUtf16(std::u16string{u'a', 0xDC00, u'b', 0xD83D, u'c', 0xD83D}, false),
+                 "a?b?c?"},
         LoadCase{"Utf16WithMarkBestFit", MarkedUtf16(u"\u0141ukasz \u0100", true), "Lukasz A"},
         LoadCase{"Utf16MarkOnly", "\xFF\xFE", ""},
-        LoadCase{"Utf16MarkAndOneByte", "\xFE\xFF" "A", ""},
+        LoadCase{"Utf16MarkAndOneByte",
+                 "\xFE\xFF"
+                 "A",
+                 ""},
         LoadCase{"Utf16WithMarkHoldingUtf8IsNotDecodedAgain",
                  MarkedUtf16(u"J\u00C3\u00BCrgen", false), "J\xC3\xBCrgen"}),
     [](const testing::TestParamInfo<LoadCase>& info) { return info.param.Name; });
@@ -83,7 +94,8 @@ TEST(TextLoading, RealUtf16ExportWithMarkLosesItsZeroBytes) {
   ASSERT_EQ(bytes.size(), 3992u);
   // Its characters are all ASCII: every second byte after the mark.
   AnsiString ascii;
-  for (size_t i = 2; i + 1 < bytes.size(); i += 2) ascii += bytes[i];
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+    ascii += bytes[i];
   EXPECT_EQ(LoadFileAsAnsiText(name), ascii);
 }
 
@@ -95,15 +107,17 @@ TEST(TextLoading, VCardFolds) {
     AnsiString Bytes;
     AnsiString Expected;
   } cases[] = {
-      {"a UTF-8 character split by a fold", "BEGIN:VCARD\r\nFN:J\xC3\r\n \xB6rg\r\nEND:VCARD\r\n", card},
+      {"a UTF-8 character split by a fold", "BEGIN:VCARD\r\nFN:J\xC3\r\n \xB6rg\r\nEND:VCARD\r\n",
+       card},
       {"after a mark and blank lines, folded with LF and a TAB",
        BOM + " \t\r\nbegin:vcard\nFN:J\xC3\n\t\xB6rg\r\nEND:VCARD\r\n",
        " \t\r\nbegin:vcard\nFN:J\xF6rg\r\nEND:VCARD\r\n"},
       {"a lone CR, and only one blank goes", "BEGIN:VCARD\rFN:J\r  \xC3\xB6rg\r\nEND:VCARD\r\n",
        "BEGIN:VCARD\rFN:J \xF6rg\r\nEND:VCARD\r\n"},
-      {"Windows-1252 bytes: raw, but unfolded", "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n", card},
-      {"Windows-1252 bytes after a mark keep it", BOM + "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n",
-       BOM + card},
+      {"Windows-1252 bytes: raw, but unfolded", "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n",
+       card},
+      {"Windows-1252 bytes after a mark keep it",
+       BOM + "BEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\nEND:VCARD\r\n", BOM + card},
       {"UTF-16 with a mark: unfolded after conversion",
        MarkedUtf16(u"BEGIN:VCARD\r\nFN:J\r\n \u00F6rg\r\nEND:VCARD\r\n", true), card},
       {"UTF-16 without a mark: unfolded after conversion",
@@ -115,7 +129,8 @@ TEST(TextLoading, VCardFolds) {
       {"not at the start: no vCard", "x\r\nBEGIN:VCARD\r\nFN:J\r\n \xC3\xB6rg\r\n",
        "x\r\nBEGIN:VCARD\r\nFN:J\r\n \xF6rg\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(LoadBytesAsAnsiText(c.Bytes), c.Expected) << c.Name;
+  for (const auto& c : cases)
+    EXPECT_EQ(LoadBytesAsAnsiText(c.Bytes), c.Expected) << c.Name;
 }
 
 TEST(TextLoading, MissingFileRaisesOSError) {
@@ -133,8 +148,13 @@ TEST(TextLoading, HasUTF8BOM) {
     AnsiString Bytes;
     bool Expected;
   };
-  const Case cases[] = {{BOM + "1234567", true}, {BOM + "123456", false}, {"x" + BOM + "123456", false},
-                        {"\xEF\xBB" "0123456789", false}, {"", false}};
+  const Case cases[] = {{BOM + "1234567", true},
+                        {BOM + "123456", false},
+                        {"x" + BOM + "123456", false},
+                        {"\xEF\xBB"
+                         "0123456789",
+                         false},
+                        {"", false}};
   for (const Case& c : cases) {
     TFastMemoryStream stream;
     if (!c.Bytes.empty()) stream.WriteBuffer(c.Bytes.data(), int32_t(c.Bytes.size()));

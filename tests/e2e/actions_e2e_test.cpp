@@ -19,11 +19,14 @@ const wchar_t CopiedStatus[] =
     L"Inhalt einf\u00fcgen.  Sie k\u00f6nnen die Daten jetzt in das \"Eigene Telefonbuch\" "
     L"einf\u00fcgen. Dort Strg+V oder rechte Maustaste \"Einf\u00fcgen\".";
 
-std::vector<wstring> Lines(HWND Window) { return ListLines(ListBoxOf(Window)); }
+std::vector<wstring> Lines(HWND Window) {
+  return ListLines(ListBoxOf(Window));
+}
 
 wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach) {
   wstring text;
-  for (const auto& line : Lines) text += line + (BreakAfterEach ? L"\r\n" : L"");
+  for (const auto& line : Lines)
+    text += line + (BreakAfterEach ? L"\r\n" : L"");
   return text;
 }
 
@@ -98,7 +101,8 @@ TEST_F(Actions, ADroppedVCardFileShowsTheLinesOfItsCards) {
       L"089555013=Anna Sch\u00e4fer"};
   HWND window = Start(FOther);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(DragAndDrop(ListBoxOf(window), {vcard}, DROPEFFECT_COPY | DROPEFFECT_MOVE), DROPEFFECT_NONE);
+  EXPECT_EQ(DragAndDrop(ListBoxOf(window), {vcard}, DROPEFFECT_COPY | DROPEFFECT_MOVE),
+            DROPEFFECT_NONE);
   EXPECT_TRUE(WaitForCaption(window, vcard));
   EXPECT_TRUE(WaitFor([&] { return Lines(window) == expected; }));
   EXPECT_EQ(StatusText(window),
@@ -125,12 +129,15 @@ TEST_F(Actions, CtrlVImportsAPathACopiedFileOrThePastedText) {
     const std::vector<wstring>* Lines;
   } cases[] = {
       {"a path", [&] { return PutClipboardText(FOther); }, FOther, &other},
-      {"file:// and a path", [&] { return PutClipboardText(L"file://" + FOther); }, FOther,
-       &other},
+      {"file:// and a path", [&] { return PutClipboardText(L"file://" + FOther); }, FOther, &other},
       // Capitals are not the prefix: the text is imported as a table of one header line.
       {"FILE:// and a path", [&] { return PutClipboardText(L"FILE://" + FOther); },
        L"Zwischenablage", &none},
-      {"a copied file", [&] { return PutClipboardFiles({FOther, FKontakte}); }, FOther, &other},
+      {"a copied file",
+       [&] {
+         return PutClipboardFiles({FOther, FKontakte});
+       },
+       FOther, &other},
       {"table text", [&] { return PutClipboardText(FromAnsi(SampleTable)); }, L"Zwischenablage",
        &table},
   };

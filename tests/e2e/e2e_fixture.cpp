@@ -13,7 +13,9 @@ wstring WorkFolder() {
   return wstring(temp) + L"QVTempDir";
 }
 
-wstring PastedTextFile() { return WorkFolder() + L"\\clp.csv"; }
+wstring PastedTextFile() {
+  return WorkFolder() + L"\\clp.csv";
+}
 
 bool Exists(const wstring& Path) {
   return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -15,7 +15,9 @@ namespace e2e {
 extern const std::string SampleTable;
 extern const std::string SampleOther;
 
-inline wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
+inline wstring Quoted(const wstring& Path) {
+  return L"\"" + Path + L"\"";
+}
 // Where the window writes pasted text: "clp.csv" in the work folder under the temporary folder.
 wstring WorkFolder();
 wstring PastedTextFile();

@@ -23,8 +23,10 @@ void CleanStart() {
   // Programs first: a program left running may own the clipboard, and emptying it would wait for
   // that program's answer.
   EndStartedPrograms();
-  for (const wstring& line : EndLeftoverPrograms()) Tell(line + L", left by an earlier test");
-  for (const wstring& name : ReleaseHeldInput()) Tell(L"let go of the " + name);
+  for (const wstring& line : EndLeftoverPrograms())
+    Tell(line + L", left by an earlier test");
+  for (const wstring& name : ReleaseHeldInput())
+    Tell(L"let go of the " + name);
   if (!EmptyTheClipboard()) Tell(L"the clipboard could not be emptied");
   for (const wstring& folder : RemoveLeftoverFolders())
     Tell(L"removed " + folder + L", left by an earlier test");
@@ -51,8 +53,8 @@ void TestGuard::OnTestStart(const testing::TestInfo& Test) {
   CleanStart();
   ResetEvent(FEnded);
   FFired = false;
-  FWatchdog = std::thread(&TestGuard::Watch, this,
-                          std::string(Test.test_suite_name()) + "." + Test.name());
+  FWatchdog =
+      std::thread(&TestGuard::Watch, this, std::string(Test.test_suite_name()) + "." + Test.name());
 }
 
 void TestGuard::OnTestEnd(const testing::TestInfo& Test) {

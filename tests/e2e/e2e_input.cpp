@@ -55,7 +55,8 @@ bool Offer(UINT Format, HGLOBAL Memory) {
 // by one more.
 HGLOBAL FileList(const std::vector<std::wstring>& Files) {
   std::wstring names;
-  for (const auto& file : Files) names += file + L'\0';
+  for (const auto& file : Files)
+    names += file + L'\0';
   names += L'\0';
   std::string block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t), '\0');
   DROPFILES header = {};
@@ -92,7 +93,9 @@ void MouseButton(DWORD Flags) {
   SendInput(1, &input, sizeof input);
 }
 
-bool Held(int Key) { return (GetAsyncKeyState(Key) & 0x8000) != 0; }
+bool Held(int Key) {
+  return (GetAsyncKeyState(Key) & 0x8000) != 0;
+}
 
 void Report(const std::string& What) {
   std::fprintf(stderr, "drag: %s\n", What.c_str());
@@ -383,8 +386,10 @@ bool Activate(HWND Window) {
 
 bool PressChord(HWND Window, const std::vector<WORD>& Keys) {
   if (!Activate(Window)) return false;
-  for (WORD key : Keys) SendKey(key, false);
-  for (auto key = Keys.rbegin(); key != Keys.rend(); ++key) SendKey(*key, true);
+  for (WORD key : Keys)
+    SendKey(key, false);
+  for (auto key = Keys.rbegin(); key != Keys.rend(); ++key)
+    SendKey(*key, true);
   Settle(300);
   return true;
 }

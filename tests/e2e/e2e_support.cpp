@@ -21,8 +21,8 @@ constexpr UINT ReadTimeoutMs = 5000;
 
 wstring Widen(const std::string& Text, UINT CodePage) {
   if (Text.empty()) return {};
-  const int length = MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()),
-                                         nullptr, 0);
+  const int length =
+      MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
   wstring result(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CodePage, 0, Text.data(), static_cast<int>(Text.size()), &result[0], length);
   return result;
@@ -93,7 +93,8 @@ bool StartProgram(const wstring& Program, wstring CommandLine, BOOL InheritHandl
 }
 
 wstring Lower(wstring Text) {
-  for (wchar_t& c : Text) c = static_cast<wchar_t>(std::towlower(c));
+  for (wchar_t& c : Text)
+    c = static_cast<wchar_t>(std::towlower(c));
   return Text;
 }
 
@@ -163,7 +164,9 @@ TempFolder::TempFolder() {
   throw std::runtime_error("cannot create a temporary folder");
 }
 
-TempFolder::~TempFolder() { RemoveFolderTree(FPath); }
+TempFolder::~TempFolder() {
+  RemoveFolderTree(FPath);
+}
 
 wstring TempFolder::Write(const wstring& Name, const std::string& Bytes) const {
   const wstring path = FPath + L"\\" + Name;
@@ -186,13 +189,14 @@ wstring ProgramFolder() {
 }
 
 std::string ReadFileBytes(const wstring& Path) {
-  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::string bytes;
   char buffer[65536];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
 }
@@ -205,7 +209,9 @@ std::string SourceFile(const char* RelativePath) {
   return ReadFileBytes(Widen(path, CP_UTF8));
 }
 
-wstring FromAnsi(const std::string& Text) { return Widen(Text, 1252); }
+wstring FromAnsi(const std::string& Text) {
+  return Widen(Text, 1252);
+}
 
 std::string ToAnsi(const wstring& Text) {
   if (Text.empty()) return {};
@@ -254,7 +260,8 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
     start = end + 2;
   }
   wstring summary = FromAnsi(ReadFileBytes(err));
-  while (!summary.empty() && (summary.back() == L'\n' || summary.back() == L'\r')) summary.pop_back();
+  while (!summary.empty() && (summary.back() == L'\n' || summary.back() == L'\r'))
+    summary.pop_back();
   result.Summary = summary.substr(summary.find_last_of(L'\n') + 1);
   return result;
 }
@@ -265,7 +272,8 @@ bool WaitFor(const std::function<bool()>& Condition, std::chrono::milliseconds T
     if (Condition()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      DispatchMessageW(&message);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
@@ -320,7 +328,8 @@ bool VoxaroProcess::Ended(DWORD TimeoutMs) const {
 
 bool EndStartedPrograms() {
   std::lock_guard<std::mutex> lock(StartedLock);
-  for (HANDLE process : Started) TerminateProcess(process, 98);
+  for (HANDLE process : Started)
+    TerminateProcess(process, 98);
   bool allEnded = true;
   for (HANDLE process : Started) {
     allEnded = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0 && allEnded;
@@ -352,8 +361,8 @@ std::vector<wstring> EndLeftoverPrograms() {
     const bool gone = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
     CloseHandle(process);
     std::wostringstream line;
-    line << name << L" (process " << p.th32ProcessID << L", started by process " << parent
-         << L") " << (gone ? L"ended" : L"could not be ended");
+    line << name << L" (process " << p.th32ProcessID << L", started by process " << parent << L") "
+         << (gone ? L"ended" : L"could not be ended");
     ended.push_back(line.str());
   }
   return ended;
@@ -391,8 +400,7 @@ bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, LRESUL
 
 wstring WindowText(HWND Window) {
   LRESULT length = 0;
-  if (!SendBounded(Window, WM_GETTEXTLENGTH, 0, 0, &length, ReadTimeoutMs) || length < 0)
-    return {};
+  if (!SendBounded(Window, WM_GETTEXTLENGTH, 0, 0, &length, ReadTimeoutMs) || length < 0) return {};
   wstring text(static_cast<size_t>(length) + 1, L'\0');
   LRESULT copied = 0;
   SendBounded(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), &copied,
@@ -419,13 +427,16 @@ BOOL CALLBACK MatchDescendant(HWND Window, LPARAM Param) {
 
 } // namespace
 
-HWND FindDescendant(HWND Parent, const wchar_t* ClassName, const std::function<bool(HWND)>& Accept) {
+HWND FindDescendant(HWND Parent, const wchar_t* ClassName,
+                    const std::function<bool(HWND)>& Accept) {
   DescendantSearch search{ClassName, &Accept, nullptr};
   EnumChildWindows(Parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
-HWND ListBoxOf(HWND MainWindow) { return FindDescendant(MainWindow, L"ListBox"); }
+HWND ListBoxOf(HWND MainWindow) {
+  return FindDescendant(MainWindow, L"ListBox");
+}
 
 const wchar_t NoAnswer[] = L"(the list box did not answer)";
 

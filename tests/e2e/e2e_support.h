@@ -60,8 +60,8 @@ bool WaitFor(const std::function<bool()>& Condition,
 // answer came (the window is gone, or its thread was busy all that time). Unlike SMTO_ABORTIFHUNG,
 // it waits for a thread that has just been busy for a long time: Wine calls such a thread hung
 // until it next looks at its queue, also when its window is already on the screen.
-bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
-                 LRESULT* Result = nullptr, UINT TimeoutMs = 5000);
+bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, LRESULT* Result = nullptr,
+                 UINT TimeoutMs = 5000);
 
 // One run of voxaro.exe; the destructor closes it and, failing that, ends it. Every program the
 // driver starts is in one job that ends them all when the driver goes, also when the driver is

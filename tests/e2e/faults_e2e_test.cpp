@@ -17,9 +17,13 @@ namespace {
 using namespace e2e;
 using std::chrono::milliseconds;
 
-wstring GeneratedExport(const wchar_t* Name) { return ProgramFolder() + L"\\e2e-data\\" + Name; }
+wstring GeneratedExport(const wchar_t* Name) {
+  return ProgramFolder() + L"\\e2e-data\\" + Name;
+}
 
-std::vector<wstring> Lines(HWND Window) { return ListLines(ListBoxOf(Window)); }
+std::vector<wstring> Lines(HWND Window) {
+  return ListLines(ListBoxOf(Window));
+}
 
 // -1 when the list does not answer.
 LRESULT LineCount(HWND Window) {
@@ -96,8 +100,8 @@ TEST_F(Faults, TwentyQuickDropsEndWithTheLastDroppedFile) {
 TEST_F(Faults, ALockedFileDroppedChangesOnlyTheCaptionAndOnTheCommandLineShowsTheErrorBox) {
   const wstring locked = FFolder.Write(L"gesperrt.csv", SourceFile("examples/kontakte.csv"));
   // Another program has it open without sharing.
-  HANDLE lock = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE lock = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   struct TUnlock {
     HANDLE Lock;
@@ -187,7 +191,8 @@ TEST_F(Faults, CtrlVWaitsForAClipboardHeldBrieflyAndReportsOneHeldTooLongInGerma
 
 TEST_F(Faults, CtrlVOf50MBOfTableTextImportsAndLeavesNoCopy) {
   // 100 000 rows with a long note each, as a spreadsheet with a notes column copies them.
-  std::string text = "Vorname\tNachname\tTelefon gesch\xE4" "ftlich\tNotizen\r\n";
+  std::string text = "Vorname\tNachname\tTelefon gesch\xE4"
+                     "ftlich\tNotizen\r\n";
   const std::string note(500, 'x');
   text.reserve(52u << 20);
   for (int i = 0; i < 100000; ++i)
@@ -216,7 +221,8 @@ TEST_F(Faults, AWorkFolderThatCannotBeCreatedShowsTheErrorBoxAndLeavesTheList) {
     wstring Path;
     ~TBlocker() { DeleteFileW(Path.c_str()); }
   } blocker{WorkFolder()};
-  HANDLE file = CreateFileW(blocker.Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  HANDLE file =
+      CreateFileW(blocker.Path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
 

@@ -14,7 +14,9 @@ const wchar_t FirstStatus[] = L"Eine beliebige CSV Datei auf dieses Fenster zieh
                               L"Strg+V eine Datei oder einen Inhalt einf\u00fcgen.";
 const char MutexName[] = "Global\\{7E41B0C2-5A9D-4F13-B8E6-0C2D94A61F58}";
 
-wstring Quoted(const wstring& Path) { return L"\"" + Path + L"\""; }
+wstring Quoted(const wstring& Path) {
+  return L"\"" + Path + L"\"";
+}
 
 // Starts the program and waits until its main window shows Caption.
 HWND WaitForCaption(VoxaroProcess& Program, const wstring& Caption) {
@@ -58,8 +60,8 @@ TEST(MainWindow, ShowsTheImportOfTheFileNamedOnTheCommandLine) {
     EXPECT_EQ(ListLines(ListBoxOf(window)), expected.Lines);
     const wstring status = StatusText(window);
     EXPECT_EQ(status, wstring(FirstStatus) + L"  Kopieren des Inhaltes  " + expected.Summary);
-    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; },
-                        std::chrono::milliseconds(5000)));
+    EXPECT_TRUE(
+        WaitFor([&] { return GetForegroundWindow() == window; }, std::chrono::milliseconds(5000)));
     SaveScreenshot(window, c.Shot);
   }
   EXPECT_TRUE(std::regex_search(ToAnsi(RunImporter(folder, cases[1].File).Summary),
@@ -182,8 +184,8 @@ TEST(MainWindow, TheTaskbarWindowCarriesTheTitleAndMinimisesAndRestoresTheMainWi
   EXPECT_EQ(GetWindowLongW(application, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
   EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
             WS_SYSMENU);
-  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; },
-                      std::chrono::milliseconds(5000)));
+  EXPECT_TRUE(
+      WaitFor([&] { return GetForegroundWindow() == window; }, std::chrono::milliseconds(5000)));
 
   const auto minimised = [&] { return IsIconic(application) && !IsWindowVisible(window); };
   const auto restored = [&] {
@@ -201,16 +203,16 @@ TEST(MainWindow, TheTaskbarWindowCarriesTheTitleAndMinimisesAndRestoresTheMainWi
   HWND other = CreateWindowExW(0, L"STATIC", L"anderes Programm", WS_POPUP | WS_VISIBLE, 0, 0, 50,
                                50, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetForegroundWindow(other);
-  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == other; },
-                      std::chrono::milliseconds(5000)));
+  EXPECT_TRUE(
+      WaitFor([&] { return GetForegroundWindow() == other; }, std::chrono::milliseconds(5000)));
   WaitFor([] { return false; }, std::chrono::milliseconds(300));
   // Wine hands this driver's focus events to it late, and they can take the foreground back to the
   // desktop once: a second activation is allowed, but the main window must get it from there.
   bool activated = false;
   for (int attempt = 0; attempt < 2 && !activated; ++attempt) {
     SetForegroundWindow(application);
-    activated = WaitFor([&] { return GetForegroundWindow() == window; },
-                        std::chrono::milliseconds(3000));
+    activated =
+        WaitFor([&] { return GetForegroundWindow() == window; }, std::chrono::milliseconds(3000));
   }
   EXPECT_TRUE(activated);
   DestroyWindow(other);

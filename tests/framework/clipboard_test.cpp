@@ -21,7 +21,8 @@ protected:
   // names, each ended by a zero, the list by one more.
   static void PutFileList(const std::vector<std::u16string>& Names) {
     std::u16string list;
-    for (const auto& name : Names) list += name + u'\0';
+    for (const auto& name : Names)
+      list += name + u'\0';
     list += u'\0';
     const size_t size = sizeof(DROPFILES) + list.size() * sizeof(char16_t);
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
@@ -68,10 +69,9 @@ TEST_F(Clipboard, TextRoundTripsAsAnsiAndReadsTheSameAsUnicode) {
 class TClipboardHolder {
 public:
   explicit TClipboardHolder(DWORD Milliseconds)
-      : FOpened(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-        FThread([this, Milliseconds] {
-          HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                      nullptr);
+      : FOpened(CreateEventA(nullptr, TRUE, FALSE, nullptr)), FThread([this, Milliseconds] {
+          HWND window =
+              CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
           const BOOL opened = OpenClipboard(window);
           SetEvent(FOpened);
           Sleep(Milliseconds);
@@ -102,7 +102,8 @@ TEST_F(Clipboard, HeldByAnotherWindowItIsWaitedForAboutASecondThenReportedInGerm
     ClipboardText();
     ADD_FAILURE() << "the clipboard was opened while held";
   } catch (const Exception& error) {
-    EXPECT_EQ(error.Message(), "Die Zwischenablage kann nicht ge\xF6" "ffnet werden");
+    EXPECT_EQ(error.Message(), "Die Zwischenablage kann nicht ge\xF6"
+                               "ffnet werden");
   }
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 }

@@ -12,7 +12,7 @@ namespace {
 
 struct Docked {
   TAlign Align;
-  int Size;  // height for top and bottom, width for left and right
+  int Size; // height for top and bottom, width for left and right
   TRect Expected;
 };
 
@@ -27,13 +27,15 @@ std::vector<TRect> Layout(const std::vector<Docked>& Children) {
     panels.back()->SetAlign(child.Align);
   }
   std::vector<TRect> bounds;
-  for (const auto& panel : panels) bounds.push_back(panel->BoundsRect());
+  for (const auto& panel : panels)
+    bounds.push_back(panel->BoundsRect());
   return bounds;
 }
 
 std::vector<TRect> Expected(const std::vector<Docked>& Children) {
   std::vector<TRect> bounds;
-  for (const Docked& child : Children) bounds.push_back(child.Expected);
+  for (const Docked& child : Children)
+    bounds.push_back(child.Expected);
   return bounds;
 }
 
@@ -45,19 +47,19 @@ TEST_P(Alignment, HandsOutTheClientAreaInInsertionOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Control, Alignment,
-    testing::Values(
-        std::vector<Docked>{{alTop, 10, {0, 0, 200, 10}},
-                            {alBottom, 20, {0, 80, 200, 100}},
-                            {alLeft, 30, {0, 10, 30, 80}},
-                            {alRight, 40, {160, 10, 200, 80}},
-                            {alClient, 0, {30, 10, 160, 80}}},
-        // Left first takes the full height; the client child waits for all the others.
-        std::vector<Docked>{{alClient, 0, {30, 10, 160, 80}},
-                            {alLeft, 30, {0, 0, 30, 100}},
-                            {alTop, 10, {30, 0, 200, 10}},
-                            {alRight, 40, {160, 10, 200, 100}},
-                            {alBottom, 20, {30, 80, 160, 100}}},
-        std::vector<Docked>{{alTop, 150, {0, 0, 200, 150}}, {alClient, 0, {0, 100, 200, 100}}}));
+    testing::Values(std::vector<Docked>{{alTop, 10, {0, 0, 200, 10}},
+                                        {alBottom, 20, {0, 80, 200, 100}},
+                                        {alLeft, 30, {0, 10, 30, 80}},
+                                        {alRight, 40, {160, 10, 200, 80}},
+                                        {alClient, 0, {30, 10, 160, 80}}},
+                    // Left first takes the full height; the client child waits for all the others.
+                    std::vector<Docked>{{alClient, 0, {30, 10, 160, 80}},
+                                        {alLeft, 30, {0, 0, 30, 100}},
+                                        {alTop, 10, {30, 0, 200, 10}},
+                                        {alRight, 40, {160, 10, 200, 100}},
+                                        {alBottom, 20, {30, 80, 160, 100}}},
+                    std::vector<Docked>{{alTop, 150, {0, 0, 200, 150}},
+                                        {alClient, 0, {0, 100, 200, 100}}}));
 
 TEST(Control, AlignedChildrenFollowResizesAndEachOther) {
   TForm form("VoxaroAlignTest");

@@ -21,7 +21,8 @@ protected:
 
   std::vector<AnsiString> Lines() const {
     std::vector<AnsiString> lines;
-    for (int i = 0; i < List.Items().Count(); ++i) lines.push_back(List.Items().Get(i));
+    for (int i = 0; i < List.Items().Count(); ++i)
+      lines.push_back(List.Items().Get(i));
     return lines;
   }
 
@@ -51,7 +52,8 @@ TEST_F(ListBoxTest, LargeFillWithReservedStorage) {
   items.BeginUpdate();
   items.Clear();
   items.SetCapacity(5000);
-  for (int i = 0; i < 5000; ++i) items.Add(Format("%05d=Name", i));
+  for (int i = 0; i < 5000; ++i)
+    items.Add(Format("%05d=Name", i));
   items.EndUpdate();
   ASSERT_EQ(items.Count(), 5000);
   EXPECT_EQ(items.Get(4999), "04999=Name");
@@ -59,7 +61,8 @@ TEST_F(ListBoxTest, LargeFillWithReservedStorage) {
 
 TEST_F(ListBoxTest, IsAPlainStandardListBox) {
   // The scroll bar (and its style bit) appears once the lines do not fit.
-  for (int i = 0; i < 100; ++i) List.Items().Add("Zeile");
+  for (int i = 0; i < 100; ++i)
+    List.Items().Add("Zeile");
   char className[32] = {};
   GetClassNameA(List.Handle(), className, sizeof className);
   EXPECT_STREQ(className, "ListBox");

@@ -12,9 +12,12 @@ namespace {
 TEST(Panel, AnotherProcessReadsItsUndrawnText) {
   TForm form("VoxaroPanelTest");
   TPanel panel(&form);
-  panel.SetText("Eine Datei einf\xFC" "gen.");
-  EXPECT_EQ(ReadFromAnotherProcess(panel.Handle()),
-            "TPanel\n" + AnsiToUtf8("Eine Datei einf\xFC" "gen.") + "\n");
+  panel.SetText("Eine Datei einf\xFC"
+                "gen.");
+  EXPECT_EQ(ReadFromAnotherProcess(panel.Handle()), "TPanel\n" +
+                                                        AnsiToUtf8("Eine Datei einf\xFC"
+                                                                   "gen.") +
+                                                        "\n");
 }
 
 } // namespace

@@ -31,7 +31,8 @@ struct GrowthCase {
 };
 
 TEST(FastMemoryStream, ReservesInSteps) {
-  const GrowthCase cases[] = {{1, Step}, {Step, Step}, {Step + 1, 2 * Step}, {3 * Step - 7, 3 * Step}};
+  const GrowthCase cases[] = {
+      {1, Step}, {Step, Step}, {Step + 1, 2 * Step}, {3 * Step - 7, 3 * Step}};
   for (const GrowthCase& c : cases) {
     TFastMemoryStream stream;
     EXPECT_EQ(stream.Capacity(), 0);
@@ -65,18 +66,18 @@ TEST(FastMemoryStream, SetSize) {
   stream.WriteBuffer("0123456789", 10);
   EXPECT_EQ(stream.Capacity(), Step);
 
-  stream.SetSize(10);  // the current size trims the reservation to exactly it
+  stream.SetSize(10); // the current size trims the reservation to exactly it
   EXPECT_EQ(stream.Capacity(), 10);
   EXPECT_EQ(Content(stream), "0123456789");
 
   stream.SetPosition(8);
-  stream.SetSize(5);  // below the position: the position follows the end
+  stream.SetSize(5); // below the position: the position follows the end
   EXPECT_EQ(stream.GetPosition(), 5);
   EXPECT_EQ(stream.Capacity(), Step);
   EXPECT_EQ(Content(stream), "01234");
 
   stream.SetPosition(2);
-  stream.SetSize(7);  // above the position: the position stays
+  stream.SetSize(7); // above the position: the position stays
   EXPECT_EQ(stream.GetPosition(), 2);
   EXPECT_EQ(stream.GetSize(), 7);
 
@@ -120,7 +121,7 @@ TEST(FastMemoryStream, RefusesNegativeCountsAndPositions) {
   char buffer[4];
   EXPECT_EQ(stream.Read(buffer, -1), 0);
   EXPECT_EQ(stream.Write("x", -1), 0);
-  stream.Seek(-2, soFromBeginning);  // no clamping
+  stream.Seek(-2, soFromBeginning); // no clamping
   EXPECT_EQ(stream.GetPosition(), -2);
   EXPECT_EQ(stream.Read(buffer, 1), 0);
   EXPECT_EQ(stream.Write("x", 1), 0);
@@ -133,9 +134,9 @@ TEST(FastMemoryStream, SeekOrigins) {
     int Origin;
     int64_t Expected;
   };
-  const Case cases[] = {{0, soFromEnd, 10}, {-3, soFromEnd, 7}, {5, soFromEnd, 15},
-                        {2, soFromCurrent, 6}, {-4, soFromCurrent, 0}, {9, soFromBeginning, 9},
-                        {100, 7, 4}};
+  const Case cases[] = {
+      {0, soFromEnd, 10},     {-3, soFromEnd, 7},      {5, soFromEnd, 15}, {2, soFromCurrent, 6},
+      {-4, soFromCurrent, 0}, {9, soFromBeginning, 9}, {100, 7, 4}};
   for (const Case& c : cases) {
     TFastMemoryStream stream;
     stream.WriteBuffer("0123456789", 10);
@@ -169,7 +170,7 @@ TEST(FastMemoryStream, RefusesToGrowPast2GiB) {
 
   ExpectMemoryError([&] { stream.SetSize(int64_t(max) + 1); });
   ExpectMemoryError([&] { stream.SetSize(-1); });
-  ExpectMemoryError([&] { stream.SetCapacity(max - 5); });  // rounding would pass 2 GiB
+  ExpectMemoryError([&] { stream.SetCapacity(max - 5); }); // rounding would pass 2 GiB
   EXPECT_EQ(Content(stream), "abc");
   EXPECT_EQ(stream.Capacity(), Step);
 
@@ -191,11 +192,11 @@ TEST(FastMemoryStream, SetPointerReadsTheCallersBlockAndCopiesItToGrow) {
   EXPECT_EQ(AnsiString(buffer, 5), "hello");
 
   stream.SetPosition(0);
-  stream.WriteBuffer("J", 1);  // within the block: written in place
+  stream.WriteBuffer("J", 1); // within the block: written in place
   EXPECT_EQ(AnsiString(block), "Jello");
 
   stream.Seek(0, soFromEnd);
-  stream.WriteBuffer(" world", 6);  // beyond it: moves to a block of the stream's own
+  stream.WriteBuffer(" world", 6); // beyond it: moves to a block of the stream's own
   EXPECT_NE(stream.Memory(), block);
   EXPECT_EQ(Content(stream), "Jello world");
   EXPECT_EQ(AnsiString(block), "Jello");

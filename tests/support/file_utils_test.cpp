@@ -18,10 +18,14 @@ HANDLE OpenExclusive(const AnsiString& Name) {
   return CreateFileA(Name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-DWORD Attributes(const AnsiString& Name) { return GetFileAttributesA(Name.c_str()); }
+DWORD Attributes(const AnsiString& Name) {
+  return GetFileAttributesA(Name.c_str());
+}
 
 // Protected files would outlive TTempDir, which cannot remove them.
-void Unprotect(const AnsiString& Name) { SetFileAttributesA(Name.c_str(), FILE_ATTRIBUTE_NORMAL); }
+void Unprotect(const AnsiString& Name) {
+  SetFileAttributesA(Name.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
 
 // The message of the E that Action raises.
 template <class E> AnsiString ErrorOf(const std::function<void()>& Action) {
@@ -82,7 +86,8 @@ TEST(FileUtils, ForceFolders) {
     EXPECT_TRUE(DirectoryExists(dir.FileName(level)));
   EXPECT_TRUE(ForceFolders(dir.FileName("d\\e\\")));
   EXPECT_TRUE(DirectoryExists(dir.FileName("d\\e")));
-  for (const char* root : {"C:", "C:\\", "\\", "Q:"}) EXPECT_TRUE(ForceFolders(root)) << root;
+  for (const char* root : {"C:", "C:\\", "\\", "Q:"})
+    EXPECT_TRUE(ForceFolders(root)) << root;
   // A file in the way: false, nothing raised.
   const AnsiString file = dir.Write("file", "");
   EXPECT_FALSE(ForceFolders(file + "\\sub\\deeper"));
@@ -100,7 +105,7 @@ TEST(FileUtils, EnsureFileFolder) {
   EnsureFileFolder(dir.FileName("a\\b\\f.txt"));
   EXPECT_TRUE(DirectoryExists(dir.FileName("a\\b")));
   EXPECT_FALSE(FileExists(dir.FileName("a\\b\\f.txt")));
-  EnsureFileFolder("C:\\f.txt");  // a drive root is kept whole and exists
+  EnsureFileFolder("C:\\f.txt"); // a drive root is kept whole and exists
   EXPECT_EQ(ErrorOf<EInOutError>([] { EnsureFileFolder("f.txt"); }), CannotCreateDir);
 }
 
@@ -129,7 +134,8 @@ TEST(FileUtils, SaveWritesEveryLineWithCrLf) {
   for (const auto& c : cases) {
     TTempDir dir;
     TStringList list;
-    for (const AnsiString& line : c.Lines) list.Add(line);
+    for (const AnsiString& line : c.Lines)
+      list.Add(line);
     // Over a longer file, which must be cut, and into folders that do not exist yet.
     const AnsiString existing = dir.Write("old.csv", "a longer content than any case");
     SaveStringsToFile(list, existing);

@@ -22,7 +22,8 @@ void ExpectError(const std::function<void()>& Action, const AnsiString& Message)
 TEST(MappedFileStream, ReadsTheWholeFile) {
   TTempDir dir;
   AnsiString bytes;
-  for (int i = 0; i < 100000; ++i) bytes += char(i * 7);
+  for (int i = 0; i < 100000; ++i)
+    bytes += char(i * 7);
   const AnsiString name = dir.Write("data.bin", bytes);
   TMappedFileStream stream(name);
   EXPECT_EQ(stream.GetSize(), int64_t(bytes.size()));
@@ -44,9 +45,9 @@ TEST(MappedFileStream, ReadsInPiecesAndSeeks) {
   EXPECT_EQ(stream.Read(buffer, 4), 2);
   EXPECT_EQ(AnsiString(buffer, 2), "89");
   EXPECT_EQ(stream.Seek(-5, soFromCurrent), 5);
-  EXPECT_EQ(stream.Seek(100, soFromCurrent), 10);  // clamped to the size
+  EXPECT_EQ(stream.Seek(100, soFromCurrent), 10); // clamped to the size
   EXPECT_EQ(stream.Seek(11, soFromBeginning), 10);
-  EXPECT_EQ(stream.Seek(0, 9), 10);  // unknown origin leaves it
+  EXPECT_EQ(stream.Seek(0, 9), 10); // unknown origin leaves it
   EXPECT_EQ(stream.Seek(0, soFromEnd), 10);
 }
 
@@ -71,12 +72,12 @@ TEST(MappedFileStream, EmptyFileHasNoMapping) {
 TEST(MappedFileStream, Errors) {
   TTempDir dir;
   ExpectError([&] { TMappedFileStream s(dir.FileName("missing.csv")); }, "OSError");
-  ExpectError([&] { TMappedFileStream s(dir.Path()); }, "OSError");  // a folder
+  ExpectError([&] { TMappedFileStream s(dir.Path()); }, "OSError"); // a folder
   ExpectError([&] { TMappedFileStream s(""); }, "OSError");
   TMappedFileStream stream(dir.Write("t.csv", "abc"));
   ExpectError([&] { stream.Write("x", 1); }, "TMappedFileStream is read only");
   ExpectError([&] { stream.Write("x", 0); }, "TMappedFileStream is read only");
-  stream.SetSize(0);  // does nothing
+  stream.SetSize(0); // does nothing
   EXPECT_EQ(stream.GetSize(), 3);
 }
 

@@ -15,11 +15,19 @@ using Pieces = std::vector<AnsiString>;
 
 TEST(StringUtils, TruncateString) {
   const std::tuple<AnsiString, int, AnsiString> cases[] = {
-      {"abcde", 5, "abcde"}, {"abcdef", 5, "abc.."}, {"abc", 5, "abc"}, {"", 0, ""},
-      {AnsiString(51, 'n'), 50, AnsiString(48, 'n') + ".."}, {"a\0\xFC" "bcd"s, 5, "a\0\xFC.."s},
+      {"abcde", 5, "abcde"},
+      {"abcdef", 5, "abc.."},
+      {"abc", 5, "abc"},
+      {"", 0, ""},
+      {AnsiString(51, 'n'), 50, AnsiString(48, 'n') + ".."},
+      {"a\0\xFC"
+       "bcd"s,
+       5, "a\0\xFC.."s},
       // Too small a maximum keeps nothing of S, and must not cut outside it.
-      {"abc", 2, ".."}, {"abc", 0, ".."}};
-  for (const auto& [s, max, expected] : cases) EXPECT_EQ(TruncateString(s, max), expected) << s;
+      {"abc", 2, ".."},
+      {"abc", 0, ".."}};
+  for (const auto& [s, max, expected] : cases)
+    EXPECT_EQ(TruncateString(s, max), expected) << s;
 }
 
 TEST(StringUtils, SplitString) {
@@ -32,7 +40,7 @@ TEST(StringUtils, SplitString) {
       {"x", "aXb", 0, 0, {"aXb"}},
       {":::", "", 0, 0, {}},
       {"", "a:::b", 0, 0, {"a:::b"}},
-      {"", "a", 0, 3, {"a"}},  // returned before FixedLength is looked at
+      {"", "a", 0, 3, {"a"}}, // returned before FixedLength is looked at
       {":::", "a:::b:::d", 2, 0, {"a", "b:::d"}},
       {" ", "a b c", 1, 0, {"a b c"}},
       {" ", "a b", 5, 0, {"a", "b"}},
@@ -58,7 +66,8 @@ struct CaseTables {
     const int ranges[][3] = {{0x41, 0x5A, 0x61}, {0x8A, 0x8A, 0x9A}, {0x8C, 0x8C, 0x9C},
                              {0x8E, 0x8E, 0x9E}, {0x9F, 0x9F, 0xFF}, {0xC0, 0xD6, 0xE0},
                              {0xD8, 0xDE, 0xF8}};
-    for (int b = 0; b < 256; ++b) Upper[b] = Other[b] = static_cast<unsigned char>(b);
+    for (int b = 0; b < 256; ++b)
+      Upper[b] = Other[b] = static_cast<unsigned char>(b);
     for (const auto& r : ranges)
       for (int u = r[0]; u <= r[1]; ++u) {
         const int lower = r[2] + u - r[0];
@@ -92,8 +101,14 @@ TEST(StringUtils, ReplaceTextAllAndInPlace) {
       {"", "a", "x", ""},
       {"abc", "", "x", "abc"},
       {"\xC4rger \xE4rger", "\xE4", "ae", "aerger aerger"},
-      {"Stra\xDF" "e STRASSE \xFF", "\xDF", "ss", "Strasse STRASSE \xFF"},
-      {"Stra\xDF" "e", "SS", "x", "Stra\xDF" "e"},
+      {"Stra\xDF"
+       "e STRASSE \xFF",
+       "\xDF", "ss", "Strasse STRASSE \xFF"},
+      {"Stra\xDF"
+       "e",
+       "SS", "x",
+       "Stra\xDF"
+       "e"},
       {"M\xDCLLER, m\xFCller", "m\xFCller", "X", "X, X"},
       {"\x9F\xFF", "\xFF", "y", "yy"},
       {"a=b=c", "=", " = ", "a = b = c"},
@@ -134,7 +149,8 @@ TEST(StringUtils, ReplaceMatchesTheScanOnRandomTexts) {
   std::mt19937 random(20240611);
   auto text = [&](size_t MaxLength) {
     AnsiString s(random() % (MaxLength + 1), ' ');
-    for (char& c : s) c = alphabet[random() % (sizeof alphabet - 1)];
+    for (char& c : s)
+      c = alphabet[random() % (sizeof alphabet - 1)];
     return s;
   };
   for (int round = 0; round < 20000; ++round) {
@@ -158,9 +174,10 @@ TEST(StringUtils, ReplaceInPlaceWithItselfAsPattern) {
 
 TEST(StringUtils, CollapseSpaces) {
   const std::pair<AnsiString, AnsiString> cases[] = {
-      {"  a   b ", " a b "}, {" \t ", " \t "},   {"", ""},
+      {"  a   b ", " a b "}, {" \t ", " \t "},     {"", ""},
       {"     ", " "},        {"a\t\tb", "a\t\tb"}, {"\0  \0"s, "\0 \0"s}};
-  for (const auto& [s, expected] : cases) EXPECT_EQ(CollapseSpaces(s), expected) << s;
+  for (const auto& [s, expected] : cases)
+    EXPECT_EQ(CollapseSpaces(s), expected) << s;
 }
 
 } // namespace

@@ -35,20 +35,24 @@ TEST(TextSearch, Cases) {
       {"ab", "abxab", true, 3, false, 1},
       {"ab", "abxab", true, 99, false, 4},
       {"ab", "abxab", true, -1, false, 0},
-      {"xab", "abxab", true, 1, true, 3},  // ends on the last byte
+      {"xab", "abxab", true, 1, true, 3}, // ends on the last byte
       {"", "abc", true, 0, false, 0},
-      {"TELEFON", "Telefon gesch\xE4" "ftlich", false, 1, true, 1},
+      {"TELEFON",
+       "Telefon gesch\xE4"
+       "ftlich",
+       false, 1, true, 1},
       {"TELEFON", "Telefon", true, 1, true, 0},
       {"\xC4RZTE", "Haus\xE4rzte", false, 1, true, 5},
       {"\xC4RZTE", "Haus\xE4rzte", false, 0, false, 5},
       {"b", "abAB", false, 3, true, 4},
       {"b", "abAB", true, 3, true, 0},
       {"B", "abAB", false, 3, false, 2},
-      {"abc", "xxabc", true, 0, true, 3},  // a start below 1 counts as 1
+      {"abc", "xxabc", true, 0, true, 3}, // a start below 1 counts as 1
   };
   for (const Case& c : cases)
     EXPECT_EQ(FindTextPos(c.Pattern, c.Text, c.CaseSensitive, c.StartPos, c.Forward), c.Expected)
-        << c.Pattern << " in " << c.Text << " from " << c.StartPos << (c.Forward ? " fwd" : " back");
+        << c.Pattern << " in " << c.Text << " from " << c.StartPos
+        << (c.Forward ? " fwd" : " back");
 }
 
 TEST(TextSearch, EmptyPatternForwardRaises) {
@@ -62,7 +66,8 @@ TEST(TextSearch, EmptyPatternForwardRaises) {
   }
 }
 
-int64_t NaiveFind(const AnsiString& p, const AnsiString& t, bool exact, int64_t start, bool forward) {
+int64_t NaiveFind(const AnsiString& p, const AnsiString& t, bool exact, int64_t start,
+                  bool forward) {
   auto key = [exact](char c) {
     const auto b = static_cast<unsigned char>(c);
     return exact ? b : UpperCaseTable[b];
@@ -91,7 +96,8 @@ TEST(TextSearch, AgreesWithNaiveSearch) {
   const char alphabet[] = {'a', 'b', 'A', 'B', '\xE4', '\xC4', '\xDF', '\xFF', '\x9F', '\0'};
   auto randomText = [&](size_t maxLength) {
     AnsiString s(rng() % (maxLength + 1), 'a');
-    for (char& c : s) c = alphabet[rng() % sizeof alphabet];
+    for (char& c : s)
+      c = alphabet[rng() % sizeof alphabet];
     return s;
   };
   for (int round = 0; round < 20000; ++round) {
@@ -101,7 +107,8 @@ TEST(TextSearch, AgreesWithNaiveSearch) {
     const bool exact = round % 2 == 0;
     const bool forward = round % 4 < 2;
     const int64_t start = static_cast<int64_t>(rng() % (text.size() + 3));
-    ASSERT_EQ(FindTextPos(pattern, text, exact, start, forward), NaiveFind(pattern, text, exact, start, forward))
+    ASSERT_EQ(FindTextPos(pattern, text, exact, start, forward),
+              NaiveFind(pattern, text, exact, start, forward))
         << "round " << round;
   }
 }

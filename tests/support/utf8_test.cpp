@@ -18,27 +18,39 @@ TEST(Utf8, DecodeUTF8) {
       {"abc", u"abc"},
       {"\xC3\xA4", {0xE4}},
       {"a\xC3", failed},
-      {"\xC3" "A", failed},
+      {"\xC3"
+       "A",
+       failed},
       {"\xE2\x82\xAC", {0x20AC}},
       {"\xE2\x82", failed},
-      {"\xE2" "A\xAC", failed},
-      {"\xC1\x81", u"A"},  // overlong forms pass
+      {"\xE2"
+       "A\xAC",
+       failed},
+      {"\xC1\x81", u"A"}, // overlong forms pass
       {"\xC0\x80", {0}},
       {"\xE0\x81\x81", u"A"},
       {"\xED\xA0\x80", {0xD800}},
-      {"\xFF\xBF\xBF\x9F\xBF", {0xFFFF, 0x07FF}},  // leads judged by bits 7 and 5 only
+      {"\xFF\xBF\xBF\x9F\xBF", {0xFFFF, 0x07FF}}, // leads judged by bits 7 and 5 only
       // A lead 0xF0-0xF7 with three follow bytes is one "?", whatever it spells.
       {"\xF0\x9F\x98\x80", u"?"},
       {"\xC3\xA4\xF0\x9F\x98\x80\xC3\xB6", {0xE4, u'?', 0xF6}},
-      {"\xF0\x80\x80\x80" "A", u"?A"},           // overlong
-      {"\xF7\xBF\xBF\xBF", u"?"},                 // above U+10FFFF
-      {"\xF0\x9F\x98\x80\x80", failed},          // the fifth byte leads and nothing follows
+      {"\xF0\x80\x80\x80"
+       "A",
+       u"?A"},                          // overlong
+      {"\xF7\xBF\xBF\xBF", u"?"},       // above U+10FFFF
+      {"\xF0\x9F\x98\x80\x80", failed}, // the fifth byte leads and nothing follows
       // With fewer follow bytes the lead is a three-byte one, as before.
-      {"\xF0\x9F\x98" "A", {0x07D8, u'A'}},
-      {"\xF0\x9F" "AB", failed},
-      {"\xF8\x88\x80\x80", failed},              // 0xF8 is no four-byte lead: 0x80 then leads
+      {"\xF0\x9F\x98"
+       "A",
+       {0x07D8, u'A'}},
+      {"\xF0\x9F"
+       "AB",
+       failed},
+      {"\xF8\x88\x80\x80", failed}, // 0xF8 is no four-byte lead: 0x80 then leads
       {"a\0b"s, {u'a', 0, u'b'}},
-      {"Gr\xC3\xBC\xC3" "e", failed}};
+      {"Gr\xC3\xBC\xC3"
+       "e",
+       failed}};
   for (const auto& [bytes, units] : cases) {
     const bool fails = units == failed;
     EXPECT_EQ(DecodeUTF8(bytes), fails ? u"" : units) << bytes;
@@ -58,9 +70,9 @@ TEST(Utf8, Utf8ToWideCharsCapacity) {
       {"abc", 1, 1, {nul}},
       {"", 2, 1, {nul}},
       {"\xC3\xA4x", 2, 2, {0xE4, nul}},
-      {"a\xC3", 1, 1, {nul}},  // full before the malformed byte is reached
+      {"a\xC3", 1, 1, {nul}}, // full before the malformed byte is reached
       {"a\xC3", 2, Utf8ToWideCharsFailed, u"a"},
-      {"abc", 0, 0, {}}};  // no room even for the terminating unit
+      {"abc", 0, 0, {}}}; // no room even for the terminating unit
   const char16_t unset = 0xAAAA;
   for (const auto& [bytes, capacity, result, written] : cases) {
     // One guard unit in front of the destination, two behind its capacity.
@@ -90,12 +102,13 @@ TEST(Utf8, Utf8TextToAnsi) {
       {"M\xC3\xBCller J\xC3\xB6rg \xC3\x84\xC3\x96\xC3\x9C\xC3\x9F",
        "M\xFCller J\xF6rg \xC4\xD6\xDC\xDF"},
       {"\xE2\x82\xAC 5", "\x80 5"},
-      {"\xE4\xB8\xAD", "?"},  // U+4E2D has no Windows-1252 form
+      {"\xE4\xB8\xAD", "?"}, // U+4E2D has no Windows-1252 form
       {"J\xC3\xBCrgen \xF0\x9F\x98\x80 K\xC3\xB6hler", "J\xFCrgen ? K\xF6hler"},
       {"a\0b"s, "a\0b"s},
       {"ok \xC3", ""},
       {"", ""}};
-  for (const auto& [utf8, ansi] : cases) EXPECT_EQ(Utf8TextToAnsi(utf8), ansi) << utf8;
+  for (const auto& [utf8, ansi] : cases)
+    EXPECT_EQ(Utf8TextToAnsi(utf8), ansi) << utf8;
 }
 
 TEST(Utf8, Utf8TextToAnsiOfLongTexts) {
@@ -103,10 +116,9 @@ TEST(Utf8, Utf8TextToAnsiOfLongTexts) {
   // also where a surrogate pair (here U+1F600 as two three-byte forms) straddles two pieces.
   const AnsiString pair = "\xED\xA0\xBD\xED\xB8\x80";
   const AnsiString filler(65535, 'a');
-  const AnsiString cases[] = {filler + pair + "b", filler + "a" + pair + pair,
-                              filler + filler + "\xC3\xA4" + pair,
-                              AnsiString(200000, 'x') + "\xC3\xA4",
-                              filler + "\xF0\x9F\x98\x80\xC3\xA4"};
+  const AnsiString cases[] = {
+      filler + pair + "b", filler + "a" + pair + pair, filler + filler + "\xC3\xA4" + pair,
+      AnsiString(200000, 'x') + "\xC3\xA4", filler + "\xF0\x9F\x98\x80\xC3\xA4"};
   for (const AnsiString& utf8 : cases) {
     const AnsiString whole = platform::WideToAnsi(DecodeUTF8(utf8));
     ASSERT_FALSE(whole.empty());

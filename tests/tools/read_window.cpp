@@ -20,7 +20,9 @@ std::string Utf8(const std::wstring& Text) {
   return result;
 }
 
-std::wstring Buffer(LRESULT Length) { return std::wstring(static_cast<size_t>(Length) + 1, L'\0'); }
+std::wstring Buffer(LRESULT Length) {
+  return std::wstring(static_cast<size_t>(Length) + 1, L'\0');
+}
 
 } // namespace
 
@@ -37,8 +39,8 @@ int main(int argc, char** argv) {
   std::string text = Utf8(className) + "\n";
 
   std::wstring caption = Buffer(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-  const LRESULT copied = SendMessageW(window, WM_GETTEXT, caption.size(),
-                                      reinterpret_cast<LPARAM>(&caption[0]));
+  const LRESULT copied =
+      SendMessageW(window, WM_GETTEXT, caption.size(), reinterpret_cast<LPARAM>(&caption[0]));
   caption.resize(static_cast<size_t>(copied));
   text += Utf8(caption) + "\n";
 
