@@ -9,6 +9,7 @@
 
 #include "base/exceptions.h"
 #include "tests/background/test_pump.h"
+#include "tests/helper_program.h"
 
 namespace {
 
@@ -167,28 +168,8 @@ TEST_F(AsyncDrop, ShutdownSoonAfterADropNeverCallsBack) {
 
 // A helper program drops and ends within the 50 ms, by its own shutdown call or by program end.
 DWORD RunDropAtExit(const char* Mode, int DelayMs) {
-  char self[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  AnsiString helper(self, length);
-  helper.erase(helper.find_last_of("\\/") + 1);
-  helper += "voxaro_drop_at_exit.exe";
-  AnsiString commandLine = "\"" + helper + "\" " + Mode + " " + std::to_string(DelayMs);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(helper.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    ADD_FAILURE() << "cannot start " << helper << ", error " << GetLastError();
-    return 99;
-  }
-  CloseHandle(process.hThread);
-  DWORD status = 98;
-  if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &status);
-  else
-    TerminateProcess(process.hProcess, 98);
-  CloseHandle(process.hProcess);
-  return status;
+  return RunHelperProgram("voxaro_drop_at_exit.exe",
+                          AnsiString(Mode) + " " + std::to_string(DelayMs), 20000);
 }
 
 TEST_F(AsyncDrop, ProgramEndingSoonAfterADropEndsWithoutHangAndWithoutCallback) {
