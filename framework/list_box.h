@@ -17,7 +17,7 @@ public:
   void Clear() override;
   // Raises Exception when the control has no room left.
   int Add(const AnsiString& S) override;
-  // Reserves the control's storage ahead of a large fill.
+  // Reserves the control's storage for the next NewCapacity lines, step by step as they come.
   void SetCapacity(int NewCapacity, int64_t TextBytes) override;
 
 protected:
@@ -25,7 +25,15 @@ protected:
   void SetUpdateState(bool Updating) override;
 
 private:
+  void ReserveNextStep();
+
   TListBox& FListBox;
+  // The fill that SetCapacity announced: lines not yet reserved, lines reserved so far, lines to
+  // add before the next step, and the UTF-16 bytes a line needs on average.
+  int FUnreserved = 0;
+  int FReserved = 0;
+  int FUntilNextStep = 0;
+  int64_t FBytesPerLine = 0;
 };
 
 class TListBox : public TWindowedControl {

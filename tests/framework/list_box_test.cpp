@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/exceptions.h"
 #include "framework/form.h"
 #include "support/string_utils.h"
@@ -57,6 +59,44 @@ TEST_F(ListBoxTest, LargeFillWithReservedStorage) {
   items.EndUpdate();
   ASSERT_EQ(items.Count(), 5000);
   EXPECT_EQ(items.Get(4999), "04999=Name");
+}
+
+// The storage reservations the list box window is asked for, in order.
+std::vector<WPARAM> Reservations;
+WNDPROC ListProcedure = nullptr;
+
+LRESULT CALLBACK RecordReservations(HWND Window, UINT Message, WPARAM W, LPARAM L) {
+  if (Message == LB_INITSTORAGE) Reservations.push_back(W);
+  return CallWindowProcA(ListProcedure, Window, Message, W, L);
+}
+
+TEST_F(ListBoxTest, StorageIsReservedInDoublingStepsThatAddUpToTheAnnouncedLines) {
+  // Windows adds reservations up, so the steps must not reserve more than was announced; Wine
+  // gives each back at the next insertion, so they must come while the lines do.
+  const struct {
+    int Announced, Added;
+    std::vector<WPARAM> Steps;
+  } cases[] = {
+      {100000, 100000, {16384, 16384, 32768, 34464}},
+      {1000, 1500, {1000}},
+      {40000, 10, {16384}},
+  };
+  for (const auto& c : cases) {
+    TStrings& items = List.Items();
+    Reservations.clear();
+    ListProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        List.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordReservations)));
+    {
+      TStringsUpdate update(items);
+      items.Clear();
+      items.SetCapacity(c.Announced, int64_t(c.Announced) * 20);
+      for (int i = 0; i < c.Added; ++i)
+        items.Add("0301234567=Name");
+    }
+    SetWindowLongPtrA(List.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProcedure));
+    EXPECT_EQ(Reservations, c.Steps) << c.Announced << " lines announced";
+    EXPECT_EQ(items.Count(), c.Added);
+  }
 }
 
 TEST_F(ListBoxTest, IsAPlainStandardListBox) {
