@@ -15,7 +15,7 @@ AnsiString BesideThisProgram(const char* Name) {
   return path + Name;
 }
 
-// Waits for Process until Deadline, dispatching this thread's messages when asked to.
+// Waits at most TimeoutMs for Process to end, dispatching this thread's messages when asked to.
 bool Ended(HANDLE Process, DWORD TimeoutMs, bool ServeMessages) {
   if (!ServeMessages) return WaitForSingleObject(Process, TimeoutMs) == WAIT_OBJECT_0;
   const DWORD start = GetTickCount();
