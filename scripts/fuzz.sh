@@ -14,8 +14,11 @@ done
 limits=()
 if [ -n "${FUZZ_RUNS:-}" ]; then
   limits+=(-runs="$FUZZ_RUNS")
-  [ -n "${FUZZ_SECONDS:-}" ] && limits+=(-max_total_time="$FUZZ_SECONDS")
   budget="$FUZZ_RUNS executions"
+  if [ -n "${FUZZ_SECONDS:-}" ]; then
+    limits+=(-max_total_time="$FUZZ_SECONDS")
+    budget+=" or $FUZZ_SECONDS s"
+  fi
 else
   limits+=(-max_total_time="${FUZZ_SECONDS:-60}")
   budget="${FUZZ_SECONDS:-60} s"
