@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/system.h"
 
@@ -36,7 +37,7 @@ public:
   ~ReadOnlyFileMapping();
 
   // Opens an existing file for sequential reading, others may read it too. False on failure.
-  bool Open(const AnsiString& FileName);
+  bool Open(const PathString& FileName);
   // The size of the opened file, all 64 bits.
   uint64_t FileSize() const { return FFileSize; }
   // Maps the whole opened file, which must not be empty. False on failure.
@@ -78,9 +79,75 @@ bool UserCountryCode(AnsiString& Code);
 // The user's thousands separator in the ANSI code page; may be empty.
 AnsiString ThousandSeparator();
 
+// ---- Paths (platform/path.cpp holds the conversions, the same on every system)
+
+// A path and UTF-16. Bytes that are no UTF-8 become U+FFFD, which names no file.
+WideString PathToWide(const PathString& Path);
+PathString PathFromWide(const char16_t* Text, size_t Length);
+inline PathString PathFromWide(const WideString& Text) {
+  return PathFromWide(Text.data(), Text.size());
+}
+// A name in the ANSI code page as a path, and a path for a message in the ANSI code page.
+PathString PathFromAnsi(const AnsiString& Text);
+AnsiString PathToAnsi(const PathString& Path);
+
+// The form of a full Windows path that the system takes beyond 260 characters: "\\?\" before a
+// drive path, "\\?\UNC\" instead of the two backslashes of a network path. Paths already in a
+// "\\?\" or "\\.\" form, and paths that are not full, stay as they are.
+WideString LongPathForm(const WideString& FullPath);
+
+// The separator of folder names; IsPathDelimiter also knows the other one Windows accepts.
+char PathDelimiter();
+bool IsPathDelimiter(char C);
+
+// The program's arguments, its own name first: on Windows from the UTF-16 command line (Argc and
+// Argv are not looked at), elsewhere Argv as it is.
+std::vector<PathString> ProgramArguments(int Argc, char** Argv);
+
+// ---- Files and folders. Every name goes to the system as a whole: one holding a zero byte names
+// no file.
+
+// The attribute bits as Windows gives them. POSIX reports read-only (no write permission for the
+// owner), folder and link (then folder from the link's target).
+constexpr uint32_t AttributeReadOnly = 1;
+constexpr uint32_t AttributeHidden = 2;
+constexpr uint32_t AttributeFolder = 16;
+constexpr uint32_t AttributeLink = 1024;
+
+// Why a name could not be examined.
+enum class TFileError { NotFound, PathNotFound, InvalidName, SharingViolation, BadNetPath, Other };
+
+// False, with the reason, when the attributes of Name cannot be read.
+bool ReadAttributes(const PathString& Name, uint32_t& Attributes, TFileError& Error);
+bool WriteAttributes(const PathString& Name, uint32_t Attributes);
+// The attributes of the first folder entry matching Pattern ("*" and "?" in its last part, as
+// Windows matches them); false when there is none or the folder cannot be listed.
+bool FindFirstEntry(const PathString& Pattern, uint32_t& Attributes);
+// True when the folder Name denotes, a link followed, can be opened.
+bool CanOpenFolder(const PathString& Name);
+// A folder whose parent exists; false when it cannot be made.
+bool MakeFolder(const PathString& Name);
+bool RemoveFile(const PathString& Name);
+// The system's temporary folder as the system gives it, on Windows with a trailing backslash.
+PathString TempFolder();
 // Creates a new, empty file of a unique name in the temporary folder, which no one else can have
 // opened; false on failure.
-bool CreateTempFile(AnsiString& FileName);
+bool CreateTempFile(PathString& FileName);
+
+// An open file: a Windows handle, a POSIX descriptor. NoFile when none.
+using FileHandle = intptr_t;
+constexpr FileHandle NoFile = -1;
+// Opens Name for reading and writing, shared with others for both, created when missing; with
+// Truncate its content goes. NoFile on failure.
+FileHandle OpenReadWrite(const PathString& Name, bool Truncate);
+void CloseFile(FileHandle File);
+// Bytes moved, -1 when the system refuses.
+int32_t ReadFromFile(FileHandle File, void* Buffer, int32_t Count);
+int32_t WriteToFile(FileHandle File, const void* Buffer, int32_t Count);
+// The new position (origins as TSeekOrigin), -1 when the system refuses.
+int64_t SeekFile(FileHandle File, int64_t Offset, int Origin);
+// Ends the file at the current position.
+bool TruncateFile(FileHandle File);
 
 // Standard input and output carry bytes unchanged (Windows would otherwise turn LF into CR LF).
 void UseBinaryStandardStreams();

@@ -11,7 +11,7 @@ namespace {
 }
 } // namespace
 
-TMappedFileStream::TMappedFileStream(const AnsiString& FileName) {
+TMappedFileStream::TMappedFileStream(const PathString& FileName) {
   if (!FFile.Open(FileName)) RaiseOSError();
   // A larger file would be read truncated to its low 32 bits; refuse it instead.
   if (!SizeFits(FFile.FileSize())) RaiseOSError();

@@ -12,7 +12,7 @@ public:
   static constexpr uint64_t MaxFileSize = 0x7FFFFFFF;
 
   // Raises Exception("OSError") when the file cannot be opened or mapped, or is too large.
-  explicit TMappedFileStream(const AnsiString& FileName);
+  explicit TMappedFileStream(const PathString& FileName);
 
   int32_t Read(void* Buffer, int32_t Count) override;
   // Raises "TMappedFileStream is read only".

@@ -20,8 +20,9 @@ ReadOnlyFileMapping::~ReadOnlyFileMapping() {
   if (FHandles->File >= 0) close(FHandles->File);
 }
 
-bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
-  // File names go to the OS byte for byte.
+bool ReadOnlyFileMapping::Open(const PathString& FileName) {
+  // File names go to the OS byte for byte; the OS would see only the part before a zero byte.
+  if (FileName.find('\0') != PathString::npos) return false;
   const int fd = open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   FHandles->File = fd;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "platform/win32/system_path.h"
 
 namespace platform {
 
@@ -19,8 +20,10 @@ ReadOnlyFileMapping::~ReadOnlyFileMapping() {
   if (FHandles->File != INVALID_HANDLE_VALUE) CloseHandle(FHandles->File);
 }
 
-bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
-  const HANDLE file = CreateFileA(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+bool ReadOnlyFileMapping::Open(const PathString& FileName) {
+  std::wstring path;
+  if (!SystemPath(FileName, path)) return false;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   FHandles->File = file;
@@ -33,7 +36,7 @@ bool ReadOnlyFileMapping::Open(const AnsiString& FileName) {
 bool ReadOnlyFileMapping::Map() {
   if (FHandles->File == INVALID_HANDLE_VALUE || FFileSize == 0 || FFileSize > SIZE_MAX)
     return false;
-  FHandles->Mapping = CreateFileMappingA(FHandles->File, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  FHandles->Mapping = CreateFileMappingW(FHandles->File, nullptr, PAGE_READONLY, 0, 0, nullptr);
   if (!FHandles->Mapping) return false;
   FView = static_cast<const char*>(MapViewOfFile(FHandles->Mapping, FILE_MAP_READ, 0, 0, 0));
   return FView != nullptr;
