@@ -7,6 +7,8 @@
 
 #include "base/exceptions.h"
 #include "framework/win_owners.h"
+#include "platform/platform.h"
+#include "platform/win32/system_path.h"
 #include "support/const_memory_stream.h"
 #include "support/file_utils.h"
 
@@ -33,9 +35,10 @@ void StopIfPlaying(const uint8_t* Bytes) {
   GPlaying = nullptr;
 }
 
-[[noreturn]] void RaiseReadError(const AnsiString& FileName, DWORD Code) {
-  throw EInOutError(Format("Datei %s kann nicht gelesen werden", FileName.c_str()),
-                    static_cast<int>(Code));
+[[noreturn]] void RaiseReadError(const PathString& FileName, DWORD Code) {
+  throw EInOutError(
+      Format("Datei %s kann nicht gelesen werden", platform::PathToAnsi(FileName).c_str()),
+      static_cast<int>(Code));
 }
 
 } // namespace
@@ -94,10 +97,12 @@ void TWaveData::WriteData(TStream& Stream) const {
   if (FSize > 0) Stream.WriteBuffer(FBytes.get(), FSize);
 }
 
-void TWaveData::LoadFromFile(const AnsiString& FileName) {
+void TWaveData::LoadFromFile(const PathString& FileName) {
   Clear();
   if (!FileExists(FileName)) return;
-  const TKernelHandle file(CreateFileA(FileName.c_str(), GENERIC_READ,
+  std::wstring path;
+  if (!platform::SystemPath(FileName, path)) RaiseReadError(FileName, ERROR_INVALID_NAME);
+  const TKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) RaiseReadError(FileName, GetLastError());

@@ -28,7 +28,7 @@ public:
   virtual void ReadData(TStream& Stream);
   virtual void WriteData(TStream& Stream) const;
   // A missing file leaves the holder empty. Open and read errors raise EInOutError.
-  virtual void LoadFromFile(const AnsiString& FileName);
+  virtual void LoadFromFile(const PathString& FileName);
   // Starts the bytes asynchronously; a second play cuts the first short. Empty: nothing.
   virtual void Play() const;
 

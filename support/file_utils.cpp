@@ -1,45 +1,44 @@
 #include "support/file_utils.h"
 
-#include <cstring>
+#include <chrono>
+#include <thread>
 
 #include "base/exceptions.h"
 
 namespace {
 
-constexpr DWORD ReadOnlyBit = FILE_ATTRIBUTE_READONLY;
-constexpr DWORD HiddenBit = FILE_ATTRIBUTE_HIDDEN;
-constexpr DWORD FolderBit = FILE_ATTRIBUTE_DIRECTORY;
-constexpr DWORD LinkBit = FILE_ATTRIBUTE_REPARSE_POINT;
+using platform::AttributeFolder;
+using platform::AttributeHidden;
+using platform::AttributeLink;
+using platform::AttributeReadOnly;
+using platform::TFileError;
 
-// The Win32 calls would silently act on the part before a zero byte, a different file.
-bool Usable(const AnsiString& Name) {
-  return Name.find('\0') == AnsiString::npos;
+constexpr uint32_t NoAttributes = 0xFFFFFFFF;
+
+uint32_t Attributes(const PathString& Name) {
+  uint32_t attributes = 0;
+  TFileError error;
+  return platform::ReadAttributes(Name, attributes, error) ? attributes : NoAttributes;
 }
 
-DWORD Attributes(const AnsiString& Name) {
-  return Usable(Name) ? GetFileAttributesA(Name.c_str()) : INVALID_FILE_ATTRIBUTES;
+bool IsExistingFolder(const PathString& Name) {
+  const uint32_t attributes = Attributes(Name);
+  return attributes != NoAttributes && (attributes & AttributeFolder) != 0;
 }
 
-bool IsExistingFolder(const AnsiString& Name) {
-  const DWORD attributes = Attributes(Name);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FolderBit) != 0;
+// Everything up to and including the last delimiter (on Windows also a drive's colon).
+PathString ParentPath(const PathString& Name) {
+  const bool windows = platform::PathDelimiter() == '\\';
+  const size_t last = Name.find_last_of(windows ? "\\:" : "/");
+  return last == PathString::npos ? PathString() : Name.substr(0, last + 1);
 }
 
-bool IsPathDelimiter(char C) {
-  return C == '\\' || C == '/';
-}
-
-// Everything up to and including the last backslash or colon.
-AnsiString ParentPath(const AnsiString& Name) {
-  const size_t last = Name.find_last_of("\\:");
-  return last == AnsiString::npos ? AnsiString() : Name.substr(0, last + 1);
-}
-
-// The parent path without its trailing backslash, unless that backslash ends a drive root.
-AnsiString FolderPart(const AnsiString& FileName) {
-  AnsiString folder = ParentPath(FileName);
+// The parent path without its trailing delimiter, unless that delimiter ends a root.
+PathString FolderPart(const PathString& FileName) {
+  PathString folder = ParentPath(FileName);
   const size_t n = folder.size();
-  if (n > 1 && folder[n - 1] == '\\' && folder[n - 2] != '\\' && folder[n - 2] != ':')
+  if (n > 1 && platform::IsPathDelimiter(folder[n - 1]) &&
+      !platform::IsPathDelimiter(folder[n - 2]) && folder[n - 2] != ':')
     folder.pop_back();
   return folder;
 }
@@ -54,89 +53,83 @@ void WriteText(TStream& Stream, const AnsiString& Text) {
 
 } // namespace
 
-bool FileExists(const AnsiString& FileName) {
-  if (!Usable(FileName)) return false;
-  const DWORD attributes = GetFileAttributesA(FileName.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FolderBit) == 0;
-  switch (GetLastError()) {
-  case ERROR_FILE_NOT_FOUND:
-  case ERROR_PATH_NOT_FOUND:
-  case ERROR_INVALID_NAME:
+bool FileExists(const PathString& FileName) {
+  uint32_t attributes = 0;
+  TFileError error = TFileError::Other;
+  if (platform::ReadAttributes(FileName, attributes, error))
+    return (attributes & AttributeFolder) == 0;
+  switch (error) {
+  case TFileError::NotFound:
+  case TFileError::PathNotFound:
+  case TFileError::InvalidName:
     return false;
-  case ERROR_SHARING_VIOLATION:
+  case TFileError::SharingViolation:
     return true; // locked by another program, but there
   default:
     break;
   }
   // The folder entry may still be readable, for example when the file itself denies access.
-  WIN32_FIND_DATAA found;
-  const TFindHandle find(FindFirstFileA(FileName.c_str(), &found));
-  return find.Valid() && (found.dwFileAttributes & FolderBit) == 0;
+  return platform::FindFirstEntry(FileName, attributes) && (attributes & AttributeFolder) == 0;
 }
 
-bool DirectoryExists(const AnsiString& Dir) {
-  if (!Usable(Dir)) return false;
-  const DWORD attributes = GetFileAttributesA(Dir.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
+bool DirectoryExists(const PathString& Dir) {
+  uint32_t attributes = 0;
+  TFileError error = TFileError::Other;
+  if (!platform::ReadAttributes(Dir, attributes, error)) {
+    switch (error) {
+    case TFileError::NotFound:
+    case TFileError::PathNotFound:
+    case TFileError::InvalidName:
+    case TFileError::BadNetPath:
       return false;
     default:
       return true; // there, but not to be examined
     }
   }
-  if ((attributes & LinkBit) == 0) return (attributes & FolderBit) != 0;
+  if ((attributes & AttributeLink) == 0) return (attributes & AttributeFolder) != 0;
   // A link counts only when its target can be opened.
-  const TKernelHandle target(CreateFileA(Dir.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return target.Valid() && (attributes & FolderBit) != 0;
+  return platform::CanOpenFolder(Dir) && (attributes & AttributeFolder) != 0;
 }
 
-bool ForceFolders(const AnsiString& Dir) {
+bool ForceFolders(const PathString& Dir) {
   if (Dir.empty()) throw EInOutError("Verzeichnis kann nicht erstellt werden", 3);
-  AnsiString folder = Dir;
-  if (IsPathDelimiter(folder.back())) folder.pop_back();
+  PathString folder = Dir;
+  if (platform::IsPathDelimiter(folder.back())) folder.pop_back();
   if (folder.size() < 3 || DirectoryExists(folder)) return true;
-  const AnsiString parent = ParentPath(folder);
+  const PathString parent = ParentPath(folder);
   if (parent == folder) return true;
-  return ForceFolders(parent) && Usable(folder) && CreateDirectoryA(folder.c_str(), nullptr);
+  return ForceFolders(parent) && platform::MakeFolder(folder);
 }
 
-void EnsureFileFolder(const AnsiString& FileName) {
-  const AnsiString folder = FolderPart(FileName);
+void EnsureFileFolder(const PathString& FileName) {
+  const PathString folder = FolderPart(FileName);
   if (!IsExistingFolder(folder)) ForceFolders(folder);
 }
 
-AnsiString GetTempFolder() {
-  const DWORD length = GetTempPathA(0, nullptr);
-  if (length == 0) return AnsiString();
-  AnsiString path(length, '\0');
-  GetTempPathA(length, &path[0]);
-  path.resize(std::strlen(path.c_str()));
-  return path;
+PathString GetTempFolder() {
+  return platform::TempFolder();
 }
 
-AnsiString GetWorkFolder(const AnsiString& SubFolder) {
-  AnsiString path = GetTempFolder();
-  if (!path.empty() && path.back() != '\\') path += '\\';
-  path += "QVTempDir\\";
-  if (!SubFolder.empty()) path += SubFolder + '\\';
+PathString GetWorkFolder(const PathString& SubFolder) {
+  const char delimiter = platform::PathDelimiter();
+  PathString path = GetTempFolder();
+  if (!path.empty() && path.back() != delimiter) path += delimiter;
+  path += "QVTempDir";
+  path += delimiter;
+  if (!SubFolder.empty()) path += SubFolder + delimiter;
   ForceFolders(path);
   return path;
 }
 
 void TSaveAttempts::WaitBetweenAttempts(int) {
-  Sleep(100);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-void SaveStringsToFile(const TStrings& List, const AnsiString& FileName) {
+void SaveStringsToFile(const TStrings& List, const PathString& FileName) {
   SaveStringsToFile(List, FileName, TSaveAttempts());
 }
 
-void SaveStringsToFile(const TStrings& List, const AnsiString& FileName,
+void SaveStringsToFile(const TStrings& List, const PathString& FileName,
                        const TSaveAttempts& Attempts) {
   const AnsiString text = List.GetText();
   for (int attempt = 1;; ++attempt) {
@@ -152,41 +145,37 @@ void SaveStringsToFile(const TStrings& List, const AnsiString& FileName,
   }
 }
 
-bool DeleteFileIfExists(const AnsiString& FileName) {
+bool DeleteFileIfExists(const PathString& FileName) {
   if (!FileExists(FileName)) return true;
-  return DeleteFileA(FileName.c_str()) != 0;
+  return platform::RemoveFile(FileName);
 }
 
 TBetterFileStream::TAttributeRestore::~TAttributeRestore() {
-  if (AttributesChanged) SetFileAttributesA(FileName.c_str(), SavedAttributes);
+  if (AttributesChanged) platform::WriteAttributes(FileName, SavedAttributes);
 }
 
-TBetterFileStream::TBetterFileStream(const AnsiString& FileName, int Mode, bool ClearAttributes)
-    : THandleStream(INVALID_HANDLE_VALUE) {
+TBetterFileStream::TBetterFileStream(const PathString& FileName, int Mode, bool ClearAttributes)
+    : THandleStream(platform::NoFile) {
   FRestore.FileName = FileName;
   if (ClearAttributes && FileExists(FileName)) {
-    // Attributes that cannot be read are left alone: writing back INVALID_FILE_ATTRIBUTES
-    // would set every bit.
-    const DWORD saved = Attributes(FileName);
-    if (saved != INVALID_FILE_ATTRIBUTES) {
+    // Attributes that cannot be read are left alone: writing back "none" would set every bit.
+    const uint32_t saved = Attributes(FileName);
+    if (saved != NoAttributes) {
       FRestore.SavedAttributes = saved;
-      if (saved & ReadOnlyBit) {
+      if (saved & AttributeReadOnly) {
         FRestore.AttributesChanged = true;
-        SetFileAttributesA(FileName.c_str(), saved & ~ReadOnlyBit);
+        platform::WriteAttributes(FileName, saved & ~AttributeReadOnly);
       }
-      const DWORD now = Attributes(FileName);
-      if (now != INVALID_FILE_ATTRIBUTES && (now & HiddenBit)) {
+      const uint32_t now = Attributes(FileName);
+      if (now != NoAttributes && (now & AttributeHidden)) {
         FRestore.AttributesChanged = true;
-        SetFileAttributesA(FileName.c_str(), now & ~HiddenBit);
+        platform::WriteAttributes(FileName, now & ~AttributeHidden);
       }
     }
   }
-  const DWORD creation = Mode == ModeCreate ? CREATE_ALWAYS : OPEN_ALWAYS;
-  if (Usable(FileName))
-    FFile.Reset(CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!FFile.Valid())
-    throw EFCreateError(Format("Datei %s kann nicht erstellt werden", FileName.c_str()));
-  FHandle = FFile.Get();
+  FFile.Handle = platform::OpenReadWrite(FileName, Mode == ModeCreate);
+  if (FFile.Handle == platform::NoFile)
+    throw EFCreateError(
+        Format("Datei %s kann nicht erstellt werden", platform::PathToAnsi(FileName).c_str()));
+  FHandle = FFile.Handle;
 }

@@ -28,23 +28,23 @@ TTempDir::~TTempDir() {
   fs::remove_all(FPath, ignored);
 }
 
-AnsiString TTempDir::Path() const {
-  AnsiString path = FPath.string();
+PathString TTempDir::Path() const {
+  PathString path = FPath.u8string();
   const char delimiter = static_cast<char>(fs::path::preferred_separator);
   if (path.empty() || path.back() != delimiter) path += delimiter;
   return path;
 }
 
-AnsiString TTempDir::Write(const AnsiString& Name, const AnsiString& Bytes) const {
-  const AnsiString name = FileName(Name);
-  std::ofstream out(name, std::ios::binary);
+PathString TTempDir::Write(const PathString& Name, const AnsiString& Bytes) const {
+  const PathString name = FileName(Name);
+  std::ofstream out(fs::u8path(name), std::ios::binary);
   out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + name);
   return name;
 }
 
-AnsiString ReadFileBytes(const AnsiString& FileName) {
-  std::ifstream in(FileName, std::ios::binary);
+AnsiString ReadFileBytes(const PathString& FileName) {
+  std::ifstream in(fs::u8path(FileName), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + FileName);
   std::ostringstream bytes;
   bytes << in.rdbuf();

@@ -12,17 +12,17 @@ public:
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
 
-  // The folder, with a trailing path delimiter.
-  AnsiString Path() const;
-  AnsiString FileName(const AnsiString& Name) const { return Path() + Name; }
+  // The folder as a path, with a trailing path delimiter.
+  PathString Path() const;
+  PathString FileName(const PathString& Name) const { return Path() + Name; }
   // Writes Bytes to Name in the folder and returns the full file name.
-  AnsiString Write(const AnsiString& Name, const AnsiString& Bytes) const;
+  PathString Write(const PathString& Name, const AnsiString& Bytes) const;
 
 private:
   std::filesystem::path FPath;
 };
 
-AnsiString ReadFileBytes(const AnsiString& FileName);
+AnsiString ReadFileBytes(const PathString& FileName);
 // A file under tests/data, named so that the running program can open it.
 AnsiString TestDataFile(const AnsiString& RelativeName);
 // UTF-16 code units as bytes behind the byte-order mark of that order (FF FE or FE FF).

@@ -2,30 +2,90 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
 #include "base/exceptions.h"
-#include "framework/win_owners.h"
+#include "platform/platform.h"
 #include "tests/test_files.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "framework/win_owners.h"
+#include "platform/win32/system_path.h"
+#endif
 
 namespace {
 
 const AnsiString CannotCreateDir = "Verzeichnis kann nicht erstellt werden";
+const bool OnWindows = platform::PathDelimiter() == '\\';
 
-// Opened without sharing, as another program holding the file would.
-HANDLE OpenExclusive(const AnsiString& Name) {
-  return CreateFileA(Name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+// Names joined with the system's delimiter.
+PathString Joined(std::initializer_list<PathString> Parts) {
+  PathString joined;
+  for (const PathString& part : Parts)
+    joined += (joined.empty() ? "" : PathString(1, platform::PathDelimiter())) + part;
+  return joined;
 }
 
-DWORD Attributes(const AnsiString& Name) {
-  return GetFileAttributesA(Name.c_str());
+uint32_t Attributes(const PathString& Name) {
+  uint32_t attributes = 0;
+  platform::TFileError error;
+  return platform::ReadAttributes(Name, attributes, error) ? attributes : 0xFFFFFFFF;
 }
 
 // Protected files would outlive TTempDir, which cannot remove them.
-void Unprotect(const AnsiString& Name) {
-  SetFileAttributesA(Name.c_str(), FILE_ATTRIBUTE_NORMAL);
+void Unprotect(const PathString& Name) {
+  platform::WriteAttributes(Name, 0);
 }
+
+#ifdef _WIN32
+// Opened without sharing, as another program holding the file would.
+HANDLE OpenExclusive(const PathString& Name) {
+  std::wstring path;
+  if (!platform::SystemPath(Name, path)) return INVALID_HANDLE_VALUE;
+  return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+#endif
+
+// Points the system's temporary folder at Folder for the object's lifetime.
+class TTempFolderVariable {
+public:
+  explicit TTempFolderVariable(const PathString& Folder) {
+#ifdef _WIN32
+    FSavedLength = GetEnvironmentVariableW(L"TMP", FSaved, MAX_PATH + 1);
+    const WideString wide = platform::PathToWide(Folder);
+    SetEnvironmentVariableW(L"TMP", std::wstring(wide.begin(), wide.end()).c_str());
+#else
+    const char* saved = std::getenv("TMPDIR");
+    FHadSaved = saved != nullptr;
+    if (saved) FSaved = saved;
+    setenv("TMPDIR", Folder.c_str(), 1);
+#endif
+  }
+  ~TTempFolderVariable() {
+#ifdef _WIN32
+    SetEnvironmentVariableW(L"TMP",
+                            FSavedLength > 0 && FSavedLength <= MAX_PATH ? FSaved : nullptr);
+#else
+    if (FHadSaved)
+      setenv("TMPDIR", FSaved.c_str(), 1);
+    else
+      unsetenv("TMPDIR");
+#endif
+  }
+
+private:
+#ifdef _WIN32
+  wchar_t FSaved[MAX_PATH + 1] = {};
+  DWORD FSavedLength = 0;
+#else
+  bool FHadSaved = false;
+  std::string FSaved;
+#endif
+};
 
 // The message of the E that Action raises.
 template <class E> AnsiString ErrorOf(const std::function<void()>& Action) {
@@ -54,17 +114,17 @@ struct TRecordedAttempts {
 
 TEST(FileUtils, ExistenceOfFilesAndFolders) {
   TTempDir dir;
-  const AnsiString file = dir.Write("f.txt", "x");
-  const AnsiString folder = dir.Path();
+  const PathString file = dir.Write("f.txt", "x");
+  const PathString folder = dir.Path();
   const struct {
-    AnsiString Name;
+    PathString Name;
     bool File, Folder;
   } cases[] = {
       {file, true, false},
       {folder, false, true},
       {folder.substr(0, folder.size() - 1), false, true},
       {dir.FileName("missing.txt"), false, false},
-      {dir.FileName("missing\\f.txt"), false, false},
+      {dir.FileName(Joined({"missing", "f.txt"})), false, false},
       {"", false, false},
       // The system would see only the part before the zero byte.
       {file + AnsiString(1, '\0') + "x", false, false},
@@ -74,23 +134,78 @@ TEST(FileUtils, ExistenceOfFilesAndFolders) {
     EXPECT_EQ(FileExists(c.Name), c.File) << c.Name;
     EXPECT_EQ(DirectoryExists(c.Name), c.Folder) << c.Name;
   }
+#ifdef _WIN32
   const TKernelHandle lock(OpenExclusive(file));
   ASSERT_TRUE(lock.Valid());
   EXPECT_TRUE(FileExists(file));
+#endif
 }
+
+// Every routine on names whose letters the ANSI code page lacks, one beyond U+FFFF among them.
+TEST(FileUtils, NamesBeyondTheAnsiCodePage) {
+  TTempDir dir;
+  const PathString folder = dir.FileName(Joined({"\xC5\x81\xC3\xB3"
+                                                 "d\xC5\xBA Ay\xC5\x9F"
+                                                 "e",
+                                                 "\xF0\x9D\x84\x9E \xC5\x99"}));
+  const PathString file = Joined({folder, "Kontakte Dvo\xC5\x99\xC3\xA1k.csv"});
+  TStringList list;
+  list.Add("Name;Telefon");
+  SaveStringsToFile(list, file);
+  EXPECT_TRUE(DirectoryExists(folder));
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(ReadFileBytes(file), "Name;Telefon\r\n");
+  // The same letters in the code page name another, missing file.
+  EXPECT_FALSE(FileExists(dir.FileName("Lodz Ayse")));
+  {
+    TBetterFileStream stream(file, TBetterFileStream::ModeOpenOrCreate, true);
+    EXPECT_EQ(stream.GetSize(), 14);
+  }
+  EXPECT_TRUE(DeleteFileIfExists(file));
+  EXPECT_FALSE(FileExists(file));
+}
+
+#ifdef _WIN32
+// Names beyond 260 characters, which the system takes only in their long form.
+TEST(FileUtils, NamesBeyond260Characters) {
+  TTempDir dir;
+  std::vector<PathString> levels = {dir.Path() + PathString(60, 'a') + "\xC5\x82"};
+  while (levels.back().size() < 300)
+    levels.push_back(levels.back() + "\\" + PathString(60, 'b'));
+  const PathString file = levels.back() + "\\Kontakte.csv";
+  ASSERT_GT(platform::PathToWide(file).size(), 300u);
+  TStringList list;
+  list.Add("x");
+  SaveStringsToFile(list, file);
+  EXPECT_TRUE(DirectoryExists(levels.back()));
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(GetWorkFolder(""), GetTempFolder() + "QVTempDir\\"); // untouched by the length
+  EXPECT_TRUE(DeleteFileIfExists(file));
+  EXPECT_FALSE(FileExists(file));
+  // The test's folder is removed with names of ordinary length only.
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level) {
+    std::wstring path;
+    ASSERT_TRUE(platform::SystemPath(*level, path));
+    EXPECT_TRUE(RemoveDirectoryW(path.c_str())) << *level;
+  }
+}
+#endif
 
 TEST(FileUtils, ForceFolders) {
   TTempDir dir;
-  EXPECT_TRUE(ForceFolders(dir.FileName("a\\b\\c")));
-  for (const char* level : {"a", "a\\b", "a\\b\\c"})
+  EXPECT_TRUE(ForceFolders(dir.FileName(Joined({"a", "b", "c"}))));
+  for (const PathString& level : {Joined({"a"}), Joined({"a", "b"}), Joined({"a", "b", "c"})})
     EXPECT_TRUE(DirectoryExists(dir.FileName(level)));
-  EXPECT_TRUE(ForceFolders(dir.FileName("d\\e\\")));
-  EXPECT_TRUE(DirectoryExists(dir.FileName("d\\e")));
-  for (const char* root : {"C:", "C:\\", "\\", "Q:"})
+  EXPECT_TRUE(ForceFolders(dir.FileName(Joined({"d", "e", ""}))));
+  EXPECT_TRUE(DirectoryExists(dir.FileName(Joined({"d", "e"}))));
+  const std::vector<PathString> roots = OnWindows
+                                            ? std::vector<PathString>{"C:", "C:\\", "\\", "Q:"}
+                                            : std::vector<PathString>{"/", "ab"};
+  for (const PathString& root : roots)
     EXPECT_TRUE(ForceFolders(root)) << root;
   // A file in the way: false, nothing raised.
-  const AnsiString file = dir.Write("file", "");
-  EXPECT_FALSE(ForceFolders(file + "\\sub\\deeper"));
+  const PathString file = dir.Write("file", "");
+  EXPECT_FALSE(ForceFolders(Joined({file, "sub", "deeper"})));
   try {
     ForceFolders("");
     ADD_FAILURE() << "no error";
@@ -102,24 +217,32 @@ TEST(FileUtils, ForceFolders) {
 
 TEST(FileUtils, EnsureFileFolder) {
   TTempDir dir;
-  EnsureFileFolder(dir.FileName("a\\b\\f.txt"));
-  EXPECT_TRUE(DirectoryExists(dir.FileName("a\\b")));
-  EXPECT_FALSE(FileExists(dir.FileName("a\\b\\f.txt")));
-  EnsureFileFolder("C:\\f.txt"); // a drive root is kept whole and exists
+  EnsureFileFolder(dir.FileName(Joined({"a", "b", "f.txt"})));
+  EXPECT_TRUE(DirectoryExists(dir.FileName(Joined({"a", "b"}))));
+  EXPECT_FALSE(FileExists(dir.FileName(Joined({"a", "b", "f.txt"}))));
+  EnsureFileFolder(OnWindows ? "C:\\f.txt" : "/f.txt"); // a root is kept whole and exists
   EXPECT_EQ(ErrorOf<EInOutError>([] { EnsureFileFolder("f.txt"); }), CannotCreateDir);
 }
 
 TEST(FileUtils, TempAndWorkFolder) {
   TTempDir dir;
-  char saved[MAX_PATH + 1];
-  const DWORD savedLength = GetEnvironmentVariableA("TMP", saved, sizeof saved);
-  ASSERT_TRUE(SetEnvironmentVariableA("TMP", dir.Path().c_str()));
-  EXPECT_EQ(GetTempFolder(), dir.Path());
-  EXPECT_EQ(GetWorkFolder(""), dir.Path() + "QVTempDir\\");
-  EXPECT_TRUE(DirectoryExists(dir.Path() + "QVTempDir"));
-  EXPECT_EQ(GetWorkFolder("x"), dir.Path() + "QVTempDir\\x\\");
-  EXPECT_TRUE(DirectoryExists(dir.Path() + "QVTempDir\\x"));
-  SetEnvironmentVariableA("TMP", savedLength > 0 && savedLength <= MAX_PATH ? saved : nullptr);
+  // A temporary folder under a profile whose name the ANSI code page lacks.
+  const PathString temp = dir.FileName("\xC5\x9E"
+                                       "eyma \xC3\x96zt\xC3\xBCrk") +
+                          platform::PathDelimiter();
+  ASSERT_TRUE(ForceFolders(temp));
+  const TTempFolderVariable variable(temp);
+  const PathString work = temp + Joined({"QVTempDir", ""});
+  EXPECT_EQ(GetTempFolder(), temp);
+  EXPECT_EQ(GetWorkFolder(""), work);
+  EXPECT_TRUE(DirectoryExists(work));
+  EXPECT_EQ(GetWorkFolder("x"), work + Joined({"x", ""}));
+  EXPECT_TRUE(DirectoryExists(work + "x"));
+  PathString created;
+  ASSERT_TRUE(platform::CreateTempFile(created));
+  EXPECT_EQ(created.compare(0, temp.size(), temp), 0) << created;
+  EXPECT_TRUE(FileExists(created));
+  EXPECT_TRUE(DeleteFileIfExists(created));
 }
 
 TEST(FileUtils, SaveWritesEveryLineWithCrLf) {
@@ -137,22 +260,27 @@ TEST(FileUtils, SaveWritesEveryLineWithCrLf) {
     for (const AnsiString& line : c.Lines)
       list.Add(line);
     // Over a longer file, which must be cut, and into folders that do not exist yet.
-    const AnsiString existing = dir.Write("old.csv", "a longer content than any case");
+    const PathString existing = dir.Write("old.csv", "a longer content than any case");
     SaveStringsToFile(list, existing);
     EXPECT_EQ(ReadFileBytes(existing), c.Bytes);
-    const AnsiString fresh = dir.FileName("new\\deeper\\clp.csv");
+    const PathString fresh = dir.FileName(Joined({"new", "deeper", "clp.csv"}));
     SaveStringsToFile(list, fresh);
     EXPECT_EQ(ReadFileBytes(fresh), c.Bytes);
   }
 }
 
 TEST(FileUtils, SaveOverProtectedFileKeepsItsAttributes) {
-  const DWORD Protection = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
-  const DWORD cases[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, Protection};
-  for (const DWORD attribute : cases) {
+  using platform::AttributeHidden;
+  using platform::AttributeReadOnly;
+  const uint32_t Protection = AttributeReadOnly | AttributeHidden;
+  // POSIX knows no hidden attribute.
+  const std::vector<uint32_t> cases =
+      OnWindows ? std::vector<uint32_t>{AttributeReadOnly, AttributeHidden, Protection}
+                : std::vector<uint32_t>{AttributeReadOnly};
+  for (const uint32_t attribute : cases) {
     TTempDir dir;
-    const AnsiString name = dir.Write("p.csv", "old");
-    ASSERT_TRUE(SetFileAttributesA(name.c_str(), attribute));
+    const PathString name = dir.Write("p.csv", "old");
+    ASSERT_TRUE(platform::WriteAttributes(name, attribute));
     ASSERT_EQ(Attributes(name) & Protection, attribute);
     TStringList list;
     list.Add("new");
@@ -169,9 +297,26 @@ TEST(FileUtils, SaveOverProtectedFileKeepsItsAttributes) {
   }
 }
 
+TEST(FileUtils, SaveGivesUpAfterTheLastAttempt) {
+  TTempDir dir;
+  // A file where the folder should be: neither the folder nor the file can be made.
+  const PathString name = Joined({dir.Write("in-the-way", "x"), "clp.csv"});
+  TStringList list;
+  list.Add("new");
+  TRecordedAttempts recorded;
+  EXPECT_EQ(ErrorOf<EFCreateError>([&] { SaveStringsToFile(list, name, recorded.Attempts(5)); }),
+            "Datei " + name + " kann nicht erstellt werden");
+  EXPECT_EQ(recorded.Waits, (std::vector<int>{1, 2, 3, 4}));
+
+  TRecordedAttempts once;
+  once.OnWait = [](int) { ADD_FAILURE() << "waited with a single attempt"; };
+  EXPECT_THROW(SaveStringsToFile(list, name, once.Attempts(0)), EFCreateError);
+}
+
+#ifdef _WIN32
 TEST(FileUtils, SaveSucceedsOnceTheLockGoes) {
   TTempDir dir;
-  const AnsiString name = dir.Write("locked.csv", "old");
+  const PathString name = dir.Write("locked.csv", "old");
   TKernelHandle lock(OpenExclusive(name));
   ASSERT_TRUE(lock.Valid());
   TRecordedAttempts recorded;
@@ -185,30 +330,26 @@ TEST(FileUtils, SaveSucceedsOnceTheLockGoes) {
   EXPECT_EQ(ReadFileBytes(name), "new\r\n");
 }
 
-TEST(FileUtils, SaveGivesUpAfterTheLastAttempt) {
+TEST(FileUtils, SaveOverALockedFileGivesUpAndPutsTheAttributesBack) {
   TTempDir dir;
-  const AnsiString name = dir.Write("locked.csv", "old");
-  ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  const PathString name = dir.Write("locked.csv", "old");
+  ASSERT_TRUE(platform::WriteAttributes(name, platform::AttributeReadOnly));
   TStringList list;
   list.Add("new");
   {
     const TKernelHandle lock(OpenExclusive(name));
     ASSERT_TRUE(lock.Valid());
     TRecordedAttempts recorded;
-    EXPECT_EQ(ErrorOf<EFCreateError>([&] { SaveStringsToFile(list, name, recorded.Attempts(5)); }),
+    EXPECT_EQ(ErrorOf<EFCreateError>([&] { SaveStringsToFile(list, name, recorded.Attempts(3)); }),
               "Datei " + name + " kann nicht erstellt werden");
-    EXPECT_EQ(recorded.Waits, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(recorded.Waits, (std::vector<int>{1, 2}));
   }
   // The failed openings put the read-only attribute back.
-  EXPECT_NE(Attributes(name) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_NE(Attributes(name) & platform::AttributeReadOnly, 0u);
   EXPECT_EQ(ReadFileBytes(name), "old");
   Unprotect(name);
-
-  TRecordedAttempts once;
-  once.OnWait = [](int) { ADD_FAILURE() << "waited with a single attempt"; };
-  const TKernelHandle lock(OpenExclusive(name));
-  EXPECT_THROW(SaveStringsToFile(list, name, once.Attempts(0)), EFCreateError);
 }
+#endif
 
 TEST(FileUtils, SaveWithoutFolderPartFailsInEveryAttempt) {
   TStringList list;
@@ -223,31 +364,33 @@ TEST(FileUtils, SaveWithoutFolderPartFailsInEveryAttempt) {
 
 TEST(FileUtils, DeleteFileIfExists) {
   TTempDir dir;
-  const AnsiString plain = dir.Write("plain", "x");
+  const PathString plain = dir.Write("plain", "x");
   EXPECT_TRUE(DeleteFileIfExists(plain));
   EXPECT_FALSE(FileExists(plain));
   EXPECT_TRUE(DeleteFileIfExists(dir.FileName("missing")));
-
-  const AnsiString readOnly = dir.Write("read-only", "x");
-  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  // A name with a zero byte denotes no file; the file named by its first part stays.
+  const PathString kept = dir.Write("kept", "x");
+  EXPECT_TRUE(DeleteFileIfExists(kept + AnsiString(1, '\0') + "x"));
+  EXPECT_TRUE(FileExists(kept));
+#ifdef _WIN32
+  const PathString readOnly = dir.Write("read-only", "x");
+  platform::WriteAttributes(readOnly, platform::AttributeReadOnly);
   EXPECT_FALSE(DeleteFileIfExists(readOnly));
   EXPECT_TRUE(FileExists(readOnly));
   Unprotect(readOnly);
 
-  const AnsiString locked = dir.Write("locked", "x");
+  const PathString locked = dir.Write("locked", "x");
   {
     const TKernelHandle lock(OpenExclusive(locked));
     EXPECT_FALSE(DeleteFileIfExists(locked));
   }
   EXPECT_TRUE(FileExists(locked));
-  // A name with a zero byte denotes no file; the file named by its first part stays.
-  EXPECT_TRUE(DeleteFileIfExists(locked + AnsiString(1, '\0') + "x"));
-  EXPECT_TRUE(FileExists(locked));
+#endif
 }
 
 TEST(FileUtils, BetterFileStreamModesAndHandleStream) {
   TTempDir dir;
-  const AnsiString name = dir.Write("s.bin", "hello");
+  const PathString name = dir.Write("s.bin", "hello");
   {
     TBetterFileStream stream(name, TBetterFileStream::ModeOpenOrCreate, false);
     EXPECT_EQ(stream.FileName(), name);
@@ -275,9 +418,9 @@ TEST(FileUtils, BetterFileStreamModesAndHandleStream) {
   { TBetterFileStream stream(dir.FileName("new.bin"), TBetterFileStream::ModeOpenOrCreate, false); }
   EXPECT_TRUE(FileExists(dir.FileName("new.bin")));
 
-  const TKernelHandle lock(OpenExclusive(name));
-  const auto open = [&] { TBetterFileStream s(name, TBetterFileStream::ModeCreate, true); };
-  EXPECT_EQ(ErrorOf<EFCreateError>(open), "Datei " + name + " kann nicht erstellt werden");
+  const PathString blocked = Joined({name, "below-a-file.bin"});
+  const auto open = [&] { TBetterFileStream s(blocked, TBetterFileStream::ModeCreate, true); };
+  EXPECT_EQ(ErrorOf<EFCreateError>(open), "Datei " + blocked + " kann nicht erstellt werden");
 }
 
 } // namespace
