@@ -1,5 +1,7 @@
 #include "framework/form.h"
 
+#include <string>
+
 #include "framework/application.h"
 
 TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
@@ -14,7 +16,22 @@ TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
   params.ExStyle = FExStyle;
   params.Width = 320;
   params.Height = 240;
+  // The caption may show a file's name, whatever letters it holds.
+  params.Unicode = true;
   CreateOwnWindow(params);
+}
+
+WideString TForm::Caption() const {
+  if (!Handle()) return WideString();
+  const int length = GetWindowTextLengthW(Handle());
+  if (length <= 0) return WideString();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(Handle(), &text[0], length + 1);
+  return WideString(text.begin(), text.begin() + (copied > 0 ? copied : 0));
+}
+
+void TForm::SetCaption(const WideString& Caption) {
+  if (Handle()) SetWindowTextW(Handle(), std::wstring(Caption.begin(), Caption.end()).c_str());
 }
 
 DWORD TForm::WindowStyle() const {

@@ -19,8 +19,10 @@ public:
   explicit TForm(const char* ClassName);
   ~TForm() override { DestroyHandle(); }
 
-  AnsiString Caption() const { return Text(); }
-  void SetCaption(const AnsiString& Caption) { SetText(Caption); }
+  // The title bar's text in UTF-16, so that a file's name keeps the letters the ANSI code page
+  // lacks.
+  WideString Caption() const;
+  void SetCaption(const WideString& Caption);
   // Sizes the frame so that the client area is exactly Width x Height.
   void SetClientSize(int Width, int Height);
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }

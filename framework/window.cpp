@@ -1,27 +1,69 @@
 #include "framework/window.h"
 
+#include <cstring>
+#include <string>
+
 #include "base/exceptions.h"
 #include "framework/application.h"
 
 namespace {
 
-void RegisterWindowClass(const char* Name, const TWindowClass& Class, HINSTANCE Instance) {
-  WNDCLASSEXA existing = {};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExA(Instance, Name, &existing)) {
-    if (existing.lpfnWndProc == Class.Procedure) return;
-    // Windows of it would never reach our procedure.
-    UnregisterClassA(Name, Instance);
-  }
-  WNDCLASSEXA windowClass = {};
+// Class names and window texts of the program are ASCII.
+std::wstring Widened(const char* Text) {
+  return std::wstring(Text, Text + std::strlen(Text));
+}
+
+// The class as RegisterClassExA or RegisterClassExW wants it; Char is char or wchar_t.
+template <class WindowClass, class Char>
+WindowClass ClassDescription(const Char* Name, const TWindowClass& Class, HINSTANCE Instance) {
+  WindowClass windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = Class.Style;
   windowClass.lpfnWndProc = Class.Procedure;
   windowClass.hInstance = Instance;
   windowClass.hCursor = Class.Cursor;
   windowClass.lpszClassName = Name;
-  if (!RegisterClassExA(&windowClass))
+  return windowClass;
+}
+
+// The procedure a class of that name is registered with, asked in the given character set (a
+// class of the other one gives a converting stub, which is never ours); null when there is none.
+WNDPROC RegisteredProcedure(const char* Name, bool Unicode, HINSTANCE Instance) {
+  if (Unicode) {
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof existing;
+    return GetClassInfoExW(Instance, Widened(Name).c_str(), &existing) ? existing.lpfnWndProc
+                                                                       : nullptr;
+  }
+  WNDCLASSEXA existing = {};
+  existing.cbSize = sizeof existing;
+  return GetClassInfoExA(Instance, Name, &existing) ? existing.lpfnWndProc : nullptr;
+}
+
+void RegisterWindowClass(const char* Name, const TWindowClass& Class, bool Unicode,
+                         HINSTANCE Instance) {
+  if (const WNDPROC registered = RegisteredProcedure(Name, Unicode, Instance)) {
+    if (registered == Class.Procedure) return;
+    // Windows of it would never reach our procedure.
+    UnregisterClassA(Name, Instance);
+  }
+  const std::wstring wideName = Widened(Name);
+  const WNDCLASSEXW wide = ClassDescription<WNDCLASSEXW>(wideName.c_str(), Class, Instance);
+  const WNDCLASSEXA ansi = ClassDescription<WNDCLASSEXA>(Name, Class, Instance);
+  if (!(Unicode ? RegisterClassExW(&wide) : RegisterClassExA(&ansi)))
     throw Exception(Format("Fensterklasse %s kann nicht registriert werden", Name));
+}
+
+bool IsOwnProcedure(HWND Window, WNDPROC Procedure) {
+  // Asked in the window's own character set, the system gives the procedure itself.
+  const LONG_PTR own = IsWindowUnicode(Window) ? GetWindowLongPtrW(Window, GWLP_WNDPROC)
+                                               : GetWindowLongPtrA(Window, GWLP_WNDPROC);
+  return reinterpret_cast<WNDPROC>(own) == Procedure;
+}
+
+LRESULT DefaultProcedure(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  return IsWindowUnicode(Window) ? DefWindowProcW(Window, Msg, WParam, LParam)
+                                 : DefWindowProcA(Window, Msg, WParam, LParam);
 }
 
 } // namespace
@@ -29,10 +71,15 @@ void RegisterWindowClass(const char* Name, const TWindowClass& Class, HINSTANCE 
 HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Class,
                        void* CreateParam) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  RegisterWindowClass(Params.ClassName, Class, instance);
-  const HWND window = CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
-                                      Params.Left, Params.Top, Params.Width, Params.Height,
-                                      Params.Parent, nullptr, instance, CreateParam);
+  RegisterWindowClass(Params.ClassName, Class, Params.Unicode, instance);
+  const HWND window =
+      Params.Unicode ? CreateWindowExW(Params.ExStyle, Widened(Params.ClassName).c_str(),
+                                       Widened(Params.Text).c_str(), Params.Style, Params.Left,
+                                       Params.Top, Params.Width, Params.Height, Params.Parent,
+                                       nullptr, instance, CreateParam)
+                     : CreateWindowExA(Params.ExStyle, Params.ClassName, Params.Text, Params.Style,
+                                       Params.Left, Params.Top, Params.Width, Params.Height,
+                                       Params.Parent, nullptr, instance, CreateParam);
   if (!window) throw Exception(Format("Fenster %s kann nicht erstellt werden", Params.ClassName));
   return window;
 }
@@ -43,8 +90,7 @@ TWindow::~TWindow() {
 
 TWindow* TWindow::FromHandle(HWND Window) {
   if (!Window || !IsWindow(Window)) return nullptr;
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Window, GWLP_WNDPROC)) != &WindowProc)
-    return nullptr;
+  if (!IsOwnProcedure(Window, &WindowProc)) return nullptr;
   return reinterpret_cast<TWindow*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
 }
 
@@ -79,12 +125,13 @@ LRESULT TWindow::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 LRESULT TWindow::DefaultHandler(UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (FClassProc) return CallWindowProcA(FClassProc, FHandle, Msg, WParam, LParam);
-  return DefWindowProcA(FHandle, Msg, WParam, LParam);
+  return DefaultProcedure(FHandle, Msg, WParam, LParam);
 }
 
 LRESULT CALLBACK TWindow::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   TWindow* self = reinterpret_cast<TWindow*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
   if (!self && Msg == WM_NCCREATE) {
+    // The creation parameter comes first in either character set's structure.
     self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(LParam)->lpCreateParams);
     if (self) {
       self->FHandle = Window;
@@ -92,7 +139,7 @@ LRESULT CALLBACK TWindow::WindowProc(HWND Window, UINT Msg, WPARAM WParam, LPARA
     }
   }
   // Messages before WM_NCCREATE (WM_GETMINMAXINFO) have no object yet.
-  if (!self) return DefWindowProcA(Window, Msg, WParam, LParam);
+  if (!self) return DefaultProcedure(Window, Msg, WParam, LParam);
   return Dispatch(self, Window, Msg, WParam, LParam);
 }
 

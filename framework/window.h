@@ -18,6 +18,9 @@ struct TWindowCreateParams {
   int Width = CW_USEDEFAULT;
   int Height = CW_USEDEFAULT;
   HWND Parent = nullptr;
+  // A window of a class registered in UTF-16: its text keeps every letter, also those the ANSI
+  // code page lacks; the system converts for ANSI callers.
+  bool Unicode = false;
 };
 
 // How a window class of the program's own is registered.
@@ -58,7 +61,8 @@ protected:
   bool IsSubclassed() const { return FClassProc != nullptr; }
 
   virtual LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam);
-  // What the window would do without us: DefWindowProcA or the system class's procedure.
+  // What the window would do without us: DefWindowProcA or DefWindowProcW, as the window is, or
+  // the system class's procedure.
   LRESULT DefaultHandler(UINT Msg, WPARAM WParam, LPARAM LParam);
   // The window is gone (WM_NCDESTROY); Handle() is null from here on.
   virtual void HandleDestroyed() {}

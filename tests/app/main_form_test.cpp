@@ -62,7 +62,7 @@ protected:
 
 TEST_F(MainFormTest, WindowAsDesigned) {
   Form.FormResize(&Form);
-  EXPECT_EQ(Form.Caption(), "Voxaro");
+  EXPECT_EQ(Form.Caption(), u"Voxaro");
   EXPECT_EQ(Form.ClientWidth(), 624);
   EXPECT_EQ(Form.ClientHeight(), 644);
   char className[32] = {};
@@ -104,13 +104,25 @@ TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
 }
 
 TEST_F(MainFormTest, ImportFillsTheListAndShowsTheCounts) {
-  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  // Named with letters the ANSI code page lacks.
+  Form.ImportCSV(Dir.Write("Kontakte Dvo\xC5\x99\xC3\xA1k \xF0\x9D\x84\x9E.csv", Contacts));
   EXPECT_EQ(Lines(),
             (std::vector<AnsiString>{"0301234567=Anna Muster", "089555012=J\xF6rg M\xFCller"}));
   EXPECT_EQ(Form.Panel1.Text(),
             Instructions + "  Kopieren des Inhaltes  2 Namen 3 Nummern gefunden.");
   EXPECT_EQ(Form.HL.DisplayText(), StatusTextCounted(2, 3));
   ExpectLayout();
+}
+
+// Another program reads the title as the system stores it, in UTF-16.
+TEST_F(MainFormTest, TheCaptionKeepsEveryLetter) {
+  const WideString caption = u"C:\\\u0141\u00F3d\u017A Ay\u015Fe\\\U0001D11E \u0159.csv";
+  Form.SetCaption(caption);
+  EXPECT_EQ(Form.Caption(), caption);
+  wchar_t stored[64] = {};
+  const int length = InternalGetWindowText(Form.Handle(), stored, 64);
+  EXPECT_EQ(WideString(reinterpret_cast<const char16_t*>(stored), size_t(length > 0 ? length : 0)),
+            caption);
 }
 
 TEST_F(MainFormTest, FailedImportLeavesListAndStatusAlone) {
