@@ -126,6 +126,23 @@ AnsiString UnfoldedIfVCard(AnsiString Text) {
   return StartsWithVCardBegin(Text) ? UnfoldLines(Text) : std::move(Text);
 }
 
+// The leading UTF-16 units of Bytes, up to the first unit beyond ASCII or 0, as bytes: enough to
+// tell whether they begin like a vCard.
+AnsiString AsciiUnitsAtStart(std::string_view Bytes, bool BigEndian) {
+  static const size_t Enough = std::strlen("BEGIN:VCARD");
+  AnsiString units;
+  size_t letters = 0;
+  for (size_t i = 0; i + 1 < Bytes.size() && letters < Enough; i += 2) {
+    const auto first = static_cast<unsigned char>(Bytes[i]);
+    const auto second = static_cast<unsigned char>(Bytes[i + 1]);
+    const unsigned unit = BigEndian ? first << 8 | second : second << 8 | first;
+    if (unit == 0 || unit >= 0x80) break;
+    units += static_cast<char>(unit);
+    if (letters > 0 || !std::strchr(" \t\r\n", static_cast<int>(unit))) ++letters;
+  }
+  return units;
+}
+
 } // namespace
 
 namespace {
@@ -138,6 +155,14 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
     const auto second = static_cast<unsigned char>(Bytes[1]);
     if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
       Text = UnfoldedIfVCard(Utf16ToAnsi(Bytes.substr(2), first == 0xFE));
+      return true;
+    }
+  }
+  // A vCard in UTF-16 without a mark is read as if it had one; the zero bytes below would tell
+  // UTF-16 only when every character lies below 256.
+  for (const bool bigEndian : {false, true}) {
+    if (StartsWithVCardBegin(AsciiUnitsAtStart(Bytes, bigEndian))) {
+      Text = UnfoldLines(Utf16ToAnsi(Bytes, bigEndian));
       return true;
     }
   }
@@ -207,7 +232,7 @@ void TLoadedText::DoneUpTo(size_t Bytes) {
   FDone = Bytes;
 }
 
-TLoadedText LoadText(const AnsiString& FileName) {
+TLoadedText LoadText(const PathString& FileName) {
   auto stream = std::make_unique<TMappedFileStream>(FileName);
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the
   // mapping then goes as soon as it is made.
@@ -218,6 +243,6 @@ TLoadedText LoadText(const AnsiString& FileName) {
   return TLoadedText(std::move(stream));
 }
 
-AnsiString LoadFileAsAnsiText(const AnsiString& FileName) {
+AnsiString LoadFileAsAnsiText(const PathString& FileName) {
   return AnsiString(LoadText(FileName).View());
 }

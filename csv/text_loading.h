@@ -1,7 +1,8 @@
 #pragma once
 // Loads a contact export as one text in the ANSI code page, whether it holds 8-bit text, UTF-8
-// with or without a byte-order mark, UTF-16 with a byte-order mark, or UTF-16 without a mark whose
-// characters all lie below 256. vCard files lose their folded line breaks on the way.
+// with or without a byte-order mark, UTF-16 with a byte-order mark, UTF-16 without a mark whose
+// characters all lie below 256, or a vCard in UTF-16 without a mark. vCard files lose their folded
+// line breaks on the way.
 #include <memory>
 #include <string_view>
 
@@ -31,13 +32,13 @@ private:
 };
 
 // LoadFileAsAnsiText without the copy of a file whose bytes are used as they are.
-TLoadedText LoadText(const AnsiString& FileName);
+TLoadedText LoadText(const PathString& FileName);
 
 // EF BB BF
 extern const char UTF8BOM[3];
 
 // Raises the stream's "OSError" when the file cannot be opened or mapped.
-AnsiString LoadFileAsAnsiText(const AnsiString& FileName);
+AnsiString LoadFileAsAnsiText(const PathString& FileName);
 // What LoadFileAsAnsiText makes of a file holding Bytes.
 AnsiString LoadBytesAsAnsiText(std::string_view Bytes);
 

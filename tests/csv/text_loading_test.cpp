@@ -133,6 +133,30 @@ TEST(TextLoading, VCardFolds) {
     EXPECT_EQ(LoadBytesAsAnsiText(c.Bytes), c.Expected) << c.Name;
 }
 
+// An address book writes UTF-16 without a mark; a vCard is known by its first line in either
+// byte order, whatever letters its cards hold.
+TEST(TextLoading, VCardInUtf16WithoutAMark) {
+  const std::u16string cards[] = {
+      u"BEGIN:VCARD\r\nFN:\u014Cdamont\u00E9\r\nTEL:0301\r\nEND:VCARD\r\n",
+      u" \t\r\n\nbegin:vcard\r\nN:\u01FCgestr\u00F6m;\U0001F600\r\n  \u0159\r\nEND:VCARD\r\n",
+  };
+  for (const auto& card : cards) {
+    for (const bool bigEndian : {false, true}) {
+      const AnsiString marked = MarkedUtf16(card, bigEndian);
+      const AnsiString unmarked = marked.substr(2);
+      EXPECT_EQ(LoadBytesAsAnsiText(unmarked), LoadBytesAsAnsiText(marked)) << bigEndian;
+    }
+  }
+  EXPECT_EQ(LoadBytesAsAnsiText(MarkedUtf16(cards[0], false).substr(2)),
+            "BEGIN:VCARD\r\nFN:Odamont\xE9\r\nTEL:0301\r\nEND:VCARD\r\n");
+  // Other UTF-16 files without a mark go on as before: a table of characters below 256 loses its
+  // zero bytes, and one with a letter beyond them is taken as it is.
+  EXPECT_EQ(LoadBytesAsAnsiText(Utf16("Name;Telefon\r\nBEGIN:VCARD\xE9\r\n", false)),
+            "Name;Telefon\r\nBEGIN:VCARD\xE9\r\n");
+  const AnsiString csv = MarkedUtf16(u"Name\r\n\u014C", false).substr(2);
+  EXPECT_EQ(LoadBytesAsAnsiText(csv), csv);
+}
+
 TEST(TextLoading, MissingFileRaisesOSError) {
   TTempDir dir;
   try {
