@@ -242,11 +242,11 @@ TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
   return ImportContactsFromText(TLoadedText(Text), Target, CountryCode);
 }
 
-TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,
+TImportCounts ImportContacts(const PathString& FileName, TStrings& Target,
                              const AnsiString& CountryCode) {
   return ImportContactsFromText(LoadText(FileName), Target, CountryCode);
 }
 
-TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target) {
+TImportCounts ImportContacts(const PathString& FileName, TStrings& Target) {
   return ImportContacts(FileName, Target, GetCountryCode());
 }

@@ -71,7 +71,7 @@ TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
 
 // Imports FileName and replaces Target's lines with the result, only once the whole file has
 // been read; on an error Target is left as it was and the error goes on.
-TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target,
+TImportCounts ImportContacts(const PathString& FileName, TStrings& Target,
                              const AnsiString& CountryCode);
 // The same with the user's country code.
-TImportCounts ImportContacts(const AnsiString& FileName, TStrings& Target);
+TImportCounts ImportContacts(const PathString& FileName, TStrings& Target);

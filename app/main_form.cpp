@@ -2,6 +2,7 @@
 
 #include "app/contact_import.h"
 #include "app/found_text.h"
+#include "app/pasted_path.h"
 #include "framework/application.h"
 #include "framework/clipboard.h"
 #include "framework/command_line.h"
@@ -44,7 +45,7 @@ void BringToForeground(HWND Window) {
 TMainFrm::TMainFrm()
     : TForm("TMainFrm"), Panel1(this), HL(&Panel1), Panel2(this), Bevel1(&Panel2), Bevel2(&Panel2),
       Bevel3(&Panel2), Bevel4(&Panel2), LB(&Panel2) {
-  SetCaption("Voxaro");
+  SetCaption(u"Voxaro");
   SetBorderStyle(bsSizeable);
   SetBorderIcons(biSystemMenu);
   SetColor(clWhite);
@@ -114,10 +115,10 @@ TMainFrm::~TMainFrm() {
 void TMainFrm::FormShow(TControl* /*Sender*/) {
   DropFileTarget1.Register(LB.Handle());
   try {
-    const AnsiString fileName = ParamStr(1);
+    const PathString fileName = ParamStr(1);
     if (FileExists(fileName)) {
       ImportCSV(fileName);
-      SetCaption(fileName);
+      ShowFileName(fileName);
     }
   } catch (...) {
     // The window opens as it is, and does not push itself to the front over the error box.
@@ -132,7 +133,7 @@ void TMainFrm::FormResize(TControl* /*Sender*/) {
   Panel1.SetHeight(HL.Height());
 }
 
-void TMainFrm::ImportCSV(const AnsiString& FileName) {
+void TMainFrm::ImportCSV(const PathString& FileName) {
   const TImportCounts counts = ImportContacts(FileName, LB.Items());
   HL.SetHTMLText(StatusTextCounted(counts.Names, counts.Numbers));
   FormResize(this);
@@ -143,10 +144,14 @@ void TMainFrm::ShowCopiedStatus() {
   FormResize(this);
 }
 
-AnsiString GetClipboardFile() {
+void TMainFrm::ShowFileName(const PathString& FileName) {
+  SetCaption(platform::PathToWide(FileName));
+}
+
+PathString GetClipboardFile() {
   TStringList files;
   ClipboardFiles(files);
-  return files.Count() > 0 ? files[0] : AnsiString();
+  return files.Count() > 0 ? files[0] : PathString();
 }
 
 void TMainFrm::FormKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState Shift) {
@@ -154,31 +159,29 @@ void TMainFrm::FormKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState Shift) {
   PasteFromClipboard();
 }
 
+bool TMainFrm::ImportIfFile(const PathString& FileName) {
+  if (!FileExists(FileName)) return false;
+  ShowFileName(FileName);
+  ImportCSV(FileName);
+  return true;
+}
+
 void TMainFrm::PasteFromClipboard() {
-  AnsiString text = ClipboardText();
-  if (text.compare(0, 7, "file://") == 0) text = text.substr(7, 255);
-  if (FileExists(text)) {
-    SetCaption(text);
-    ImportCSV(text);
-    return;
-  }
-  const AnsiString file = GetClipboardFile();
-  if (FileExists(file)) {
-    SetCaption(file);
-    ImportCSV(file);
-    return;
-  }
+  // A path is read from the text in UTF-16, so that it keeps every letter of the file's name.
+  for (const PathString& name : PastedFileCandidates(ClipboardUnicodeText()))
+    if (ImportIfFile(name)) return;
+  if (ImportIfFile(GetClipboardFile())) return;
   TStringList lines;
   lines.SetText(ClipboardText());
-  const AnsiString pasted = GetWorkFolder("") + "clp.csv";
+  const PathString pasted = GetWorkFolder("") + "clp.csv";
   // The copy holds what the user pasted, often personal data: it goes on every path.
   struct TRemoveAtEnd {
-    const AnsiString& FileName;
+    const PathString& FileName;
     ~TRemoveAtEnd() { DeleteFileIfExists(FileName); }
   } removeAtEnd{pasted};
   SaveStringsToFile(lines, pasted);
   ImportCSV(pasted);
-  SetCaption("Zwischenablage");
+  SetCaption(u"Zwischenablage");
 }
 
 void TMainFrm::DropFileTarget1Drop(TDropFileTarget& Sender, int32_t& Effect) {
@@ -190,7 +193,7 @@ void TMainFrm::DropFileTarget1Drop(TDropFileTarget& Sender, int32_t& Effect) {
   ASyncDrop(Effect, "", text, [this](const AnsiString& Context, TStrings& Files) {
     ImportFirstDropped(Context, Files);
   });
-  SetCaption(files[0]);
+  ShowFileName(files[0]);
 }
 
 void TMainFrm::ImportFirstDropped(const AnsiString& /*Context*/, TStrings& Files) {

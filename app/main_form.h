@@ -22,7 +22,7 @@ AnsiString StatusTextCounted(int32_t Names, int32_t Numbers);
 void BringToForeground(HWND Window);
 
 // The first name of the clipboard's file list (a file copied in the file manager), or empty.
-AnsiString GetClipboardFile();
+PathString GetClipboardFile();
 
 class TMainFrm : public TForm {
 public:
@@ -31,7 +31,7 @@ public:
 
   // Imports FileName into LB and shows the counts; errors go on to the caller, and then the list
   // and the status text stay as they were.
-  void ImportCSV(const AnsiString& FileName);
+  void ImportCSV(const PathString& FileName);
   // The status after all lines were copied.
   void ShowCopiedStatus();
 
@@ -61,6 +61,10 @@ public:
 
 private:
   void PasteFromClipboard();
+  // The caption shows FileName as it is.
+  void ShowFileName(const PathString& FileName);
+  // Shows and imports FileName when it is an existing file; false otherwise.
+  bool ImportIfFile(const PathString& FileName);
 };
 
 extern TMainFrm* MainFrm;

@@ -1,16 +1,17 @@
 // voxaro-import [--country CODE] [--raw] FILE: the window's import without the window. Writes
 // the phone-book lines to standard output and the counts to standard error.
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "app/contact_import.h"
 #include "app/found_text.h"
 #include "base/exceptions.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
+#include "support/file_utils.h"
 #include "support/string_utils.h"
 #include "support/utf8.h"
 
@@ -23,29 +24,31 @@ const char Usage[] =
     "  --raw           the bytes the window copies: Windows-1252, CR LF after every line\n";
 
 struct TOptions {
-  AnsiString FileName;
+  PathString FileName;
   AnsiString CountryCode;
   bool Raw = false;
   bool Help = false;
 };
 
-// False with a reason in Error for a command line that does not fit the usage.
-bool ParseArguments(int argc, char** argv, TOptions& Options, AnsiString& Error) {
+// False with a reason in Error for a command line that does not fit the usage. Arguments[0] is
+// the program.
+bool ParseArguments(const std::vector<PathString>& Arguments, TOptions& Options,
+                    AnsiString& Error) {
   bool haveFile = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+  for (size_t i = 1; i < Arguments.size(); ++i) {
+    const PathString& arg = Arguments[i];
+    if (arg == "--help" || arg == "-h") {
       Options.Help = true;
-    } else if (std::strcmp(arg, "--raw") == 0) {
+    } else if (arg == "--raw") {
       Options.Raw = true;
-    } else if (std::strcmp(arg, "--country") == 0) {
-      if (i + 1 >= argc || !IsDigits(argv[i + 1])) {
+    } else if (arg == "--country") {
+      if (i + 1 >= Arguments.size() || !IsDigits(Arguments[i + 1])) {
         Error = "--country needs a calling code of digits";
         return false;
       }
-      Options.CountryCode = argv[++i];
-    } else if (arg[0] == '-' && arg[1] != '\0') {
-      Error = AnsiString("unknown option ") + arg;
+      Options.CountryCode = Arguments[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      Error = "unknown option " + platform::PathToAnsi(arg);
       return false;
     } else if (haveFile) {
       Error = "only one FILE";
@@ -67,25 +70,25 @@ class TStdinCopy {
 public:
   TStdinCopy() {
     if (!platform::CreateTempFile(FName)) throw Exception("OSError");
-    std::FILE* file = std::fopen(FName.c_str(), "wb");
-    if (!file) throw Exception("OSError");
-    char buffer[1 << 16];
-    bool failed = false;
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;)
-      if (std::fwrite(buffer, 1, n, file) != n) failed = true;
-    if (std::ferror(stdin)) failed = true;
-    if (std::fclose(file) != 0) failed = true;
-    if (failed) throw Exception("OSError");
+    try {
+      TBetterFileStream file(FName, TBetterFileStream::ModeCreate, false);
+      char buffer[1 << 16];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;)
+        file.WriteBuffer(buffer, static_cast<int32_t>(n));
+      if (std::ferror(stdin)) throw Exception("OSError");
+    } catch (const Exception&) {
+      throw Exception("OSError");
+    }
   }
   ~TStdinCopy() {
-    if (!FName.empty()) std::remove(FName.c_str());
+    if (!FName.empty()) DeleteFileIfExists(FName);
   }
   TStdinCopy(const TStdinCopy&) = delete;
   TStdinCopy& operator=(const TStdinCopy&) = delete;
-  const AnsiString& Name() const { return FName; }
+  const PathString& Name() const { return FName; }
 
 private:
-  AnsiString FName;
+  PathString FName;
 };
 
 void WriteAll(const AnsiString& Bytes) {
@@ -140,7 +143,7 @@ int Run(const TOptions& Options) {
   TImportCounts counts;
   {
     std::unique_ptr<TStdinCopy> input;
-    AnsiString fileName = Options.FileName;
+    PathString fileName = Options.FileName;
     if (fileName == "-") {
       input.reset(new TStdinCopy);
       fileName = input->Name();
@@ -159,7 +162,8 @@ int Run(const TOptions& Options) {
 int main(int argc, char** argv) {
   TOptions options;
   AnsiString error;
-  if (!ParseArguments(argc, argv, options, error)) {
+  // On Windows from the UTF-16 command line: argv would hold the names in the ANSI code page.
+  if (!ParseArguments(platform::ProgramArguments(argc, argv), options, error)) {
     std::fprintf(stderr, "voxaro-import: %s\n%s", error.c_str(), Usage);
     return 2;
   }

@@ -60,6 +60,24 @@ AnsiString ClipboardText() {
   return AnsiString(text, end ? static_cast<const char*>(end) - text : size);
 }
 
+WideString ClipboardUnicodeText() {
+  {
+    const TOpenedClipboard clipboard = OpenClipboardPatiently();
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      const TGlobalLock locked(data);
+      const auto* text = static_cast<const char16_t*>(locked.Data());
+      if (!text) return WideString();
+      // As with ANSI text, the block may be larger than its text.
+      const size_t units = locked.Size() / sizeof(char16_t);
+      size_t length = 0;
+      while (length < units && text[length] != 0)
+        ++length;
+      return WideString(text, length);
+    }
+  }
+  return platform::AnsiToWide(ClipboardText());
+}
+
 void SetClipboardText(HWND Owner, const AnsiString& Text) {
   const WideString wide = platform::AnsiToWide(Text);
   const TOpenedClipboard clipboard = OpenClipboardPatiently(Owner);
@@ -89,7 +107,8 @@ void ReadFileNames(IDataObject* Data, TStrings& Files) {
       std::wstring name(length + 1, L'\0');
       DragQueryFileW(drop, i, &name[0], length + 1);
       name.resize(length);
-      Files.Add(platform::WideToAnsi(reinterpret_cast<const char16_t*>(name.data()), name.size()));
+      Files.Add(
+          platform::PathFromWide(reinterpret_cast<const char16_t*>(name.data()), name.size()));
     }
   }
 }

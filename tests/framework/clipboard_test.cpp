@@ -65,6 +65,35 @@ TEST_F(Clipboard, TextRoundTripsAsAnsiAndReadsTheSameAsUnicode) {
   }
 }
 
+// Text from a program of today keeps what the code page lacks; ANSI text alone is converted.
+TEST_F(Clipboard, UnicodeTextAsItIsOrFromTheAnsiText) {
+  const std::u16string unicode = u"C:\\Ay\u015Fe\\\U0001D11E.csv";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const size_t size = (unicode.size() + 1) * sizeof(char16_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 16); // larger than its text
+  memcpy(GlobalLock(memory), unicode.c_str(), size);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  EXPECT_EQ(ClipboardUnicodeText(), unicode);
+
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const char text[] = "K\xE4se \x80";
+  HGLOBAL ansi = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+  memcpy(GlobalLock(ansi), text, sizeof text);
+  GlobalUnlock(ansi);
+  SetClipboardData(CF_TEXT, ansi);
+  CloseClipboard();
+  EXPECT_EQ(ClipboardUnicodeText(), u"K\u00E4se \u20AC");
+
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_EQ(ClipboardUnicodeText(), u"");
+}
+
 // Another window holds the clipboard open for a while, as a program copying something does.
 class TClipboardHolder {
 public:
@@ -108,14 +137,17 @@ TEST_F(Clipboard, HeldByAnotherWindowItIsWaitedForAboutASecondThenReportedInGerm
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
 }
 
+// The names come as paths, with every letter of them.
 TEST_F(Clipboard, FileListGivesTheNamesInOrderAndNothingWithoutOne) {
-  PutFileList({u"C:\\Daten\\erste.csv", u"C:\\Daten\\zw\u00f6lf.csv", u"C:\\Daten\\dritte.csv"});
+  PutFileList({u"C:\\Daten\\erste.csv", u"C:\\Daten\\zw\u00f6lf.csv",
+               u"C:\\\u0141\u00F3d\u017A\\\U0001D11E \u0159.csv"});
   TStringList files;
   ClipboardFiles(files);
   ASSERT_EQ(files.Count(), 3);
   EXPECT_EQ(files[0], "C:\\Daten\\erste.csv");
-  EXPECT_EQ(files[1], "C:\\Daten\\zw\xF6lf.csv");
-  EXPECT_EQ(files[2], "C:\\Daten\\dritte.csv");
+  EXPECT_EQ(files[1], "C:\\Daten\\zw\xC3\xB6lf.csv");
+  EXPECT_EQ(files[2], "C:\\\xC5\x81\xC3\xB3"
+                      "d\xC5\xBA\\\xF0\x9D\x84\x9E \xC5\x99.csv");
   EXPECT_EQ(ClipboardText(), "");
 
   SetClipboardText(nullptr, "C:\\Daten\\erste.csv");
