@@ -18,7 +18,7 @@ wstring PastedTextFile() {
 }
 
 bool Exists(const wstring& Path) {
-  return GetFileAttributesW(Path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(LongPath(Path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ProgramTest::SetUp() {

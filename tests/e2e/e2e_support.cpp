@@ -100,9 +100,14 @@ wstring Lower(wstring Text) {
 
 } // namespace
 
+wstring LongPath(const wstring& Path) {
+  const bool drive = Path.size() >= 3 && Path[1] == L':' && Path[2] == L'\\';
+  return drive ? L"\\\\?\\" + Path : Path;
+}
+
 void RemoveFolderTree(const wstring& Folder) {
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((Folder + L"\\*").c_str(), &found);
+  HANDLE search = FindFirstFileW(LongPath(Folder + L"\\*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       const wstring name = found.cFileName;
@@ -111,13 +116,13 @@ void RemoveFolderTree(const wstring& Folder) {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveFolderTree(path);
       } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
+        SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(LongPath(path).c_str());
       }
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  RemoveDirectoryW(Folder.c_str());
+  RemoveDirectoryW(LongPath(Folder).c_str());
 }
 
 namespace {
@@ -170,7 +175,7 @@ TempFolder::~TempFolder() {
 
 wstring TempFolder::Write(const wstring& Name, const std::string& Bytes) const {
   const wstring path = FPath + L"\\" + Name;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
   DWORD written = 0;
@@ -189,8 +194,8 @@ wstring ProgramFolder() {
 }
 
 std::string ReadFileBytes(const wstring& Path) {
-  HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(LongPath(Path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::string bytes;
   char buffer[65536];

@@ -30,7 +30,9 @@ private:
   wstring FPath;
 };
 
-// Removes Folder with everything in it.
+// A full drive path in the form the system takes beyond 260 characters ("\\?\" before it).
+wstring LongPath(const wstring& Path);
+// Removes Folder with everything in it, names of any length.
 void RemoveFolderTree(const wstring& Folder);
 
 // The folder of the running test program: voxaro.exe is built beside it.
