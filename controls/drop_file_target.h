@@ -1,6 +1,6 @@
 #pragma once
 // A non-visual drop target for files: registered on one window, it accepts files dragged from
-// the shell with the effects copy or link, and hands the dropped names, converted to ANSI in the
+// the shell with the effects copy or link, and hands the dropped names, as paths in the
 // source's order, to its drop event. The effect the event leaves is what the source is told.
 #include <windows.h>
 
