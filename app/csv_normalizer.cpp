@@ -212,7 +212,7 @@ void WriteLinesCRLF(const AnsiString& Text, TStream& Stream) {
   }
 }
 
-void NormalizeCSVData(const AnsiString& FileName, TFastMemoryStream& Stream) {
+void NormalizeCSVData(const PathString& FileName, TFastMemoryStream& Stream) {
   Stream.Clear();
   TLoadedText text = LoadText(FileName);
   NormalizeCSVText(text, Stream);

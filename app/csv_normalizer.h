@@ -7,7 +7,7 @@
 
 // Replaces the stream's content with the normalised text of the file; the position is at the end
 // afterwards.
-void NormalizeCSVData(const AnsiString& FileName, TFastMemoryStream& Stream);
+void NormalizeCSVData(const PathString& FileName, TFastMemoryStream& Stream);
 // The same for a text as LoadFileAsAnsiText gives it; it ends at its first byte 0. What is done
 // of a mapped text is given back to the system on the way.
 void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream);

@@ -2,12 +2,14 @@
 // the reader sees after normalisation), for checking an export before importing it.
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "app/csv_normalizer.h"
 #include "base/exceptions.h"
 #include "cli/terminal.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
+#include "platform/platform.h"
 #include "support/string_utils.h"
 
 namespace {
@@ -30,7 +32,7 @@ void PrintRecord(const char* Label, int Number, const TCSVReader& Reader) {
               ForTerminal(line).c_str());
 }
 
-int Preview(const AnsiString& FileName) {
+int Preview(const PathString& FileName) {
   TFastMemoryStream stream;
   NormalizeCSVData(FileName, stream);
   TCSVOptions options;
@@ -56,12 +58,14 @@ int Preview(const AnsiString& FileName) {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || AnsiString(argv[1]) == "--help") {
+  // On Windows from the UTF-16 command line, so that every file name arrives whole.
+  const std::vector<PathString> arguments = platform::ProgramArguments(argc, argv);
+  if (arguments.size() != 2 || arguments[1] == "--help") {
     std::fprintf(stderr, "usage: voxaro-preview FILE\n");
-    return argc == 2 ? 0 : 2;
+    return arguments.size() == 2 ? 0 : 2;
   }
   try {
-    return Preview(argv[1]);
+    return Preview(arguments[1]);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", ForTerminal(e.what()).c_str());
     return 1;
