@@ -181,7 +181,7 @@ AnsiString TCSVReader::GetField(int32_t Index) const {
 }
 
 void TCSVReader::AppendField(int32_t Index, AnsiString& Dest) const {
-  if (Index < 0 || static_cast<size_t>(Index) >= FFields.size()) return;
+  if (!HasField(Index)) return;
   const TFieldRef& field = FFields[static_cast<size_t>(Index)];
   if (field.Length == 0) return;
   if (field.Start[0] != Quote) return void(Dest.append(field.Start, field.Length));

@@ -41,12 +41,14 @@ public:
   char Delimiter() const { return FDelimiter; }
   // Where the record after the current one starts, counted from the first byte read.
   size_t Position() const { return static_cast<size_t>(FCurrent - FBegin); }
-  // Index below FieldCount; the text without its quotes, each doubled quote as one.
+  // The text without its quotes, each doubled quote as one; an index outside the current
+  // record's fields gives the empty text.
   AnsiString GetField(int32_t Index) const;
   // GetField's text appended to Dest, so that a caller can reuse one buffer for many fields.
   void AppendField(int32_t Index, AnsiString& Dest) const;
   // The field's bytes where they stand, quotes included: GetField's text when the field does not
-  // start with a quote. Valid while the reader's text is.
+  // start with a quote. Valid while the reader's text is. Unchecked for the record pass, which
+  // asks for each field once: the index must be below FieldCount.
   std::string_view RawField(int32_t Index) const {
     const TFieldRef& field = FFields[static_cast<size_t>(Index)];
     return {field.Start, field.Length};
@@ -58,6 +60,8 @@ private:
     size_t Length = 0;
   };
 
+  // Entries past FieldCount still hold the fields of earlier, longer records.
+  bool HasField(int32_t Index) const { return Index >= 0 && Index < FFieldCount; }
   // Next with the record scan of TStops, one of the two in the implementation.
   template <typename TStops> void ReadRecord();
   void StoreField(const char* Start, const char* Stop, bool Double) {

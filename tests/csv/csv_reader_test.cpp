@@ -203,6 +203,25 @@ TEST(CSVReader, FieldsOfEarlierRecordsDoNotLeakIntoShorterOnes) {
   EXPECT_EQ(walk.Records, (std::vector<Record>{{"a", "b", "c", "d"}, {"x"}, {"", ""}}));
 }
 
+// Past the current record's fields the reader's array still holds those of the longer record
+// before; asked for them, GetField and AppendField give the empty field.
+TEST(CSVReader, FieldsPastTheCountAreEmpty) {
+  auto stream = StreamOf("a;b;c;\"d\"\r\nx\r\n");
+  TCSVReader reader(*stream, ';');
+  reader.First();
+  reader.Next();
+  ASSERT_EQ(Fields(reader), Record{"x"});
+  reader.Next();
+  ASSERT_TRUE(reader.Eof());
+  ASSERT_EQ(reader.FieldCount(), 0);
+  for (const int32_t index : {-1, 0, 1, 3, 99, 100, 5000}) {
+    AnsiString appended = "kept";
+    reader.AppendField(index, appended);
+    EXPECT_EQ(appended, "kept") << index;
+    EXPECT_EQ(reader.GetField(index), "") << index;
+  }
+}
+
 TEST(CSVReader, TextReadInPlaceNeedsAllItsClosingBytes) {
   const AnsiString data = "a;b";
   for (size_t spoilt = 0; spoilt <= TCSVReader::ClosingBytes; ++spoilt) {
