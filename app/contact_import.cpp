@@ -130,12 +130,11 @@ void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactColl
   TCSVOptions options;
   DetectCSVOptionsFromStream(stream, options);
 
-  // The readers read the stream's own block, which gets their closing CR and byte 0.
+  // The readers read the stream's own block, which gets their closing bytes.
   const auto size = static_cast<size_t>(stream.GetSize());
-  stream.SetSize(static_cast<int64_t>(size) + 2);
+  stream.SetSize(static_cast<int64_t>(size + TCSVReader::ClosingBytes));
   char* const text = static_cast<char*>(stream.Memory());
-  text[size] = '\r';
-  text[size + 1] = 0;
+  TCSVReader::CloseText(text, size);
 
   TIntegerList nameColumns, numberColumns;
   TCSVReader reader(text, size, options.Delimiter);

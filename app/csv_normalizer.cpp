@@ -6,6 +6,7 @@
 
 #include "base/exceptions.h"
 #include "csv/text_loading.h"
+#include "support/block_scan.h"
 
 // Block instructions for the normaliser where the compiler can target them; the machine is asked
 // at run time.
@@ -44,7 +45,7 @@ public:
   // byte 0 that ends the text. Out must have room for MaxGrowth bytes per byte of In.
   bool Write(const char* In, size_t Count, char* Out) {
 #if VOXARO_SIMD_NORMALIZER
-    if (HaveBlockInstructions) return WriteBlocks(In, Count, Out);
+    if (FBlocks) return WriteBlocks(In, Count, Out);
 #endif
     return WriteBytes(In, Count, Out);
   }
@@ -107,6 +108,7 @@ private:
 #endif
 
   static constexpr size_t None = size_t(-1);
+  const bool FBlocks = HaveBlockInstructions && BlockScanEnabled();
   size_t FSize = 0;
   bool FInQuotes = false;
   size_t FLineEnd = 0;      // the size right after the last line end written
@@ -218,23 +220,25 @@ void NormalizeCSVData(const PathString& FileName, TFastMemoryStream& Stream) {
   NormalizeCSVText(text, Stream);
 }
 
-void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream) {
+namespace {
+
+// The normalisation of Text; Source, when given, learns how far its text is done.
+void NormalizeInto(std::string_view Text, TFastMemoryStream& Stream, TLoadedText* Source) {
   Stream.Clear();
-  const std::string_view text = Text.View();
   // Exports come out a little shorter than they go in; most of them need this one reservation.
-  Reserve(Stream, text.size() + text.size() / 8 + 2);
+  Reserve(Stream, Text.size() + Text.size() / 8 + 2);
   TLineJoiner joiner;
-  for (size_t done = 0; done < text.size();) {
-    size_t piece = std::min(PieceSize, text.size() - done);
+  for (size_t done = 0; done < Text.size();) {
+    size_t piece = std::min(PieceSize, Text.size() - done);
     // Close to the stream's limit the pieces get shorter, so that only a text that cannot fit
     // fails.
     const size_t room = MaxStreamSize - joiner.Size();
     if (TLineJoiner::MaxGrowth * piece + 2 > room)
       piece = std::max<size_t>(1, room > 2 ? (room - 2) / TLineJoiner::MaxGrowth : 0);
     char* const out = Reserve(Stream, joiner.Size() + TLineJoiner::MaxGrowth * piece + 2);
-    const bool more = joiner.Write(text.data() + done, piece, out);
+    const bool more = joiner.Write(Text.data() + done, piece, out);
     done += piece;
-    Text.DoneUpTo(done);
+    if (Source) Source->DoneUpTo(done);
     if (!more) break;
   }
   const size_t size = joiner.Finish(Reserve(Stream, joiner.Size() + 2));
@@ -242,7 +246,12 @@ void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream) {
   Stream.Seek(0, soFromEnd);
 }
 
-void NormalizeCSVText(const AnsiString& Text, TFastMemoryStream& Stream) {
-  TLoadedText text(Text);
-  NormalizeCSVText(text, Stream);
+} // namespace
+
+void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream) {
+  NormalizeInto(Text.View(), Stream, &Text);
+}
+
+void NormalizeCSVText(std::string_view Text, TFastMemoryStream& Stream) {
+  NormalizeInto(Text, Stream, nullptr);
 }

@@ -107,10 +107,15 @@ void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
   FNames.push_back(FNameText.KeepCell(Name));
   for (const AnsiString& key : Keys) {
     bool exact;
-    const uint64_t code = EncodeKey(key, exact);
+    uint64_t code = EncodeKey(key, exact);
     uint32_t longKey = 0;
     if (!exact) {
+      // Ordered as the dictionary stores it, lower-cased, so that keys differing only in case
+      // are one key here too. Exact keys hold only digits and "+", which have no case.
       FLongKeys.push_back(key);
+      AnsiString& folded = FLongKeys.back();
+      if (!folded.empty()) platform::LowerCaseAnsi(&folded[0], folded.size());
+      code = EncodeKey(folded, exact);
       longKey = static_cast<uint32_t>(FLongKeys.size());
     }
     FEntries.push_back({code, name, longKey});

@@ -27,7 +27,8 @@ public:
   void Add(std::string_view Name, const TStringArray& Keys);
   size_t Size() const { return FEntries.size(); }
 
-  // Orders the entries by the bytes of their keys; equal keys keep their order.
+  // Orders the entries by their keys as the dictionary stores them, lower-cased by the ANSI code
+  // page, byte by byte; equal keys keep their order.
   void Sort();
 
   // Stores the entries of sorted batches, given in file order, in ascending key order, so that of

@@ -139,3 +139,6 @@ endfunction()
 
 set(VOXARO_WARNINGS -Wall -Wextra -Werror)
 set(VOXARO_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+# The race detector's tree (the import reads and stores on two threads). At -O1 -g1 it compiles a
+# third faster than at -O2 -g, and its reports still name file and line.
+set(VOXARO_TSAN_FLAGS -fsanitize=thread -O1 -g1 -fno-omit-frame-pointer)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -12,6 +13,20 @@ constexpr size_t FirstBlockSize = 4096;
 // Big blocks for millions of names, in large pages where the OS has them.
 constexpr size_t MaxBlockSize = size_t(16) << 20;
 } // namespace
+
+TTextArena::TTextArena(TTextArena&& Other) noexcept {
+  *this = std::move(Other);
+}
+
+TTextArena& TTextArena::operator=(TTextArena&& Other) noexcept {
+  if (&Other == this) return *this;
+  FBlocks = std::move(Other.FBlocks);
+  FNext = Other.FNext;
+  FEnd = Other.FEnd;
+  FNextBlockSize = Other.FNextBlockSize;
+  Other.Clear();
+  return *this;
+}
 
 char* TTextArena::Take(size_t Size, size_t Alignment) {
   const auto misalignment = reinterpret_cast<uintptr_t>(FNext) % Alignment;

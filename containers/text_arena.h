@@ -9,8 +9,10 @@
 class TTextArena {
 public:
   TTextArena() = default;
-  TTextArena(TTextArena&&) = default;
-  TTextArena& operator=(TTextArena&&) = default;
+  // The text moves with its blocks and stays where it is; Other is left empty, so that what it
+  // keeps later goes into blocks of its own.
+  TTextArena(TTextArena&& Other) noexcept;
+  TTextArena& operator=(TTextArena&& Other) noexcept;
   TTextArena(const TTextArena&) = delete;
   TTextArena& operator=(const TTextArena&) = delete;
 

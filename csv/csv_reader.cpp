@@ -5,28 +5,42 @@
 
 #include "base/exceptions.h"
 #include "platform/platform.h"
+#include "support/block_scan.h"
+
+// Sixteen bytes at a time wherever SSE2 is there for sure, which includes every x86-64 machine.
+#if defined(__SSE2__)
+#define VOXARO_SIMD_READER 1
+#include <emmintrin.h>
+#else
+#define VOXARO_SIMD_READER 0
+#endif
 
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
     : FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
-      FFields(InitialFieldCapacity) {
+      FBlockScan(BlockScanEnabled()), FFields(InitialFieldCapacity) {
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
-  FBuffer.reset(new char[dataSize + 2]);
-  // The line end goes after what actually arrived, so a short delivery leaves no unset bytes.
-  const size_t got = Stream.ReadAvailable(FBuffer.get(), dataSize);
-  FBuffer[got] = LineEnd;
-  FBuffer[got + 1] = 0;
+  FBuffer.reset(new char[dataSize + ClosingBytes]);
+  // The closing bytes go after what actually arrived, so a short delivery leaves no unset bytes.
+  CloseText(FBuffer.get(), Stream.ReadAvailable(FBuffer.get(), dataSize));
   FBegin = FBuffer.get();
   Reset();
 }
 
 TCSVReader::TCSVReader(const char* Text, size_t Length, char Delimiter)
     : FBegin(Text), FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
-      FFields(InitialFieldCapacity) {
-  // Without them the scan would run past the text.
-  if (Text[Length] != LineEnd || Text[Length + 1] != 0)
+      FBlockScan(BlockScanEnabled()), FFields(InitialFieldCapacity) {
+  // Without them the scan would run past the text. All of them are read here, so that a caller
+  // who is short of room is caught at once (by the address sanitizer, if not by the values).
+  static const char Closing[ClosingBytes] = {LineEnd};
+  if (std::memcmp(Text + Length, Closing, ClosingBytes) != 0)
     throw Exception("CSV text without its closing bytes");
   Reset();
+}
+
+void TCSVReader::CloseText(char* Text, size_t Length) {
+  Text[Length] = LineEnd;
+  std::memset(Text + Length + 1, 0, ClosingBytes - 1);
 }
 
 void TCSVReader::Reset() {
@@ -61,22 +75,36 @@ bool TCSVReader::SkipQuotedSection(const char*& Cur) {
 
 namespace {
 
-#if VOXARO_SIMD_READER
-// The stops of a scan one after the other: sixteen bytes at a time from aligned blocks, which
-// never reach into a page beyond the one that holds the closing byte 0; bytes before the start or
-// after the data are read but never used.
-class TStopScanner {
+// The stops of a record's scan one after the other: the line end, the delimiter or byte 0.
+class TPlainStops {
 public:
-  TStopScanner(char Delimiter, const char* From)
+  TPlainStops(char Delimiter, const char* From) : FDelimiter(Delimiter), FCur(From) {}
+  void RestartAt(const char* From) { FCur = From; }
+  const char* Next() {
+    while (*FCur != TCSVReader::LineEnd && *FCur != FDelimiter && *FCur != 0)
+      ++FCur;
+    return FCur++;
+  }
+
+private:
+  char FDelimiter;
+  const char* FCur;
+};
+
+#if VOXARO_SIMD_READER
+// The same sixteen bytes at a time, each block read where the scan stands. A block starts at or
+// before the byte 0 that ends the data, which stops every scan, so no read reaches more than 15
+// bytes past it: into the text's padding, whose stops are never used.
+class TBlockStops {
+public:
+  TBlockStops(char Delimiter, const char* From)
       : FLineEnd(_mm_set1_epi8(TCSVReader::LineEnd)), FDelimiter(_mm_set1_epi8(Delimiter)) {
     RestartAt(From);
   }
   void RestartAt(const char* From) {
-    const auto offset = static_cast<unsigned>(reinterpret_cast<uintptr_t>(From) & 15);
-    FBlock = From - offset;
-    FMask = Stops(FBlock) >> offset << offset;
+    FBlock = From;
+    FMask = Stops(FBlock);
   }
-  // The next stop: the line end, the delimiter or byte 0.
   const char* Next() {
     while (FMask == 0)
       FMask = Stops(FBlock += 16);
@@ -87,7 +115,7 @@ public:
 
 private:
   unsigned Stops(const char* Block) const {
-    const __m128i bytes = _mm_load_si128(reinterpret_cast<const __m128i*>(Block));
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Block));
     const __m128i hit = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(bytes, FLineEnd), _mm_cmpeq_epi8(bytes, FDelimiter)),
         _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
@@ -99,35 +127,21 @@ private:
   unsigned FMask;
 };
 #else
-class TStopScanner {
-public:
-  TStopScanner(char Delimiter, const char* From) : FDelimiter(Delimiter), FCur(From) {}
-  void RestartAt(const char* From) { FCur = From; }
-  // The next stop: the line end, the delimiter or byte 0.
-  const char* Next() {
-    while (*FCur != TCSVReader::LineEnd && *FCur != FDelimiter && *FCur != 0)
-      ++FCur;
-    return FCur++;
-  }
-
-private:
-  char FDelimiter;
-  const char* FCur;
-};
+using TBlockStops = TPlainStops;
 #endif
 
 } // namespace
 
 // The scan, per record: in a field, at a delimiter (next field starts, maybe quoted), at the line
 // end (record complete), at byte 0 (data exhausted: Eof, the record so far stays current).
-void TCSVReader::Next() {
+template <typename TStops> void TCSVReader::ReadRecord() {
   const char* cur = FCurrent;
   const char* fieldStart = cur;
   FFieldCount = 0;
   if (FFinished) throw Exception("Try to read past eof");
 
   if (*cur == Quote && !SkipQuotedSection(cur)) return void(FEof = true);
-  TStopScanner stops(FDelimiter, cur);
+  TStops stops(FDelimiter, cur);
   for (;;) {
     const char* const stop = stops.Next();
     const char c = *stop;
@@ -153,6 +167,13 @@ void TCSVReader::Next() {
   }
 }
 
+void TCSVReader::Next() {
+  if (FBlockScan)
+    ReadRecord<TBlockStops>();
+  else
+    ReadRecord<TPlainStops>();
+}
+
 AnsiString TCSVReader::GetField(int32_t Index) const {
   AnsiString text;
   AppendField(Index, text);
@@ -160,7 +181,7 @@ AnsiString TCSVReader::GetField(int32_t Index) const {
 }
 
 void TCSVReader::AppendField(int32_t Index, AnsiString& Dest) const {
-  if (Index < 0 || static_cast<size_t>(Index) >= FFields.size()) return;
+  if (!HasField(Index)) return;
   const TFieldRef& field = FFields[static_cast<size_t>(Index)];
   if (field.Length == 0) return;
   if (field.Start[0] != Quote) return void(Dest.append(field.Start, field.Length));

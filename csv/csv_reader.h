@@ -1,29 +1,12 @@
 #pragma once
 // Reads CSV records from a stream. The rest of the stream is copied once into a buffer that ends
-// with a CR and a byte 0 of the reader's own; fields are located in place, and a string is made
-// only when a field is asked for.
+// with closing bytes of the reader's own (a CR, a byte 0, padding); fields are located in place,
+// and a string is made only when a field is asked for.
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "base/stream.h"
-
-// The field scan reads sixteen bytes at a time where SSE2 is there for sure; not under the
-// address sanitizer, which would take the reads beyond the data's end for faults (GCC says so
-// with a macro, Clang through __has_feature).
-#if defined(__SANITIZE_ADDRESS__)
-#define VOXARO_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VOXARO_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SSE2__) && !defined(VOXARO_ADDRESS_SANITIZER)
-#define VOXARO_SIMD_READER 1
-#include <emmintrin.h>
-#else
-#define VOXARO_SIMD_READER 0
-#endif
 
 class TCSVReader {
 public:
@@ -31,15 +14,21 @@ public:
   static constexpr char LineEnd = '\r';
   static constexpr int LineBreakLength = 2;
   static constexpr size_t InitialFieldCapacity = 100;
+  // What follows the data in the text a reader scans: a CR and a byte 0 of the reader's own,
+  // then zero bytes that the sixteen-byte reads may touch past the byte 0 but never use.
+  static constexpr size_t ScanPadding = 16;
+  static constexpr size_t ClosingBytes = 2 + ScanPadding;
 
   // Delimiter 0 stands for the user's list separator. The stream stays with its owner.
   TCSVReader(TStream& Stream, char Delimiter);
-  // Reads Length bytes of Text in place, without a copy. They must be followed by the reader's
-  // closing bytes, a CR and a byte 0 (Text[Length] and Text[Length + 1]); the text stays the
-  // caller's and must outlive the reader.
+  // Reads Length bytes of Text in place, without a copy. They must be followed by the
+  // ClosingBytes that CloseText writes; the text stays the caller's and must outlive the reader.
   TCSVReader(const char* Text, size_t Length, char Delimiter);
   TCSVReader(const TCSVReader&) = delete;
   TCSVReader& operator=(const TCSVReader&) = delete;
+
+  // Writes the closing bytes at Text + Length, where the caller has room for ClosingBytes more.
+  static void CloseText(char* Text, size_t Length);
 
   void Reset();
   void First();
@@ -52,12 +41,14 @@ public:
   char Delimiter() const { return FDelimiter; }
   // Where the record after the current one starts, counted from the first byte read.
   size_t Position() const { return static_cast<size_t>(FCurrent - FBegin); }
-  // Index below FieldCount; the text without its quotes, each doubled quote as one.
+  // The text without its quotes, each doubled quote as one; an index outside the current
+  // record's fields gives the empty text.
   AnsiString GetField(int32_t Index) const;
   // GetField's text appended to Dest, so that a caller can reuse one buffer for many fields.
   void AppendField(int32_t Index, AnsiString& Dest) const;
   // The field's bytes where they stand, quotes included: GetField's text when the field does not
-  // start with a quote. Valid while the reader's text is.
+  // start with a quote. Valid while the reader's text is. Unchecked for the record pass, which
+  // asks for each field once: the index must be below FieldCount.
   std::string_view RawField(int32_t Index) const {
     const TFieldRef& field = FFields[static_cast<size_t>(Index)];
     return {field.Start, field.Length};
@@ -69,6 +60,10 @@ private:
     size_t Length = 0;
   };
 
+  // Entries past FieldCount still hold the fields of earlier, longer records.
+  bool HasField(int32_t Index) const { return Index >= 0 && Index < FFieldCount; }
+  // Next with the record scan of TStops, one of the two in the implementation.
+  template <typename TStops> void ReadRecord();
   void StoreField(const char* Start, const char* Stop, bool Double) {
     if (static_cast<size_t>(FFieldCount) == FFields.size()) GrowFields(Double);
     FFields[static_cast<size_t>(FFieldCount++)] = {Start, static_cast<size_t>(Stop - Start)};
@@ -82,6 +77,7 @@ private:
   const char* FBegin = nullptr;
   const char* FCurrent = nullptr;
   char FDelimiter;
+  bool FBlockScan; // sixteen bytes at a time, or the plain scan
   bool FFinished = false;
   bool FEof = false;
   int32_t FFieldCount = 0;

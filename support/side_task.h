@@ -8,15 +8,17 @@
 // what Work raised.
 class TSideTask {
 public:
-  template <typename TWork>
-  explicit TSideTask(TWork Work)
-      : FThread([this, Work]() mutable {
-          try {
-            Work();
-          } catch (...) {
-            FError = std::current_exception();
-          }
-        }) {}
+  // The thread starts in the body, once every member exists, whatever their order: it may set
+  // FError before a member initialiser that came later would have run.
+  template <typename TWork> explicit TSideTask(TWork Work) {
+    FThread = std::thread([this, Work]() mutable {
+      try {
+        Work();
+      } catch (...) {
+        FError = std::current_exception();
+      }
+    });
+  }
   ~TSideTask() {
     if (FThread.joinable()) FThread.join();
   }

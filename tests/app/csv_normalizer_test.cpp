@@ -6,7 +6,9 @@
 #include <random>
 
 #include "base/exceptions.h"
+#include "support/block_scan.h"
 #include "tests/test_files.h"
+#include "tests/test_scan.h"
 
 namespace {
 
@@ -118,15 +120,22 @@ AnsiString RandomText(std::mt19937& Random, size_t Length, const char* Alphabet)
   return text;
 }
 
-TEST(CSVNormalizer, MatchesTheTwoStepsOnRandomFiles) {
-  std::mt19937 random(20241208);
-  // Short files of separators only, and longer ones in which the text runs on for blocks of
-  // bytes between quotes and breaks.
-  for (int round = 0; round < 3000; ++round) {
-    const bool dense = round % 2 == 0;
-    const AnsiString file = RandomText(random, random() % (dense ? 30 : 120),
-                                       dense ? "a;\"\r\n" : "abcdefgh\xE4;,\"\"\r\n");
-    ASSERT_EQ(NormalizedFile(file), TwoStepNormalization(file)) << testing::PrintToString(file);
+// Both paths against the two steps, on texts in blocks of exactly their size: under the address
+// sanitizer a read past a text fails here. Plain runs and a sparse alphabet give blocks without a
+// line break, which the block path copies whole.
+TEST(CSVNormalizer, BothPathsMatchTheTwoSteps) {
+  const std::vector<AnsiString> endings = {
+      "", "\"", "\r\n", "\n\"", "\"a\r\nb\"\"c\";d\n", "\r", "\n", "\"\r", AnsiString("\0x", 2)};
+  for (const AnsiString& text : ScanTexts(endings, "abcdefghijklmnop\xE4;,\"\"\r\n", 11)) {
+    const auto copy = ExactCopy(text);
+    const std::string_view view(copy.get(), text.size());
+    const AnsiString expected = TwoStepNormalization(text);
+    for (const bool blocks : {true, false}) {
+      const TBlockScanSetting setting(blocks);
+      TFastMemoryStream stream;
+      NormalizeCSVText(view, stream);
+      ASSERT_EQ(Content(stream), expected) << testing::PrintToString(text) << " blocks " << blocks;
+    }
   }
 }
 

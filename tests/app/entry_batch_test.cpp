@@ -25,10 +25,11 @@ struct TRecord {
 };
 
 // Keys as numbers are and as they are not: digits and "+", longer than the sixteen bytes a code
-// holds, with other bytes, empty; drawn from a small pool so that they repeat across records.
+// holds, with other bytes (letters in both cases among them), empty; drawn from a small pool so
+// that they repeat across records.
 std::vector<TRecord> RandomRecords(std::mt19937& Random, size_t Count, size_t Pool) {
   std::vector<AnsiString> pool;
-  const char alphabet[] = "0123456789+0000*a\xE4";
+  const char alphabet[] = "0123456789+0000*aA\xE4\xC4";
   for (size_t i = 0; i < Pool; ++i) {
     AnsiString key(Random() % 22, '0');
     for (char& c : key)
@@ -77,6 +78,26 @@ TEST(EntryBatch, StoresWhatOneSetValuePerEntryInFileOrderStores) {
       ASSERT_EQ(InBatches(records, split), expected)
           << c.Records << " records, " << c.Pool << " keys, split at " << split;
     }
+  }
+}
+
+// The dictionary lower-cases every key that is not a number: keys differing only in case are one
+// key, whose last entry in file order wins, however the records are split between the batches.
+TEST(EntryBatch, KeysDifferingOnlyInCaseAreOneKey) {
+  const struct {
+    std::vector<TRecord> Records;
+    Lines Expected;
+  } cases[] = {
+      {{{"first", {"A"}}, {"second", {"a"}}, {"third", {"A"}}}, {"a=third"}},
+      {{{"first", {"\xE4rger"}}, {"second", {"\xC4RGER"}}}, {"\xE4rger=second"}},
+      // Past the sixteen bytes a code holds, and beside a number that is a prefix.
+      {{{"first", {"01234567890123456789X", "0301"}}, {"second", {"01234567890123456789x"}}},
+       {"01234567890123456789x=second", "0301=first"}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(OneByOne(c.Records), c.Expected);
+    for (size_t split = 0; split <= c.Records.size(); ++split)
+      EXPECT_EQ(InBatches(c.Records, split), c.Expected) << c.Expected[0] << ", split at " << split;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,28 @@ TEST(TextArena, KeptTextStaysWhereItIsThroughGrowthAndAdoption) {
 
   arena.Clear();
   EXPECT_EQ(arena.Keep("again"), "again");
+}
+
+// A moved arena's text stays where it was; what the moved-from arena keeps afterwards goes into
+// blocks of its own, not into the target's open block, and freeing them leaves the target's text.
+TEST(TextArena, MovedFromArenaStartsAfresh) {
+  for (const bool assign : {false, true}) {
+    TTextArena source;
+    const std::string_view before = source.Keep("kept before the move");
+    std::optional<TTextArena> target;
+    if (assign) {
+      target.emplace().Keep("dropped with the target's old blocks");
+      *target = std::move(source);
+    } else {
+      target.emplace(std::move(source));
+    }
+    const std::string_view fromSource = source.Keep("kept by the source");
+    const std::string_view fromTarget = target->Keep("kept by the target");
+    EXPECT_EQ(fromSource, "kept by the source") << assign;
+    source.Clear();
+    EXPECT_EQ(before, "kept before the move") << assign;
+    EXPECT_EQ(fromTarget, "kept by the target") << assign;
+  }
 }
 
 } // namespace

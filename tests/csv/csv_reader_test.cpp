@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "base/exceptions.h"
+#include "support/block_scan.h"
+#include "support/const_memory_stream.h"
 #include "support/fast_memory_stream.h"
+#include "tests/test_scan.h"
 #include "tests/test_streams.h"
 
 namespace {
@@ -198,6 +201,93 @@ TEST(CSVReader, TakesAllOfAStreamThatDeliversInPieces) {
 TEST(CSVReader, FieldsOfEarlierRecordsDoNotLeakIntoShorterOnes) {
   const Walk walk = WalkAll("a;b;c;d\r\nx\r\n;\r\n");
   EXPECT_EQ(walk.Records, (std::vector<Record>{{"a", "b", "c", "d"}, {"x"}, {"", ""}}));
+}
+
+// Past the current record's fields the reader's array still holds those of the longer record
+// before; asked for them, GetField and AppendField give the empty field.
+TEST(CSVReader, FieldsPastTheCountAreEmpty) {
+  auto stream = StreamOf("a;b;c;\"d\"\r\nx\r\n");
+  TCSVReader reader(*stream, ';');
+  reader.First();
+  reader.Next();
+  ASSERT_EQ(Fields(reader), Record{"x"});
+  reader.Next();
+  ASSERT_TRUE(reader.Eof());
+  ASSERT_EQ(reader.FieldCount(), 0);
+  for (const int32_t index : {-1, 0, 1, 3, 99, 100, 5000}) {
+    AnsiString appended = "kept";
+    reader.AppendField(index, appended);
+    EXPECT_EQ(appended, "kept") << index;
+    EXPECT_EQ(reader.GetField(index), "") << index;
+  }
+}
+
+TEST(CSVReader, TextReadInPlaceNeedsAllItsClosingBytes) {
+  const AnsiString data = "a;b";
+  for (size_t spoilt = 0; spoilt <= TCSVReader::ClosingBytes; ++spoilt) {
+    auto text = ExactCopy(data, TCSVReader::ClosingBytes);
+    TCSVReader::CloseText(text.get(), data.size());
+    if (spoilt == TCSVReader::ClosingBytes) {
+      TCSVReader reader(text.get(), data.size(), ';');
+      reader.First();
+      EXPECT_EQ(Fields(reader), (Record{"a", "b"}));
+      continue;
+    }
+    text[data.size() + spoilt] = 'x';
+    EXPECT_THROW(TCSVReader(text.get(), data.size(), ';'), Exception) << spoilt;
+  }
+}
+
+// Every record of a walk through all of them, with its fields as GetField and RawField give
+// them, Eof and the position after it; then what one more Next does.
+AnsiString Transcript(TCSVReader& Reader) {
+  AnsiString out;
+  const auto record = [&] {
+    out += std::to_string(Reader.FieldCount()) + (Reader.Eof() ? " eof " : " ") +
+           std::to_string(Reader.Position()) + ":";
+    for (int32_t i = 0; i < Reader.FieldCount(); ++i)
+      out += "[" + Reader.GetField(i) + "|" + AnsiString(Reader.RawField(i)) + "]";
+    out += "\n";
+  };
+  Reader.First();
+  record();
+  while (!Reader.Eof()) {
+    Reader.Next();
+    record();
+  }
+  try {
+    Reader.Next();
+    record();
+  } catch (const Exception& e) {
+    out += e.Message();
+  }
+  return out;
+}
+
+// The sixteen-byte scan against the plain one, over the caller's text in place and over the
+// reader's own copy of a stream, each in a block of exactly its size: under the address
+// sanitizer a read before the text or past its closing bytes fails here.
+TEST(CSVReader, BlockScanReadsWhatThePlainScanReads) {
+  const std::vector<AnsiString> endings = {
+      "", ";", "\r\n", ";\r\n", "\"q;\"\"\r\n\";x", "\"open", "\r\nz;", "\r", "\r\n\"a\"b"};
+  for (const AnsiString& text : ScanTexts(endings, "abcdefgh;,\"\r\n\t", 23)) {
+    for (const char delimiter : {';', '\t'}) {
+      const auto transcript = [&](bool Blocks) {
+        const TBlockScanSetting setting(Blocks);
+        auto copy = ExactCopy(text, TCSVReader::ClosingBytes);
+        TCSVReader::CloseText(copy.get(), text.size());
+        TCSVReader inPlace(copy.get(), text.size(), delimiter);
+        const AnsiString fromText = Transcript(inPlace);
+        auto bytes = ExactCopy(text);
+        TConstMemoryStream stream(bytes.get(), text.size());
+        TCSVReader fromStream(stream, delimiter);
+        EXPECT_EQ(Transcript(fromStream), fromText);
+        return fromText;
+      };
+      ASSERT_EQ(transcript(true), transcript(false))
+          << testing::PrintToString(text) << " delimiter " << int(delimiter);
+    }
+  }
 }
 
 } // namespace
