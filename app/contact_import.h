@@ -1,5 +1,7 @@
 #pragma once
-// The import: a CSV contact export becomes sorted "number=name" lines and two counts.
+// The import: a contact export, CSV or vCard, becomes sorted "number=name" lines and two counts.
+// The loader tells which reader the text is for (csv_import, vcard_import); both hand each record
+// to a TContactCollector, which makes the entries and counts the same way for both.
 #include <cstdint>
 
 #include "app/display_name.h"
@@ -10,10 +12,6 @@
 #include "csv/text_loading.h"
 #include "support/string_utils.h"
 
-// Header words: a column whose header contains one (ignoring case) is a name or number column.
-extern const char* const NameHeaders[5];
-extern const char* const NumberHeaders[3];
-
 struct TImportCounts {
   // Records that gave a display name and at least one number.
   int32_t Names = 0;
@@ -23,12 +21,14 @@ struct TImportCounts {
 
 // The dictionary key of a normalised number: the own country code taken off.
 AnsiString EntryKey(const AnsiString& Number, const AnsiString& CountryCode);
-// Stores Name under Number's key.
+// Stores Name under Number's key: the import's way of storing one entry, by definition. The
+// import itself stores sorted batches of entries (TContactCollector, TEntryBatch); its tests
+// compare that with AddEntry called once per entry in file order.
 void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
               const AnsiString& CountryCode);
 
-// Where every road's records end: each record's display name and numbers become dictionary
-// entries and counts, the same for the CSV and any other reader of records.
+// Where the records of both readers end: each record's display name and numbers become
+// dictionary entries and counts.
 class TContactCollector {
 public:
   explicit TContactCollector(const AnsiString& CountryCode) : FCountryCode(CountryCode) {}

@@ -104,7 +104,7 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
 void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
   if (Keys.empty()) return;
   const auto name = static_cast<uint32_t>(FNames.size());
-  FNames.push_back(FNameText.KeepCell(Name));
+  FNames.push_back(FNameText.StoreSlot(Name));
   for (const AnsiString& key : Keys) {
     bool exact;
     uint64_t code = EncodeKey(key, exact);
@@ -184,7 +184,7 @@ void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First
                              const TEntryBatch& Second, TRange InSecond) {
   char key[CodeBytes];
   const auto store = [&](const TEntryBatch& Batch, const TEntry& Entry) {
-    Dictionary.SetKeptValue(Batch.KeyView(Entry, key), Batch.FNames[Entry.Name]);
+    Dictionary.SetStoredValue(Batch.KeyView(Entry, key), Batch.FNames[Entry.Name]);
   };
   // Of equal keys the first batch's go first: they came earlier in the file.
   const auto secondFirst = [&](const TEntry& A, const TEntry& B) {
@@ -215,8 +215,8 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
   First.Sort();
   Second.Sort();
   // The names are viewed where they are; the dictionary keeps them from now on.
-  Dictionary.KeepText(std::move(First.FNameText));
-  Dictionary.KeepText(std::move(Second.FNameText));
+  Dictionary.AdoptText(std::move(First.FNameText));
+  Dictionary.AdoptText(std::move(Second.FNameText));
   const size_t firstSize = First.FEntries.size(), secondSize = Second.FEntries.size();
 
   if (firstSize + secondSize < MinSplitEntries) {
@@ -252,7 +252,7 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
     });
     StoreRange(Dictionary, First, {0, firstLow}, Second, {0, secondLow});
     storeUpper.Wait();
-    Dictionary.JoinKept(middle, middleValue, std::move(upper));
+    Dictionary.JoinStored(middle, middleValue, std::move(upper));
   }
   for (TEntryBatch* batch : {&First, &Second}) {
     batch->FNames.clear();

@@ -1,6 +1,6 @@
 #pragma once
 // The entries of a run of contact records before they go into the dictionary: per entry a
-// dictionary key (a normalised number) and the display name of its record, the name kept once
+// dictionary key (a normalised number) and the display name of its record, the name stored once
 // per record. Sorted by key with a stable radix sort, batches of consecutive runs of records are
 // stored in one ascending sweep, so the dictionary's tree is built at its right end.
 #include <cstdint>
@@ -63,7 +63,7 @@ private:
   void SortRunsOfLongKeys();
 
   TTextArena FNameText;
-  TPodVector<const std::string_view*> FNames; // a cell in FNameText per record
+  TPodVector<const std::string_view*> FNames; // a slot in FNameText per record
   TPodVector<TEntry> FEntries;
   std::vector<AnsiString> FLongKeys;
   bool FSorted = true;

@@ -1,5 +1,5 @@
 #pragma once
-// The vCard road of the import: each card becomes one record of the collector, as a CSV record
+// The vCard path of the import: each card becomes one record of the collector, as a CSV record
 // with the columns Vorname, Nachname, Firma, Abteilung and the card's telephone values would.
 #include "app/contact_import.h"
 #include "csv/vcard_reader.h"

@@ -41,12 +41,6 @@ void TStrings::SetText(const AnsiString& Text) {
   }
 }
 
-void TStrings::AddStrings(const TStrings& Source) {
-  TStringsUpdate scope(*this);
-  for (int i = 0; i < Source.Count(); ++i)
-    Add(Source.Get(i));
-}
-
 AnsiString TStringList::Get(int Index) const {
   return (*this)[Index];
 }

@@ -30,7 +30,6 @@ public:
 
   AnsiString GetText() const;
   void SetText(const AnsiString& Text);
-  void AddStrings(const TStrings& Source);
 
 protected:
   virtual void SetUpdateState(bool /*Updating*/) {}

@@ -176,7 +176,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   return entry;
 }
 
-// The cells and their text live in FText: nothing to release one by one.
+// The slots and their text live in FText: nothing to release one by one.
 void TRBStringList::DisposeData(void* /*Data*/) {}
 
 void TRBStringList::Clear() {
@@ -185,20 +185,20 @@ void TRBStringList::Clear() {
 }
 
 void TRBStringList::SetValue(std::string_view Key, std::string_view Value) {
-  SetKeptValue(Key, FText.KeepCell(Value));
+  SetStoredValue(Key, FText.StoreSlot(Value));
 }
 
-void TRBStringList::SetKeptValue(std::string_view Key, const std::string_view* Value) {
+void TRBStringList::SetStoredValue(std::string_view Key, const std::string_view* Value) {
   UniqueKeys = true;
   AnsiString key(Key);
   if (!IsCaseless(key)) platform::LowerCaseAnsi(&key[0], key.size());
   TRBKeyData* entry = FindOrAdd(std::move(key), -1);
-  // A cell may be shared: a new value gets a cell of its own instead of changing the old one.
+  // A slot may be shared: a new value gets a slot of its own instead of changing the old one.
   entry->Data = const_cast<std::string_view*>(Value);
 }
 
-void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value,
-                             TRBStringList&& Right) {
+void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Value,
+                               TRBStringList&& Right) {
   FText.Adopt(std::move(Right.FText));
   TRBKeyData probe;
   probe.Key = Key;
@@ -210,10 +210,10 @@ void TRBStringList::JoinKept(std::string_view Key, const std::string_view* Value
                        (!last || CompareKeyData(last->Key, &probe) < 0) &&
                        (!first || CompareKeyData(&probe, first->Key) < 0);
   if (!ordered) {
-    SetKeptValue(probe.Key, Value);
+    SetStoredValue(probe.Key, Value);
     for (TRBNode* node = Right.FTree.FirstNode(); node;) {
       const TRBKeyData* entry = EntryOf(node);
-      SetKeptValue(entry->Key, entry->Data ? ValueCell(entry->Data) : FText.KeepCell({}));
+      SetStoredValue(entry->Key, entry->Data ? ValueCell(entry->Data) : FText.StoreSlot({}));
       node = node == Right.FTree.LastNode() ? nullptr : TRBTree::NextNode(node);
     }
     Right.Clear();
@@ -238,7 +238,7 @@ void TRBStringList::AssignTo(TStrings& Target) {
   });
   Target.SetCapacity(static_cast<int>(FTree.Count()), bytes);
   TRBAssignToEnumerator visitor(&Target);
-  // The values lie wherever their text was kept: fetch them before they are copied.
+  // The values lie wherever their text was stored: fetch them before they are copied.
   ForEach(visitor, [](const TRBNode* Node) {
     if (const void* data = EntryOf(Node)->Data) Prefetch(ValueCell(data)->data());
   });

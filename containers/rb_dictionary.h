@@ -16,7 +16,7 @@
 // follows the entry in its slot.
 struct TRBKeyData {
   int32_t Tag = 0;
-  // In a TRBStringList a std::string_view cell holding the value, or null; cells are the
+  // In a TRBStringList a std::string_view slot holding the value, or null; slots are the
   // dictionary's and may be shared by several entries.
   void* Data = nullptr;
   AnsiString Key;
@@ -121,7 +121,7 @@ private:
 
 class TRBStringList : public TRBCustomStringDictionary {
 public:
-  // The value cells and their text are kept in big blocks, apart from the entries.
+  // The value slots and their text are stored in big blocks, apart from the entries.
   explicit TRBStringList(TRBCompareFunc Compare = nullptr) : TRBCustomStringDictionary(Compare) {}
   ~TRBStringList() override { Clear(); }
 
@@ -131,15 +131,15 @@ public:
   // Stores a copy of Value under Key lower-cased by the ANSI code page; the last value for a key
   // wins. Keys in ascending order are added without a descent of the tree.
   void SetValue(std::string_view Key, std::string_view Value);
-  // Text and cells that SetKeptValue's values may be; they stay until Clear or destruction.
-  void KeepText(TTextArena&& Text) { FText.Adopt(std::move(Text)); }
-  // SetValue without the copy: Value is a cell of text given to KeepText, and many keys may
+  // Text and slots that SetStoredValue's values may be; they stay until Clear or destruction.
+  void AdoptText(TTextArena&& Text) { FText.Adopt(std::move(Text)); }
+  // SetValue without the copy: Value is a slot of text given to AdoptText, and many keys may
   // share it.
-  void SetKeptValue(std::string_view Key, const std::string_view* Value);
-  // Adds Right's entries and Key with its kept Value, with Right's tree joined to this one in a
+  void SetStoredValue(std::string_view Key, const std::string_view* Value);
+  // Adds Right's entries and Key with its stored Value, with Right's tree joined to this one in a
   // single step where every key here orders before Key and Key before every key of Right (as
   // stored, lower-cased), and one entry at a time otherwise. Right is left empty.
-  void JoinKept(std::string_view Key, const std::string_view* Value, TRBStringList&& Right);
+  void JoinStored(std::string_view Key, const std::string_view* Value, TRBStringList&& Right);
   // Empties Target and appends one "key=value" line per entry in ascending key order. The
   // caller brackets it with Target's BeginUpdate and EndUpdate.
   void AssignTo(TStrings& Target);

@@ -51,18 +51,18 @@ char* TTextArena::Take(size_t Size, size_t Alignment) {
   return taken;
 }
 
-std::string_view TTextArena::Keep(std::string_view Text) {
+std::string_view TTextArena::Store(std::string_view Text) {
   if (Text.empty()) return {};
   char* const copy = Take(Text.size(), 1);
   std::memcpy(copy, Text.data(), Text.size());
   return {copy, Text.size()};
 }
 
-const std::string_view* TTextArena::KeepCell(std::string_view Text) {
-  char* const cell = Take(sizeof(std::string_view) + Text.size(), alignof(std::string_view));
-  char* const copy = cell + sizeof(std::string_view);
+const std::string_view* TTextArena::StoreSlot(std::string_view Text) {
+  char* const slot = Take(sizeof(std::string_view) + Text.size(), alignof(std::string_view));
+  char* const copy = slot + sizeof(std::string_view);
   if (!Text.empty()) std::memcpy(copy, Text.data(), Text.size());
-  return new (cell) std::string_view(copy, Text.size());
+  return new (slot) std::string_view(copy, Text.size());
 }
 
 void TTextArena::Adopt(TTextArena&& Other) {

@@ -1,5 +1,5 @@
 #pragma once
-// Text kept in big blocks that never move, handed out as views and freed all at once: millions of
+// Text stored in big blocks that never move, handed out as views and freed all at once: millions of
 // short strings without a heap block each.
 #include <cstddef>
 #include <memory>
@@ -17,10 +17,10 @@ public:
   TTextArena& operator=(const TTextArena&) = delete;
 
   // A copy of Text that stays where it is until Clear or destruction.
-  std::string_view Keep(std::string_view Text);
-  // A copy of Text and a view of that copy, both kept as Keep keeps them: a cell that any number
-  // of owners may point to.
-  const std::string_view* KeepCell(std::string_view Text);
+  std::string_view Store(std::string_view Text);
+  // A copy of Text and a view of that copy, both stored as Store stores them: a slot that any
+  // number of owners may point to.
+  const std::string_view* StoreSlot(std::string_view Text);
   // Other's text becomes this arena's, at the same addresses; Other is left empty.
   void Adopt(TTextArena&& Other);
   void Clear();

@@ -58,7 +58,9 @@ AnsiString RemoveNulChars(std::string_view Text) {
   return result;
 }
 
-bool StartsWithVCardBegin(std::string_view Text) {
+bool IsVCardText(std::string_view Text) {
+  // Asked of every import, so only the start is looked at; a byte 0 there is no blank and no
+  // letter of the first line, and a byte 0 right after it ends the text.
   static constexpr std::string_view Begin = "BEGIN:VCARD";
   const size_t first = Text.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos || Text.size() - first < Begin.size()) return false;
@@ -66,7 +68,8 @@ bool StartsWithVCardBegin(std::string_view Text) {
     const char c = Text[first + i];
     if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != Begin[i]) return false;
   }
-  return true;
+  const size_t after = first + Begin.size();
+  return after == Text.size() || Text[after] == '\r' || Text[after] == '\n' || Text[after] == 0;
 }
 
 AnsiString UnfoldLines(std::string_view Text) {
@@ -123,26 +126,26 @@ AnsiString Utf16ToAnsi(std::string_view Bytes, bool BigEndian) {
 namespace {
 
 AnsiString UnfoldedIfVCard(AnsiString Text) {
-  return StartsWithVCardBegin(Text) ? UnfoldLines(Text) : std::move(Text);
+  return IsVCardText(Text) ? UnfoldLines(Text) : std::move(Text);
 }
 
-// The leading UTF-16 units of Bytes, up to the first unit beyond ASCII or 0, as bytes: enough to
-// tell whether they begin like a vCard.
+// The leading UTF-16 units of Bytes as bytes, enough of them to tell whether they begin like a
+// vCard: up to the first unit 0, or a unit beyond ASCII, which becomes "?".
 AnsiString AsciiUnitsAtStart(std::string_view Bytes, bool BigEndian) {
-  static const size_t Enough = std::strlen("BEGIN:VCARD");
+  static const size_t Enough = std::strlen("BEGIN:VCARD") + 1;
   AnsiString units;
   size_t letters = 0;
   for (size_t i = 0; i + 1 < Bytes.size() && letters < Enough; i += 2) {
     const auto first = static_cast<unsigned char>(Bytes[i]);
     const auto second = static_cast<unsigned char>(Bytes[i + 1]);
     const unsigned unit = BigEndian ? first << 8 | second : second << 8 | first;
-    if (unit == 0 || unit >= 0x80) break;
-    units += static_cast<char>(unit);
+    if (unit == 0) break;
+    units += unit < 0x80 ? static_cast<char>(unit) : '?';
+    if (unit >= 0x80) break;
     if (letters > 0 || !std::strchr(" \t\r\n", static_cast<int>(unit))) ++letters;
   }
   return units;
 }
-
 } // namespace
 
 namespace {
@@ -161,7 +164,7 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
   // A vCard in UTF-16 without a mark is read as if it had one; the zero bytes below would tell
   // UTF-16 only when every character lies below 256.
   for (const bool bigEndian : {false, true}) {
-    if (StartsWithVCardBegin(AsciiUnitsAtStart(Bytes, bigEndian))) {
+    if (IsVCardText(AsciiUnitsAtStart(Bytes, bigEndian))) {
       Text = UnfoldLines(Utf16ToAnsi(Bytes, bigEndian));
       return true;
     }
@@ -170,7 +173,7 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
   std::string_view text = bomSeen ? Bytes.substr(3) : Bytes;
   // A writer may fold a vCard line inside a UTF-8 character, so the folds go before decoding.
   AnsiString unfolded;
-  const bool vcard = StartsWithVCardBegin(text);
+  const bool vcard = IsVCardText(text);
   if (vcard) {
     unfolded = UnfoldLines(text);
     text = unfolded;
@@ -201,10 +204,12 @@ AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
   return DecodeFileBytes(Bytes, text) ? text : AnsiString(Bytes);
 }
 
-TLoadedText::TLoadedText(AnsiString Text) : FText(std::move(Text)), FView(FText) {}
+TLoadedText::TLoadedText(AnsiString Text)
+    : FText(std::move(Text)), FView(FText), FVCard(IsVCardText(FView)) {}
 
 TLoadedText::TLoadedText(std::unique_ptr<TMappedFileStream> File)
-    : FFile(std::move(File)), FView(FFile->Memory(), static_cast<size_t>(FFile->GetSize())) {}
+    : FFile(std::move(File)), FView(FFile->Memory(), static_cast<size_t>(FFile->GetSize())),
+      FVCard(IsVCardText(FView)) {}
 
 TLoadedText::TLoadedText(TLoadedText&& Other) noexcept {
   *this = std::move(Other);
@@ -218,9 +223,11 @@ TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept {
   FFile = std::move(Other.FFile);
   FView = owned ? std::string_view(FText) : Other.FView;
   FDone = Other.FDone;
+  FVCard = Other.FVCard;
   Other.FText.clear();
   Other.FView = {};
   Other.FDone = 0;
+  Other.FVCard = false;
   return *this;
 }
 

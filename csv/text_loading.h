@@ -10,8 +10,8 @@
 
 class TMappedFileStream;
 
-// A loaded text. Where the file's bytes are used as they are, it views them in the file's
-// mapping, kept open for it, instead of holding a copy of them.
+// A loaded text, and which reader it is for. Where the file's bytes are used as they are, it
+// views them in the file's mapping, kept open for it, instead of holding a copy of them.
 class TLoadedText {
 public:
   explicit TLoadedText(AnsiString Text = AnsiString());
@@ -21,6 +21,8 @@ public:
   ~TLoadedText();
 
   std::string_view View() const { return FView; }
+  // Whether the text is a vCard file (IsVCardText), else a table for the CSV reader.
+  bool IsVCard() const { return FVCard; }
   // The text up to Bytes will not be read again: a mapping's pages may go back to the system.
   void DoneUpTo(size_t Bytes);
 
@@ -29,6 +31,7 @@ private:
   std::unique_ptr<TMappedFileStream> FFile;
   std::string_view FView;
   size_t FDone = 0;
+  bool FVCard = false;
 };
 
 // LoadFileAsAnsiText without the copy of a file whose bytes are used as they are.
@@ -47,8 +50,10 @@ bool HasUTF8BOM(TStream& Stream);
 AnsiString StripUTF8BOM(const AnsiString& Text);
 AnsiString RemoveNulChars(std::string_view Text);
 
-// True when Text, after blanks, TABs, CRs and LFs, starts with "BEGIN:VCARD" in any case.
-bool StartsWithVCardBegin(std::string_view Text);
+// True when the text's first line, after blanks, TABs, CRs and LFs, is "BEGIN:VCARD" in any case;
+// the text ends at its first byte 0. The one rule that tells a vCard file: the loader unfolds
+// such a text, and the import reads it with the vCard reader.
+bool IsVCardText(std::string_view Text);
 // Text without its folds: each line break (CR LF, LF or CR) followed by a blank or TAB goes with
 // that one blank or TAB, until the text holds no such pair.
 AnsiString UnfoldLines(std::string_view Text);

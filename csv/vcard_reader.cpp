@@ -1,10 +1,8 @@
 #include "csv/vcard_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
-#include "csv/text_loading.h"
 #include "support/utf8.h"
 
 namespace {
@@ -137,14 +135,6 @@ AnsiString TelephoneValue(std::string_view Escaped) {
 }
 
 } // namespace
-
-bool IsVCardText(std::string_view Text) {
-  // Asked of every import, so only the start is looked at; a byte 0 there is no blank and no
-  // letter of the first line, and a byte 0 right after it ends the text.
-  if (!StartsWithVCardBegin(Text)) return false;
-  const std::string_view rest = SkipBlankLines(Text).substr(std::strlen("BEGIN:VCARD"));
-  return rest.empty() || IsLineBreak(rest[0]) || rest[0] == '\0';
-}
 
 TVCardReader::TVCardReader(std::string_view Text) : FText(SkipBlankLines(UpToFirstNul(Text))) {}
 

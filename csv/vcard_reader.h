@@ -7,10 +7,6 @@
 #include "base/system.h"
 #include "support/string_utils.h"
 
-// True when the text's first line, after blanks, TABs, CRs and LFs, is "BEGIN:VCARD" in any case.
-// The text ends at its first byte 0.
-bool IsVCardText(std::string_view Text);
-
 struct TVCardRecord {
   // The second and first component of N; when both are empty, GivenName holds FN.
   AnsiString GivenName;

@@ -9,8 +9,3 @@ PathString ParamStr(int Index) {
   if (Index < 0 || static_cast<size_t>(Index) >= arguments.size()) return PathString();
   return arguments[static_cast<size_t>(Index)];
 }
-
-int ParamCount() {
-  const size_t count = platform::ProgramArguments(0, nullptr).size();
-  return count > 0 ? static_cast<int>(count) - 1 : 0;
-}

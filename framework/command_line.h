@@ -5,5 +5,3 @@
 
 // Index 0 is the program; beyond the last argument the result is empty.
 PathString ParamStr(int Index);
-// The number of arguments after the program's name.
-int ParamCount();

@@ -161,10 +161,6 @@ void TWindowedControl::InvalidateRect(const TRect& Rect) {
   ::InvalidateRect(Handle(), &rect, FALSE);
 }
 
-bool TWindowedControl::Focused() const {
-  return Handle() && GetFocus() == Handle();
-}
-
 void TWindowedControl::SetFocus() {
   if (Handle()) ::SetFocus(Handle());
 }

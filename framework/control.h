@@ -110,7 +110,6 @@ public:
   void Realign();
   void Invalidate();
   void InvalidateRect(const TRect& Rect);
-  bool Focused() const;
   void SetFocus();
 
   const std::vector<TControl*>& Controls() const { return FControls; }

@@ -133,10 +133,6 @@ int TListBox::ItemIndex() const {
   return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
-void TListBox::SetItemIndex(int Index) {
-  if (Handle()) SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(Index), 0);
-}
-
 void TListBox::FontChanged() {
   TWindowedControl::FontChanged();
   // A new font sets the item height back to the font's.

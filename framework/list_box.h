@@ -47,7 +47,6 @@ public:
   void SetItemHeight(int Height);
   // -1 when no line is selected.
   int ItemIndex() const;
-  void SetItemIndex(int Index);
 
   // Adds a line up to its first byte 0 and gives its index, LB_ERR or LB_ERRSPACE. The line goes
   // to the control's own procedure in UTF-16, the form the control keeps its lines in, so that

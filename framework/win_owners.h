@@ -31,7 +31,7 @@ public:
   THandle Get() const { return FHandle; }
   bool Valid() const { return TTraits::Valid(FHandle); }
   explicit operator bool() const { return Valid(); }
-  // Gives back the handle held so far and takes Handle.
+  // Returns the handle held so far and takes Handle.
   void Reset(THandle Handle = TTraits::None()) {
     const THandle old = FHandle;
     FHandle = Handle;

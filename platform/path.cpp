@@ -108,10 +108,6 @@ PathString PathFromWide(const char16_t* Text, size_t Length) {
   return path;
 }
 
-PathString PathFromAnsi(const AnsiString& Text) {
-  return PathFromWide(AnsiToWide(Text));
-}
-
 AnsiString PathToAnsi(const PathString& Path) {
   return WideToAnsi(PathToWide(Path));
 }

@@ -87,8 +87,7 @@ PathString PathFromWide(const char16_t* Text, size_t Length);
 inline PathString PathFromWide(const WideString& Text) {
   return PathFromWide(Text.data(), Text.size());
 }
-// A name in the ANSI code page as a path, and a path for a message in the ANSI code page.
-PathString PathFromAnsi(const AnsiString& Text);
+// A path for a message in the ANSI code page.
 AnsiString PathToAnsi(const PathString& Path);
 
 // The form of a full Windows path that the system takes beyond 260 characters: "\\?\" before a

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <random>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
+#include "app/display_name.h"
+#include "app/phone_number.h"
 #include "base/exceptions.h"
 #include "tests/test_files.h"
 
@@ -160,6 +164,61 @@ TEST(ContactImport, TextsReadInTwoHalvesGiveWhatOneReadGives) {
     EXPECT_EQ(r.List, expected) << c.Name;
     EXPECT_EQ(r.Counts.Names, int32_t(c.Fillers.size())) << c.Name;
     EXPECT_EQ(r.Counts.Numbers, int32_t(c.Fillers.size())) << c.Name;
+  }
+}
+
+// AddEntry, one entry at a time in file order, is the import's way of storing by definition. The
+// import stores in sorted batches, read and stored by two threads on a large text; both must come
+// to the same lines and counts, on random records of names and numbers in every usual form.
+TEST(ContactImport, StoresWhatAddEntryPerEntryStores) {
+  std::mt19937 random(23);
+  const char* const words[] = {
+      "Anna", "M\xFCller", "GmbH", "&",  "Dr.",    "von", "Hohenstein-Wartenberg-Lauterbach",
+      "A=B",  "x",         "",     "Co", "J\xF6rg"};
+  const char* const numbers[] = {"+49 30 ", "0049 (0) 89 ", "030/", "+41 44 ", "0171-", "",
+                                 "(0)40 ",  "Tel. ",        "+1 ",  "00 ",     "abc"};
+  const auto word = [&] { return AnsiString(words[random() % std::size(words)]); };
+  const auto number = [&] {
+    // From a small range, so that numbers repeat across records and the last one's name wins.
+    return numbers[random() % std::size(numbers)] + std::to_string(random() % 20000);
+  };
+  for (const size_t count : {size_t(300), size_t(45000)}) {
+    AnsiString csv = "Vorname;Nachname;Firma;Telefon;Fax\r\n";
+    TRBStringList expected;
+    TImportCounts counts;
+    for (size_t i = 0; i < count; ++i) {
+      const AnsiString first = word(), last = word(), firm = word() + " " + word();
+      const AnsiString phone = random() % 3 ? number() : number() + " ::: " + number();
+      const AnsiString fax = random() % 2 ? number() : AnsiString();
+      csv += first + ";" + last + ";" + firm + ";" + phone + ";" + fax + "\r\n";
+
+      AnsiString name = BuildDisplayName(first + " " + last + " " + firm);
+      TStringArray found;
+      for (const AnsiString& field : {phone, fax})
+        for (const AnsiString& part : SplitString(":::", field, 0, 0))
+          if (const AnsiString n = NormalizePhoneNumber(part, "49"); !n.empty()) found.push_back(n);
+      if (name.empty() || found.empty()) continue;
+      ReplaceTextInPlace(name, "=", "");
+      name = TruncateString(name, 50);
+      ++counts.Names;
+      for (const AnsiString& n : found) {
+        ++counts.Numbers;
+        AddEntry(expected, n, name, "49");
+      }
+    }
+    TStringList lines;
+    expected.AssignTo(lines);
+    const Result r = Import(csv);
+    ASSERT_EQ(r.List.size(), size_t(lines.Count())) << count;
+    for (int i = 0; i < lines.Count(); ++i)
+      ASSERT_EQ(r.List[size_t(i)], lines[i]) << count << " records, line " << i;
+    EXPECT_EQ(r.Counts.Names, counts.Names);
+    EXPECT_EQ(r.Counts.Numbers, counts.Numbers);
+    // The large text is read by two threads and stored as two halves of the key range.
+    if (count > 1000) {
+      EXPECT_GT(csv.size(), size_t(1) << 20);
+      EXPECT_GT(counts.Numbers, 1 << 16);
+    }
   }
 }
 

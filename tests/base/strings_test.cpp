@@ -114,12 +114,4 @@ TEST(Strings, FailedSetTextEndsTheUpdate) {
   EXPECT_EQ(Items(list), std::vector<AnsiString>{"a"});
 }
 
-TEST(Strings, AddStringsAppends) {
-  TStringList a, b;
-  a.SetText("1\r\n2");
-  b.Add("0");
-  b.AddStrings(a);
-  EXPECT_EQ(Items(b), (std::vector<AnsiString>{"0", "1", "2"}));
-}
-
 } // namespace

@@ -29,18 +29,18 @@ TEST(TextArena, KeptTextStaysWhereItIsThroughGrowthAndAdoption) {
   {
     TTextArena other;
     for (size_t i = 0; i < texts.size(); ++i)
-      kept.push_back((i % 2 ? other : arena).Keep(texts[i]));
+      kept.push_back((i % 2 ? other : arena).Store(texts[i]));
     arena.Adopt(std::move(other));
     // Adopted: other is empty, and the arena keeps going where it was.
-    EXPECT_TRUE(other.Keep("").empty());
-    kept.push_back(arena.Keep("after adoption"));
+    EXPECT_TRUE(other.Store("").empty());
+    kept.push_back(arena.Store("after adoption"));
   }
   for (size_t i = 0; i < texts.size(); ++i)
     ASSERT_EQ(kept[i], texts[i]) << i;
   EXPECT_EQ(kept.back(), "after adoption");
 
   arena.Clear();
-  EXPECT_EQ(arena.Keep("again"), "again");
+  EXPECT_EQ(arena.Store("again"), "again");
 }
 
 // A moved arena's text stays where it was; what the moved-from arena keeps afterwards goes into
@@ -48,16 +48,16 @@ TEST(TextArena, KeptTextStaysWhereItIsThroughGrowthAndAdoption) {
 TEST(TextArena, MovedFromArenaStartsAfresh) {
   for (const bool assign : {false, true}) {
     TTextArena source;
-    const std::string_view before = source.Keep("kept before the move");
+    const std::string_view before = source.Store("kept before the move");
     std::optional<TTextArena> target;
     if (assign) {
-      target.emplace().Keep("dropped with the target's old blocks");
+      target.emplace().Store("dropped with the target's old blocks");
       *target = std::move(source);
     } else {
       target.emplace(std::move(source));
     }
-    const std::string_view fromSource = source.Keep("kept by the source");
-    const std::string_view fromTarget = target->Keep("kept by the target");
+    const std::string_view fromSource = source.Store("kept by the source");
+    const std::string_view fromTarget = target->Store("kept by the target");
     EXPECT_EQ(fromSource, "kept by the source") << assign;
     source.Clear();
     EXPECT_EQ(before, "kept before the move") << assign;

@@ -6,6 +6,8 @@
 #include "support/fast_memory_stream.h"
 #include "tests/test_files.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 AnsiString Utf16(const AnsiString& Ansi, bool BigEndian) {
@@ -155,6 +157,28 @@ TEST(TextLoading, VCardInUtf16WithoutAMark) {
             "Name;Telefon\r\nBEGIN:VCARD\xE9\r\n");
   const AnsiString csv = MarkedUtf16(u"Name\r\n\u014C", false).substr(2);
   EXPECT_EQ(LoadBytesAsAnsiText(csv), csv);
+}
+
+// The one rule that makes a text a vCard file, for the loader and the import alike.
+TEST(TextLoading, IsVCardText) {
+  const std::pair<AnsiString, bool> cases[] = {{"BEGIN:VCARD\r\nFN:A\r\n", true},
+                                               {" \t\r\n\n\rbegin:vCard\nFN:A", true},
+                                               {"BEGIN:VCARD", true},
+                                               {"BEGIN:VCARD\0x"s, true},
+                                               {"BEGIN:VCARD \r\n", false},
+                                               {"BEGIN:VCARDS\r\n", false},
+                                               {"\xEF\xBB\xBF"
+                                                "BEGIN:VCARD\r\n",
+                                                false},
+                                               {"Name\r\nBEGIN:VCARD\r\n", false},
+                                               {"\0BEGIN:VCARD"s, false},
+                                               {"BEGIN:VCAR", false},
+                                               {"", false},
+                                               // The first units of UTF-16 without a mark:
+                                               // "?" stands for a unit beyond ASCII.
+                                               {"BEGIN:VCARD?", false}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(IsVCardText(text), expected) << text;
 }
 
 TEST(TextLoading, MissingFileRaisesOSError) {

@@ -148,22 +148,4 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"NoCard", "Name;Telefon\r\nAnna;0301\r\n", {}}),
     [](const testing::TestParamInfo<ReaderCase>& info) { return info.param.Name; });
 
-TEST(VCardReader, IsVCardText) {
-  const std::pair<AnsiString, bool> cases[] = {{"BEGIN:VCARD\r\nFN:A\r\n", true},
-                                               {" \t\r\n\n\rbegin:vCard\nFN:A", true},
-                                               {"BEGIN:VCARD", true},
-                                               {"BEGIN:VCARD\0x"s, true},
-                                               {"BEGIN:VCARD \r\n", false},
-                                               {"BEGIN:VCARDS\r\n", false},
-                                               {"\xEF\xBB\xBF"
-                                                "BEGIN:VCARD\r\n",
-                                                false},
-                                               {"Name\r\nBEGIN:VCARD\r\n", false},
-                                               {"\0BEGIN:VCARD"s, false},
-                                               {"BEGIN:VCAR", false},
-                                               {"", false}};
-  for (const auto& [text, expected] : cases)
-    EXPECT_EQ(IsVCardText(text), expected) << text;
-}
-
 } // namespace

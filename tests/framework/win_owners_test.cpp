@@ -41,7 +41,7 @@ TEST(ComPtr, EveryReferenceTakenIsGivenBackOnce) {
     ASSERT_EQ(second->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(third.Receive())),
               S_OK);
     EXPECT_EQ(object.References, 2u);
-    // Receiving again gives back the reference held so far.
+    // Receiving again returns the reference held so far.
     ASSERT_EQ(second->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(third.Receive())),
               S_OK);
     EXPECT_EQ(object.References, 2u);

@@ -58,8 +58,7 @@ TEST(Path, BytesThatAreNoUtf8NameNoFile) {
     EXPECT_EQ(PathToWide(c.Path), c.Wide) << c.Path;
 }
 
-TEST(Path, AnsiNamesAndMessages) {
-  EXPECT_EQ(platform::PathFromAnsi("K\xE4se \x80.csv"), "K\xC3\xA4se \xE2\x82\xAC.csv");
+TEST(Path, AnsiMessages) {
   // A message shows what the code page has.
   EXPECT_EQ(platform::PathToAnsi("Dvo\xC5\x99\xC3\xA1k"), "Dvor\xE1k");
 }

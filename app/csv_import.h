@@ -1,0 +1,15 @@
+#pragma once
+// The CSV path of the import: the text normalised, its dialect detected, the name and number
+// columns found by the header row's words, and each record handed to a collector, as the vCard
+// path hands on each card.
+#include "app/contact_import.h"
+#include "csv/text_loading.h"
+
+// Header words: a column whose header contains one (ignoring case) is a name or number column.
+extern const char* const NameHeaders[5];
+extern const char* const NumberHeaders[3];
+
+// Text as LoadText gives it, one that is no vCard. The records after the middle of a large text
+// are read by a second thread into Later, the others into Earlier; both come back sorted.
+void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactCollector& Earlier,
+                   TContactCollector& Later);
