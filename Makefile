@@ -21,7 +21,7 @@ run-gui: win64
 test:
 	@scripts/test.sh
 
-BENCH_FILES := $(foreach n,10k 100k 300k 1M,build/bench/contacts-$(n).csv)
+BENCH_FILES := $(foreach n,10k 100k 300k 1M,build/bench/contacts-$(n).csv) build/bench/contacts-300k.vcf
 
 bench: native win64 $(BENCH_FILES)
 	@bench/run.sh $(BENCH_FILES)
@@ -31,6 +31,11 @@ build/bench/contacts-%.csv: bench/gen_contacts.py | deps
 	@mkdir -p $(@D)
 	@echo "generating $@"
 	@python3 bench/gen_contacts.py --count $* --out $@
+
+build/bench/contacts-%.vcf: bench/gen_vcards.py bench/gen_contacts.py | deps
+	@mkdir -p $(@D)
+	@echo "generating $@"
+	@python3 bench/gen_vcards.py --count $* --out $@
 
 # The ThreadSanitizer tree first (building it would add too much to make test), then the fuzz
 # targets.

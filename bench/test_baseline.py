@@ -206,5 +206,110 @@ class Import(unittest.TestCase):
         self.assertEqual(result.stdout, "0301=Jörg\n".encode())
 
 
+class VCards(unittest.TestCase):
+    def test_unfold(self):
+        cases = [
+            (b"FN:An\r\n na\r\n\t Maria", b"FN:Anna Maria"),
+            (b"a\n b\r c", b"abc"),
+            (b"a\r\n\r\n  b", b"ab"),  # the second blank finds the first break again
+            (b"\r\r \n ", b""),
+            (b"a \r\nb", b"a \r\nb"),
+            (b"a\r\n", b"a\r\n"),
+            (b" a", b" a"),
+        ]
+        for text, unfolded in cases:
+            with self.subTest(text=text):
+                self.assertEqual(baseline.unfold_lines(text), unfolded)
+
+    def test_is_vcard_text(self):
+        cases = [
+            (b"BEGIN:VCARD\r\n", True), (b" \r\n\tbegin:vcard", True), (b"BEGIN:VCARD\0x", True),
+            (b"BEGIN:VCARDS\r\n", False), (b"Name;BEGIN:VCARD", False), (b"BEGIN:VCAR", False),
+            (b"", False),
+        ]
+        for text, vcard in cases:
+            with self.subTest(text=text):
+                self.assertEqual(baseline.is_vcard_text(text), vcard)
+
+    def test_cards(self):
+        cases = [  # title, text (1252 as latin-1), cards: given, family, org, unit, numbers
+            ("quoted-printable UTF-8, soft breaks",
+             "BEGIN:VCARD\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=B6=\r\nrg;;;\r\n"
+             "TEL;WORK;VOICE:+49 30 1234\r\nTEL;CELL:0171 2\r\nEND:VCARD\r\n",
+             [("Jörg", "Müller", "", "", ["+49 30 1234", "0171 2"])]),
+            ("quoted-printable 1252 and line breaks",
+             "BEGIN:VCARD\r\nN;encoding=quoted-printable:M=FCller;Anna=0D=0AMaria;;;\r\n"
+             "TEL;ENCODING=QUOTED-PRINTABLE:030=\r\n=201\r\nEND:VCARD\r\n",
+             [("Anna  Maria", "Müller", "", "", ["030 1"])]),
+            ("soft breaks only in quoted-printable values",
+             "BEGIN:VCARD\r\nN:Muster;Anna=\r\nTEL;X-ENCODING=QUOTED-PRINTABLE:0301=\r\nTEL:0302\r\n"
+             "END:VCARD\r\n",
+             [("Anna=", "Muster", "", "", ["0301=", "0302"])]),
+            ("escapes and groups",
+             "BEGIN:VCARD\r\nN:O\\;Neill\\, Jr.;Anna\\nMaria;;;\r\nORG:Back\\\\;Slash \\x\\\r\n"
+             "item2.tel;type=HOME:089\\,6\r\nEND:VCARD\r\n",
+             [("Anna Maria", "O;Neill, Jr.", "Back\\", "Slash \\x\\", ["089,6"])]),
+            ("tel: URIs, quoted parameters",
+             'BEGIN:VCARD\r\nFN:Mette\r\nTEL;TYPE="voice,work";PREF=1:tel:+45-3312;ext=12\r\n'
+             "TEL:030 1;ext=2\r\nEND:VCARD\r\n",
+             [("Mette", "", "", "", ["+45-3312", "030 1;ext=2"])]),
+            ("first N, FN and ORG count",
+             "BEGIN:VCARD\r\nN:;\r\nN:Zweiter;Name\r\nFN:Erster\r\nORG:A;B\r\nORG:C;D\r\nEND:VCARD\r\n",
+             [("Erster", "", "A", "B", [])]),
+            ("an agent's card is skipped",
+             "BEGIN:VCARD\r\nN:Chef;Carla\r\nTEL:1\r\nAGENT:\r\n\r\nBEGIN:VCARD\r\nTEL:9\r\n"
+             "AGENT:\r\nBEGIN:VCARD\r\nTEL:8\r\nEND:VCARD\r\nTEL:7\r\nEND:VCARD\r\nTEL:2\r\nEND:VCARD\r\n",
+             [("Carla", "Chef", "", "", ["1", "2"])]),
+            ("an agent's card without its end",
+             "BEGIN:VCARD\r\nFN:A\r\nAGENT:\r\nBEGIN:VCARD\r\nTEL:9\r\nBEGIN:VCARD\r\nFN:B\r\n"
+             "TEL:2\r\nEND:VCARD\r\n",
+             [("A", "", "", "", []), ("B", "", "", "", ["2"])]),
+            ("cards running to the end",
+             "BEGIN:VCARD\r\nFN:A\r\nTEL:1\r\nBEGIN:VCARD\r\nFN:B\r\nTEL:2\r\nEND:VCARD\r\nTEL:3\r\n"
+             "BEGIN:VCARD\r\nFN:C\r\nTEL:4",
+             [("A", "", "", "", ["1"]), ("B", "", "", "", ["2"]), ("C", "", "", "", ["4"])]),
+            ("malformed lines skipped, the text ends at byte 0",
+             'BEGIN:VCARD\r\nTEL\r\nTEL;TYPE="cell:0301\r\n:0302\r\nTEL:0303\0\r\nTEL:4\r\nEND:VCARD',
+             [("", "", "", "", ["0303"])]),
+            ("no card", "Name;Telefon\r\nAnna;0301\r\n", []),
+        ]
+        for title, text, cards in cases:
+            with self.subTest(title):
+                self.assertEqual([(g, f, o, u, list(n)) for g, f, o, u, n in baseline.read_cards(text)],
+                                 cards)
+
+    def test_loading_unfolds_before_decoding(self):
+        data = "BEGIN:VCARD\r\nFN:J\u00f6rg\r\nEND:VCARD\r\n".encode()
+        folded = data.replace(b"\xc3\xb6", b"\xc3\r\n \xb6")
+        utf16 = "BEGIN:VCARD\r\nFN:Łukasz\r\n END:VCARD\r\n".encode("utf-16-be")
+        cases = [
+            ("UTF-8 folded inside a character", folded, "BEGIN:VCARD\r\nFN:Jörg\r\nEND:VCARD\r\n"),
+            ("not UTF-8: the bytes unfolded", b"BEGIN:VCARD\r\nFN:J\xf6\r\n rg\r\n",
+             "BEGIN:VCARD\r\nFN:Jörg\r\n"),
+            ("UTF-16 without a mark", utf16, "BEGIN:VCARD\r\nFN:LukaszEND:VCARD\r\n"),
+        ]
+        for title, data, text in cases:
+            with self.subTest(title):
+                with tempfile.NamedTemporaryFile(delete=False) as f:
+                    f.write(data)
+                try:
+                    self.assertEqual(baseline.load_ansi_text(f.name), text.encode("cp1252"))
+                finally:
+                    os.unlink(f.name)
+
+    def test_import(self):
+        text = ("BEGIN:VCARD\r\nN:Muster;Anna;;;\r\nORG:Firma=X;Vertrieb\r\nTEL:+49 30 1\r\n"
+                "TEL:n/a\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Ohne Nummer\r\nEND:VCARD\r\n"
+                "BEGIN:VCARD\r\nN:Berta;;;;\r\nTEL:0049301\r\nTEL;TYPE=CELL:0171 2\r\nEND:VCARD\r\n")
+        with tempfile.NamedTemporaryFile(delete=False) as f:
+            f.write(text.encode())
+        try:
+            result = subprocess.run([sys.executable, str(BASELINE), "--raw", f.name], capture_output=True)
+        finally:
+            os.unlink(f.name)
+        self.assertEqual(result.stdout, b"01712=Berta\r\n0301=Berta\r\n")
+        self.assertEqual(result.stderr.decode(), "2 Namen 3 Nummern gefunden.\n")
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -6,7 +6,8 @@
 For the 300k file: the import of build/win64/cli/voxaro-import.exe under wine64 against the
 native build/native/cli/voxaro-import, both from process start to exit with the output to
 /dev/null, best of three. For each file: the window's time from process start to the filled
-list (build/win64/voxaro_gui_bench.exe), best of three, once for the 1M file.
+list (build/win64/voxaro_gui_bench.exe), best of three, of two for the 1M file; each against its
+target, met or MISSED.
 """
 import os
 import subprocess
@@ -23,7 +24,7 @@ LIST_LINES = [100000, 300000, 900000]
 WINE_RUN = ROOT / "scripts/wine-run"
 
 MAX_WINE_OVER_NATIVE = 1.5          # the Windows import on the 300k file
-WINDOW_TARGETS = {"100k": 1.0, "300k": 3.0}  # seconds from process start to the filled list
+WINDOW_TARGETS = {"100k": 1.0, "300k": 2.0, "1M": 5.0}  # seconds from start to the filled list
 
 
 def label(path):
@@ -53,7 +54,8 @@ def main():
     files = sys.argv[1:]
     failed = False
     print()
-    print("under wine64 (virtual display, wineserver kept running)")
+    print("under wine64 (virtual display, wineserver kept running); load average %.2f"
+          % os.getloadavg()[0])
     for path in files:
         if label(path) != "300k":
             continue
@@ -65,7 +67,7 @@ def main():
                  verdict(wine / native <= MAX_WINE_OVER_NATIVE)))
     for path in files:
         name = label(path)
-        runs = 1 if name == "1M" else 3
+        runs = 2 if name == "1M" else 3
         result = subprocess.run([str(WINE_RUN), str(GUI_BENCH), windows_path(path), str(runs)],
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                 stdin=subprocess.DEVNULL, text=True)
