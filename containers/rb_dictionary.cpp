@@ -94,10 +94,21 @@ void TRBCustomDictionary::Clear() {
 }
 
 void TRBCustomDictionary::ForEach(TCustomRBEnumerator& Visitor, void (*Ahead)(const TRBNode*)) {
+  // Nodes fetched a few visits ahead: the visits read what the nodes point to.
+  constexpr int Distance = 16;
+  if (FTree.AddOrderIsKeyOrder()) {
+    // A tree built at its right end holds its nodes in key order in memory: walked there, the
+    // nodes come one after the other instead of one cache miss each.
+    const auto visit = [&](TRBNode* Node) { Visitor.Visit(Node); };
+    if (Ahead)
+      FTree.ForEachInAddOrder(visit, Ahead, Distance);
+    else
+      FTree.ForEachInAddOrder(visit);
+    return;
+  }
   TRBNode* node = FTree.FirstNode();
   TRBNode* const last = FTree.LastNode();
   // A second walk a few nodes ahead of the visits.
-  constexpr int Distance = 16;
   TRBNode* ahead = Ahead ? node : nullptr;
   for (int i = 0; ahead && i < Distance; ++i) {
     Ahead(ahead);
@@ -229,17 +240,12 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
 
 void TRBStringList::AssignTo(TStrings& Target) {
   Target.Clear();
-  // "key=value" per entry; the walk in memory order is cheap next to the fill it prepares.
-  int64_t bytes = 0;
-  FTree.ForEachInAddOrder([&](TRBNode* Node) {
-    const TRBKeyData* entry = EntryOf(Node);
-    bytes += static_cast<int64_t>(entry->Key.size()) + 1 +
-             (entry->Data ? static_cast<int64_t>(ValueCell(entry->Data)->size()) : 0);
-  });
-  Target.SetCapacity(static_cast<int>(FTree.Count()), bytes);
+  // The lines' bytes would take a walk over every value; the count is what a list needs most.
+  Target.SetCapacity(static_cast<int>(FTree.Count()));
   TRBAssignToEnumerator visitor(&Target);
-  // The values lie wherever their text was stored: fetch them before they are copied.
+  // The values lie wherever their text was stored: fetch them before they are read. A value's
+  // text follows its cell.
   ForEach(visitor, [](const TRBNode* Node) {
-    if (const void* data = EntryOf(Node)->Data) Prefetch(ValueCell(data)->data());
+    if (const void* data = EntryOf(Node)->Data) Prefetch(data);
   });
 }

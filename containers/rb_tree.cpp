@@ -69,20 +69,20 @@ void TRBNodeArena::Release() {
 
 void TRBNodeArena::Adopt(TRBNodeArena&& Other) {
   if (&Other == this || !Other.FFirst) return;
-  Other.FLast->Used = Other.FNext;
-  if (!FLast) {
-    // Nothing open here: Other's open block stays open.
-    FFirst = Other.FFirst;
-    FLast = Other.FLast;
-    FNext = Other.FNext;
-    FEnd = Other.FEnd;
+  if (FLast) {
+    FLast->Used = FNext;
+    FLast->Next = Other.FFirst;
   } else {
-    // Other's blocks go in front, so that the open block stays the last one.
-    Other.FLast->Next = FFirst;
     FFirst = Other.FFirst;
   }
+  // Other's open block is the last one now, so that new slots come after every slot so far.
+  FLast = Other.FLast;
+  FNext = Other.FNext;
+  FEnd = Other.FEnd;
+  FNextSlots = std::max(FNextSlots, Other.FNextSlots);
   Other.FFirst = Other.FLast = nullptr;
   Other.FNext = Other.FEnd = nullptr;
+  Other.FNextSlots = SlotsPerBlock(FirstBlockBytes, Other.FSlotSize);
 }
 
 TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
@@ -215,8 +215,11 @@ TRBNode* TRBTree::Join(void* Key, TRBTree&& Right) {
   if (!FFirstNode) FFirstNode = fresh;
   FLastNode = Right.FLastNode ? Right.FLastNode : fresh;
   FCount += Right.FCount + 1;
+  // The arena holds this tree's nodes, the joining one, then Right's: key order if both were.
+  FAddOrderIsKeyOrder = FAddOrderIsKeyOrder && Right.FAddOrderIsKeyOrder;
   Right.FRoot = Right.FFirstNode = Right.FLastNode = nullptr;
   Right.FCount = 0;
+  Right.FAddOrderIsKeyOrder = true;
 
   FixUpAfterInsert(fresh);
   FRoot->Color = Black;
@@ -246,4 +249,5 @@ void TRBTree::Clear() {
   FFirstNode = nullptr;
   FLastNode = nullptr;
   FCount = 0;
+  FAddOrderIsKeyOrder = true;
 }

@@ -35,12 +35,19 @@ public:
   void Commit() { FNext += FSlotSize; }
   // Frees every block; what the slots hold is not destroyed.
   void Release();
-  // Other's slots become this arena's, where they are; Other is left empty. Slots are still
-  // handed out from this arena's open block.
+  // Other's slots become this arena's, where they are, after this arena's own; Other is left
+  // empty. Slots are handed out from Other's open block from then on, so that the slots stay in
+  // the order they were committed.
   void Adopt(TRBNodeArena&& Other);
 
-  // Calls Visit for every committed slot, block by block in the order they were committed.
-  template <typename TVisit> void ForEachSlot(TVisit Visit) const;
+  // Calls Visit for every committed slot, in the order they were committed; with Ahead, also
+  // Ahead for the slot Distance slots further on in the same block, where there is one.
+  template <typename TVisit> void ForEachSlot(TVisit Visit) const {
+    ForEachSlot(
+        Visit, [](char*) {}, 0);
+  }
+  template <typename TVisit, typename TAhead>
+  void ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const;
 
 private:
   struct TBlock {
@@ -99,11 +106,21 @@ public:
   void* NextPayload() { return FArena.Reserve(); }
   // The storage that came with Node; it ends where the node begins.
   void* Payload(TRBNode* Node) const { return reinterpret_cast<char*>(Node) - FPayloadSpan; }
-  // Calls Visit for every node, in the order they were added (block by block after a Join),
-  // which is memory order: far cheaper than the in-order walk where the order does not matter.
+  // Calls Visit for every node, in the order they were added (after a Join this tree's nodes,
+  // the joining key's, then Right's), which is memory order: far cheaper than the in-order walk.
   template <typename TVisit> void ForEachInAddOrder(TVisit Visit) const {
-    FArena.ForEachSlot([&](char* Slot) { Visit(reinterpret_cast<TRBNode*>(Slot + FPayloadSpan)); });
+    FArena.ForEachSlot([&](char* Slot) { Visit(NodeIn(Slot)); });
   }
+  // The same, calling Ahead for the node Distance nodes further on, mostly, before each visit.
+  template <typename TVisit, typename TAhead>
+  void ForEachInAddOrder(TVisit Visit, TAhead Ahead, size_t Distance) const {
+    FArena.ForEachSlot([&](char* Slot) { Visit(NodeIn(Slot)); },
+                       [&](char* Slot) { Ahead(NodeIn(Slot)); }, Distance);
+  }
+  // True when the order the nodes were added in is ascending key order, so that
+  // ForEachInAddOrder walks them in order: every node added so far was added at the right end
+  // (a key after every key before it, as a sorted batch comes), and a Join joined two such trees.
+  bool AddOrderIsKeyOrder() const { return FAddOrderIsKeyOrder; }
 
   TRBNode* Root() const { return FRoot; }
   TRBNode* FirstNode() const { return FFirstNode; }
@@ -119,6 +136,7 @@ private:
   void FixUpAfterInsert(TRBNode* X);
   // Links Fresh as Parent's Left or Right child and restores the colours.
   void Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft);
+  TRBNode* NodeIn(char* Slot) const { return reinterpret_cast<TRBNode*>(Slot + FPayloadSpan); }
 
   TRBNode* FRoot = nullptr;
   TRBNode* FFirstNode = nullptr;
@@ -126,13 +144,22 @@ private:
   TRBCompareFunc FCompare;
   size_t FCount = 0;
   size_t FPayloadSpan;
+  bool FAddOrderIsKeyOrder = true;
   TRBNodeArena FArena;
 };
 
-template <typename TVisit> void TRBNodeArena::ForEachSlot(TVisit Visit) const {
+template <typename TVisit, typename TAhead>
+void TRBNodeArena::ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const {
+  const size_t reach = Distance * FSlotSize;
   for (const TBlock* block = FFirst; block; block = block->Next) {
-    const char* const end = block == FLast ? FNext : block->Used;
-    for (char* slot = block->Begin; slot != end; slot += FSlotSize)
+    char* const end = block == FLast ? FNext : block->Used;
+    char* slot = block->Begin;
+    if (reach > 0)
+      for (; static_cast<size_t>(end - slot) > reach; slot += FSlotSize) {
+        Ahead(slot + reach);
+        Visit(slot);
+      }
+    for (; slot != end; slot += FSlotSize)
       Visit(slot);
   }
 }
@@ -182,6 +209,8 @@ template <typename TCompare> TRBNode* TRBTree::AddBy(void* Key, TCompare Compare
 
   FArena.Commit();
   Link(fresh, parent, parent && Compare(Key, parent->Key) < 0);
+  // Only a node that became the last one keeps the nodes in key order as they were added.
+  if (FLastNode != fresh) FAddOrderIsKeyOrder = false;
   return fresh;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <utility>
@@ -77,6 +78,81 @@ TEST(RBStringList, MatchesASortedMapOverManyRandomKeys) {
     expected.push_back(key + "=" + value);
   EXPECT_EQ(Export(dictionary), expected);
   EXPECT_EQ(dictionary.Tree().Count(), model.size());
+}
+
+// Records the keys a visit sees, in its order.
+class TKeyRecorder : public TCustomRBEnumerator {
+public:
+  void Visit(TRBNode* Node) override { Keys.push_back(static_cast<TRBKeyData*>(Node->Key)->Key); }
+  Lines Keys;
+};
+
+Lines InOrderKeys(const TRBStringList& Dictionary) {
+  Lines keys;
+  const TRBTree& tree = Dictionary.Tree();
+  for (TRBNode* node = tree.FirstNode(); node;
+       node = node == tree.LastNode() ? nullptr : TRBTree::NextNode(node))
+    keys.push_back(static_cast<TRBKeyData*>(node->Key)->Key);
+  return keys;
+}
+
+TEST(RBStringList, ForEachVisitsInKeyOrderWhateverOrderTheKeysCameIn) {
+  const auto numbers = [](int From, int To, int Step) {
+    Lines keys;
+    for (int i = From; i != To; i += Step)
+      keys.push_back("0" + std::to_string(1000000 + i));
+    return keys;
+  };
+  Lines shuffled = numbers(0, 5000, 1), shuffledUpper = numbers(3001, 6000, 1);
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
+  std::shuffle(shuffledUpper.begin(), shuffledUpper.end(), std::mt19937(4));
+  Lines lateKey = numbers(0, 5000, 1);
+  lateKey.push_back("0");
+  const struct {
+    const char* Name;
+    Lines Lower; // keys stored in this dictionary, in this order
+    Lines Upper; // keys of a second one joined to it at Middle, when not empty
+    AnsiString Middle;
+  } cases[] = {
+      {"ascending", numbers(0, 5000, 1), {}, ""},
+      {"ascending with repeats and letters", {"0301", "0301", "0302", "A", "a", "b"}, {}, ""},
+      {"descending", numbers(5000, 0, -1), {}, ""},
+      {"shuffled", shuffled, {}, ""},
+      {"one key before the others at the end", lateKey, {}, ""},
+      {"joined in order", numbers(0, 3000, 1), numbers(3001, 6000, 1), "01003000"},
+      {"joined, upper shuffled", numbers(0, 3000, 1), shuffledUpper, "01003000"},
+      {"joined out of order", numbers(3001, 6000, 1), numbers(0, 3000, 1), "01003000"},
+  };
+  for (const auto& c : cases) {
+    std::map<AnsiString, AnsiString> model;
+    TRBStringList dictionary;
+    for (const AnsiString& key : c.Lower) {
+      dictionary.SetValue(key, "v" + key);
+      model[key == "A" ? "a" : key] = "v" + key;
+    }
+    if (!c.Middle.empty()) {
+      TRBStringList upper;
+      for (const AnsiString& key : c.Upper) {
+        upper.SetValue(key, "w" + key);
+        model[key] = "w" + key;
+      }
+      TTextArena text;
+      const std::string_view* middle = text.StoreSlot("m");
+      dictionary.AdoptText(std::move(text));
+      dictionary.JoinStored(c.Middle, middle, std::move(upper));
+      model[c.Middle] = "m";
+    }
+    Lines keys, lines;
+    for (const auto& [key, value] : model) {
+      keys.push_back(key);
+      lines.push_back(key + "=" + value);
+    }
+    TKeyRecorder recorder;
+    dictionary.ForEach(recorder);
+    EXPECT_EQ(recorder.Keys, keys) << c.Name;
+    EXPECT_EQ(InOrderKeys(dictionary), keys) << c.Name;
+    EXPECT_EQ(Export(dictionary), lines) << c.Name;
+  }
 }
 
 TEST(RBStringList, TargetHoldsOnlyTheExportAndKeepsItAfterTheDictionary) {

@@ -206,6 +206,126 @@ TEST(RBTree, JoinKeepsEveryInvariantAndEveryNode) {
   }
 }
 
+std::vector<const int*> InOrder(const TRBTree& Tree) {
+  std::vector<const int*> keys;
+  for (TRBNode* node = Tree.FirstNode(); node;
+       node = node == Tree.LastNode() ? nullptr : TRBTree::NextNode(node))
+    keys.push_back(KeyOf(node));
+  return keys;
+}
+
+std::vector<const int*> InAddOrder(const TRBTree& Tree) {
+  std::vector<const int*> keys;
+  Tree.ForEachInAddOrder([&](TRBNode* Node) { keys.push_back(KeyOf(Node)); });
+  return keys;
+}
+
+TEST(RBTree, AddOrderIsKeyOrderExactlyWhileEveryNewKeyCameAtTheRightEnd) {
+  const struct {
+    const char* Name;
+    std::vector<int> Values;
+    bool InKeyOrder;
+  } cases[] = {
+      {"empty", {}, true},
+      {"one key", {10}, true},
+      {"ascending", {2, 4, 6, 20, 22}, true},
+      {"ascending with repeats", {2, 2, 4, 4, 4, 14, 14}, true},
+      {"a repeat of an earlier key", {2, 4, 6, 4, 8}, true},
+      {"descending", {10, 8, 6}, false},
+      {"one key before the last", {2, 4, 8, 6}, false},
+      {"one key before the first at the end", {6, 8, 10, 12, 2}, false},
+      {"zigzag", {2, 20, 4, 18, 6}, false},
+  };
+  for (const TInsertion how : {TInsertion::Plain, TInsertion::Hinted}) {
+    for (const auto& c : cases) {
+      const std::string name = std::string(c.Name) + (how == TInsertion::Hinted ? ", hinted" : "");
+      TRBTree tree(CompareInts);
+      TModel model;
+      std::deque<int> storage;
+      AddAll(tree, model, storage, c.Values, name, how);
+      EXPECT_EQ(tree.AddOrderIsKeyOrder(), c.InKeyOrder) << name;
+      // Where it says so, the walk in memory order is the in-order walk; where not, these
+      // orders indeed differ.
+      EXPECT_EQ(InAddOrder(tree) == InOrder(tree), c.InKeyOrder) << name;
+      tree.Clear();
+      EXPECT_TRUE(tree.AddOrderIsKeyOrder()) << name;
+    }
+  }
+}
+
+TEST(RBTree, AJoinOfTwoTreesInKeyOrderLeavesItsNodesInKeyOrder) {
+  const struct {
+    int Left, Right;
+    bool LeftSorted, RightSorted;
+  } cases[] = {{0, 0, true, true},      {0, 300, true, true},    {300, 0, true, true},
+               {1, 1, true, true},      {2000, 3, true, true},   {3, 2000, true, true},
+               {700, 900, true, true},  {700, 900, false, true}, {700, 900, true, false},
+               {700, 900, false, false}};
+  std::mt19937 random(5);
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(c.Left) + (c.LeftSorted ? "" : " shuffled") + "+" +
+                             std::to_string(c.Right) + (c.RightSorted ? "" : " shuffled");
+    // Payload, so that the nodes fill several blocks of each arena.
+    TRBTree left(CompareInts, 200), right(CompareInts, 200);
+    std::deque<int> storage;
+    std::vector<int> leftValues, rightValues;
+    for (int i = 0; i < c.Left; ++i)
+      leftValues.push_back(2 * i);
+    for (int i = 0; i < c.Right; ++i)
+      rightValues.push_back(2 * (c.Left + 1 + i));
+    if (!c.LeftSorted) std::shuffle(leftValues.begin(), leftValues.end(), random);
+    if (!c.RightSorted) std::shuffle(rightValues.begin(), rightValues.end(), random);
+    TModel leftModel, rightModel;
+    AddAll(left, leftModel, storage, leftValues, name);
+    AddAll(right, rightModel, storage, rightValues, name);
+    left.Join(&storage.emplace_back(2 * c.Left), std::move(right));
+    const bool sorted = (c.LeftSorted || c.Left < 2) && (c.RightSorted || c.Right < 2);
+    EXPECT_EQ(left.AddOrderIsKeyOrder(), sorted) << name;
+    if (sorted) {
+      EXPECT_EQ(InAddOrder(left), InOrder(left)) << name;
+    }
+    EXPECT_TRUE(right.AddOrderIsKeyOrder()) << name;
+    // Growing on at the right end keeps it; a key elsewhere ends it.
+    left.AddLast(&storage.emplace_back(4 * (c.Left + c.Right) + 10));
+    EXPECT_EQ(left.AddOrderIsKeyOrder(), sorted) << name;
+    if (sorted) {
+      EXPECT_EQ(InAddOrder(left), InOrder(left)) << name;
+    }
+    left.Add(&storage.emplace_back(-1));
+    EXPECT_FALSE(left.AddOrderIsKeyOrder()) << name;
+  }
+}
+
+TEST(RBTree, TheWalkInAddOrderFetchesAheadOnlyNodesItVisitsThatManyVisitsLater) {
+  for (const size_t distance : {size_t(1), size_t(5), size_t(16)}) {
+    // Payloads of a few hundred bytes: the nodes fill many blocks, so the look-ahead meets
+    // their ends.
+    TRBTree tree(CompareInts, 300);
+    std::deque<int> storage;
+    for (int i = 0; i < 3000; ++i)
+      tree.AddLast(&storage.emplace_back(i));
+    std::vector<const TRBNode*> visits;
+    std::map<const TRBNode*, size_t> fetchedAt; // node -> visits before its fetch
+    tree.ForEachInAddOrder([&](TRBNode* Node) { visits.push_back(Node); },
+                           [&](TRBNode* Node) { fetchedAt.emplace(Node, visits.size()); },
+                           distance);
+    std::vector<const int*> keys;
+    for (const TRBNode* node : visits)
+      keys.push_back(KeyOf(node));
+    ASSERT_EQ(keys, InAddOrder(tree)) << distance;
+    size_t checked = 0;
+    for (size_t i = 0; i < visits.size(); ++i) {
+      const auto fetched = fetchedAt.find(visits[i]);
+      if (fetched == fetchedAt.end()) continue;
+      EXPECT_EQ(fetched->second + distance, i) << distance << " at " << i;
+      ++checked;
+    }
+    EXPECT_EQ(checked, fetchedAt.size()) << distance;
+    // Only the last few of each block go unfetched.
+    EXPECT_GT(checked, visits.size() * 9 / 10) << distance;
+  }
+}
+
 // Pre-order values and colours: any change of structure shows.
 std::string Shape(const TRBNode* Node) {
   if (!Node) return ".";
