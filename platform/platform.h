@@ -23,6 +23,15 @@ bool AllocateBlock(MemoryBlock& Block, size_t Size);
 bool ResizeBlock(MemoryBlock& Block, size_t Size);
 void FreeBlock(MemoryBlock& Block);
 
+// Address space for Size bytes that no one else gets, not yet usable; null when there is none.
+// Untouched pages of it cost no memory.
+void* ReserveAddressSpace(size_t Size);
+// Makes Size bytes at Data, inside a reservation, usable for reading and writing (Windows commits
+// them; elsewhere they are from the start). False when the system refuses.
+bool CommitAddressSpace(void* Data, size_t Size);
+// Gives a whole reservation back; Size is what was reserved.
+void ReleaseAddressSpace(void* Data, size_t Size);
+
 // A hint for Size bytes at Data, not yet touched, that are about to be filled: where the OS can,
 // they come in large pages, which takes far fewer page faults than small ones. Blocks of
 // AllocateBlock and ResizeBlock get it by themselves.

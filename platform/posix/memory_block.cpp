@@ -27,6 +27,23 @@ void PreferLargePages(void* Data, size_t Size) {
 #endif
 }
 
+void* ReserveAddressSpace(size_t Size) {
+  // Readable and writable at once; pages are only backed once touched, and no swap is set aside.
+  void* data = mmap(nullptr, Size, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (data == MAP_FAILED) return nullptr;
+  PreferLargePages(data, Size);
+  return data;
+}
+
+bool CommitAddressSpace(void* /*Data*/, size_t /*Size*/) {
+  return true;
+}
+
+void ReleaseAddressSpace(void* Data, size_t Size) {
+  if (Data) munmap(Data, Size);
+}
+
 bool AllocateBlock(MemoryBlock& Block, size_t Size) {
   void* data = std::malloc(Size == 0 ? 1 : Size);
   if (!data) return false;

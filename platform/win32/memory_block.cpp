@@ -7,6 +7,19 @@ namespace platform {
 // Large pages need a privilege a desktop user does not have.
 void PreferLargePages(void* /*Data*/, size_t /*Size*/) {}
 
+void* ReserveAddressSpace(size_t Size) {
+  return VirtualAlloc(nullptr, Size, MEM_RESERVE, PAGE_NOACCESS);
+}
+
+bool CommitAddressSpace(void* Data, size_t Size) {
+  // Committed memory is only backed once touched; committing it again changes nothing.
+  return VirtualAlloc(Data, Size, MEM_COMMIT, PAGE_READWRITE) != nullptr;
+}
+
+void ReleaseAddressSpace(void* Data, size_t /*Size*/) {
+  if (Data) VirtualFree(Data, 0, MEM_RELEASE);
+}
+
 bool AllocateBlock(MemoryBlock& Block, size_t Size) {
   HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, Size);
   if (!handle) return false;
