@@ -58,12 +58,12 @@ void TContactCollector::ReserveFor(size_t TextBytes) {
 }
 
 void TContactCollector::AssignTo(TStrings& Target) {
-  TContactCollector none(FCountryCode);
+  TContactCollector none(FCountryCode, FPool);
   AssignTo(Target, none);
 }
 
 void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
-  TRBStringList dictionary;
+  TRBStringList dictionary(nullptr, FPool);
   TEntryBatch::StoreSorted(dictionary, FEntries, Later.FEntries);
   TStringsUpdate bracket(Target);
   dictionary.AssignTo(Target);
@@ -71,7 +71,11 @@ void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
 
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode) {
-  TContactCollector earlier(CountryCode), later(CountryCode);
+  // The import's big blocks, the entries', the sort's and the dictionary's, come from one pool:
+  // a block taken after another was given back reuses memory that is touched already. Address
+  // space for about twice the text is reserved at once.
+  TBlockPool pool(2 * Text.View().size() + (size_t(64) << 20));
+  TContactCollector earlier(CountryCode, &pool), later(CountryCode, &pool);
   if (Text.IsVCard()) {
     ImportVCardText(Text.View(), CountryCode, earlier);
     Text = TLoadedText();

@@ -31,7 +31,10 @@ void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiStr
 // dictionary entries and counts.
 class TContactCollector {
 public:
-  explicit TContactCollector(const AnsiString& CountryCode) : FCountryCode(CountryCode) {}
+  // Pool, when given, holds the big blocks of the entries and of the dictionary AssignTo builds;
+  // it must outlive the collector.
+  explicit TContactCollector(const AnsiString& CountryCode, TBlockPool* Pool = nullptr)
+      : FCountryCode(CountryCode), FPool(Pool), FEntries(Pool) {}
   TContactCollector(const TContactCollector&) = delete;
   TContactCollector& operator=(const TContactCollector&) = delete;
 
@@ -55,6 +58,7 @@ public:
 
 private:
   AnsiString FCountryCode;
+  TBlockPool* FPool;
   TEntryBatch FEntries;
   // Reused from record to record.
   TStringArray FKeys;

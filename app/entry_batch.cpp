@@ -71,7 +71,7 @@ std::string_view DecodeKey(uint64_t Code, char (&Buffer)[CodeBytes]) {
 
 // Least significant byte first, each pass stable; a byte that is the same in every code is
 // skipped, which for numbers of usual length is the last few.
-template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
+template <typename TEntries> void RadixSortByCode(TEntries& Entries, TBlockPool* Pool) {
   using TEntry = std::remove_reference_t<decltype(Entries[0])>;
   const size_t n = Entries.size();
   if (n < 2) return;
@@ -81,11 +81,19 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
   for (const TEntry& e : Entries)
     for (int b = 0; b < 8; ++b)
       ++counts[b][e.Code >> (8 * b) & 0xFF];
-  // Not value-initialised: every slot is written before it is read.
-  const std::unique_ptr<TEntry[]> scratch(new TEntry[n]);
-  platform::PreferLargePages(scratch.get(), n * sizeof(TEntry));
+  // Not value-initialised: every slot is written before it is read. From the pool where there is
+  // one: memory given back there, by the text before the sort, is touched already.
+  TEntry* const scratch = static_cast<TEntry*>(Pool ? Pool->Take(n * sizeof(TEntry))
+                                                    : ::operator new(n * sizeof(TEntry)));
+  const auto freeScratch = [&] {
+    if (Pool)
+      Pool->Give(scratch, n * sizeof(TEntry));
+    else
+      ::operator delete(scratch);
+  };
+  platform::PreferLargePages(scratch, n * sizeof(TEntry));
   TEntry* from = Entries.data();
-  TEntry* to = scratch.get();
+  TEntry* to = scratch;
   for (int b = 0; b < 8; ++b) {
     std::array<size_t, 256>& count = counts[b];
     if (std::find(count.begin(), count.end(), n) != count.end()) continue;
@@ -97,6 +105,7 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries) {
     std::swap(from, to);
   }
   if (from != Entries.data()) std::memcpy(Entries.data(), from, n * sizeof(TEntry));
+  freeScratch();
 }
 
 } // namespace
@@ -140,7 +149,7 @@ bool TEntryBatch::KeyLess(const TEntry& A, const TEntry& B) const {
 
 void TEntryBatch::Sort() {
   if (FSorted) return;
-  RadixSortByCode(FEntries);
+  RadixSortByCode(FEntries, FPool);
   SortRunsOfLongKeys();
   FSorted = true;
 }
@@ -246,7 +255,7 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
     const std::string_view* const middleValue =
         secondHigh > secondLow ? Second.FNames[Second.FEntries[secondHigh - 1].Name]
                                : First.FNames[First.FEntries[firstHigh - 1].Name];
-    TRBStringList upper;
+    TRBStringList upper(nullptr, First.FPool);
     TSideTask storeUpper([&] {
       StoreRange(upper, First, {firstHigh, firstSize}, Second, {secondHigh, secondSize});
     });

@@ -14,7 +14,10 @@
 
 class TEntryBatch {
 public:
-  TEntryBatch() = default;
+  // Pool, when given, holds the batch's big blocks, and the names' text also once a dictionary
+  // has it; it must outlive both.
+  explicit TEntryBatch(TBlockPool* Pool = nullptr)
+      : FPool(Pool), FNameText(Pool), FNames(Pool), FEntries(Pool) {}
   TEntryBatch(const TEntryBatch&) = delete;
   TEntryBatch& operator=(const TEntryBatch&) = delete;
 
@@ -62,6 +65,7 @@ private:
   bool KeyLess(const TEntry& A, const TEntry& B) const;
   void SortRunsOfLongKeys();
 
+  TBlockPool* FPool;
   TTextArena FNameText;
   TPodVector<const std::string_view*> FNames; // a slot in FNameText per record
   TPodVector<TEntry> FEntries;

@@ -129,9 +129,10 @@ int CompareKeyData(const void* A, const void* B) {
   return TKeyDataOrder()(A, B);
 }
 
-TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize)
+TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize,
+                                                     TBlockPool* Pool)
     : TRBCustomDictionary(Compare ? Compare : CompareKeyData,
-                          Span(ExtraSize) + Span(sizeof(TRBKeyData))),
+                          Span(ExtraSize) + Span(sizeof(TRBKeyData)), Pool),
       FExtraSpan(Span(ExtraSize)) {}
 
 TRBEnumeratorClass TRBCustomStringDictionary::GetClearEnumeratorClass() const {

@@ -59,9 +59,11 @@ using TRBEnumeratorClass = std::unique_ptr<TCustomRBEnumerator> (*)();
 
 class TRBCustomDictionary {
 public:
-  // PayloadSize: the storage each tree node carries for its entry (see TRBTree::Payload).
-  explicit TRBCustomDictionary(TRBCompareFunc Compare, size_t PayloadSize = 0)
-      : FTree(Compare, PayloadSize) {}
+  // PayloadSize: the storage each tree node carries for its entry (see TRBTree::Payload). Pool,
+  // when given, holds the nodes and must outlive the dictionary.
+  explicit TRBCustomDictionary(TRBCompareFunc Compare, size_t PayloadSize = 0,
+                               TBlockPool* Pool = nullptr)
+      : FTree(Compare, PayloadSize, Pool) {}
   TRBCustomDictionary(const TRBCustomDictionary&) = delete;
   TRBCustomDictionary& operator=(const TRBCustomDictionary&) = delete;
   // Frees the tree only: a base destructor cannot reach a subclass's DisposeData, so every
@@ -109,7 +111,7 @@ public:
 protected:
   // Each entry lives in its tree node's payload, after ExtraSize bytes of storage that are the
   // subclass's (see ExtraOf): no heap block per entry.
-  TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize);
+  TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize, TBlockPool* Pool = nullptr);
   void* ExtraOf(TRBKeyData* Entry) const { return reinterpret_cast<char*>(Entry) - FExtraSpan; }
   size_t ExtraSpan() const { return FExtraSpan; }
 
@@ -121,8 +123,10 @@ private:
 
 class TRBStringList : public TRBCustomStringDictionary {
 public:
-  // The value slots and their text are stored in big blocks, apart from the entries.
-  explicit TRBStringList(TRBCompareFunc Compare = nullptr) : TRBCustomStringDictionary(Compare) {}
+  // The value slots and their text are stored in big blocks, apart from the entries. Pool, when
+  // given, holds the nodes and the text and must outlive the dictionary.
+  explicit TRBStringList(TRBCompareFunc Compare = nullptr, TBlockPool* Pool = nullptr)
+      : TRBCustomStringDictionary(Compare, 0, Pool), FText(Pool) {}
   ~TRBStringList() override { Clear(); }
 
   void DisposeData(void* Data) override;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "support/block_pool.h"
 #include "support/prefetch.h"
 
 namespace {
@@ -13,8 +14,9 @@ bool IsRed(const TRBNode* Node) {
 
 constexpr size_t CacheLine = 64;
 constexpr size_t FirstBlockBytes = 4096;
-// Millions of nodes fill big blocks, which come in large pages where the OS has them.
-constexpr size_t MaxBlockBytes = size_t(32) << 20;
+// Millions of nodes fill big blocks, which come in large pages where the OS has them; not too big,
+// so that they fit into the places a block pool has free.
+constexpr size_t MaxBlockBytes = size_t(8) << 20;
 
 size_t RoundUp(size_t N, size_t To) {
   return (N + To - 1) / To * To;
@@ -28,18 +30,21 @@ size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
 }
 } // namespace
 
-TRBNodeArena::TRBNodeArena(size_t SlotSize)
-    : FSlotSize(RoundUp(SlotSize, alignof(std::max_align_t))),
+TRBNodeArena::TRBNodeArena(size_t SlotSize, TBlockPool* Pool)
+    : FSlotSize(RoundUp(SlotSize, alignof(std::max_align_t))), FPool(Pool),
       FNextSlots(SlotsPerBlock(FirstBlockBytes, FSlotSize)) {}
 
 void TRBNodeArena::Grow() {
   const size_t header = RoundUp(sizeof(TBlock), CacheLine);
   const size_t slack = header + 2 * CacheLine;
   if (FSlotSize > (SIZE_MAX - slack) / FNextSlots) throw std::bad_alloc();
-  char* const raw = static_cast<char*>(::operator new(slack + FNextSlots * FSlotSize));
+  const size_t bytes = slack + FNextSlots * FSlotSize;
+  char* const raw = static_cast<char*>(FPool ? FPool->Take(bytes) : ::operator new(bytes));
   const uintptr_t address = reinterpret_cast<uintptr_t>(raw);
   TBlock* const block = reinterpret_cast<TBlock*>(raw);
   block->Next = nullptr;
+  block->Pool = FPool;
+  block->Bytes = bytes;
   block->Begin = raw + (RoundUp(address + header, CacheLine) - address);
   block->End = block->Begin + FNextSlots * FSlotSize;
   block->Used = block->Begin;
@@ -59,7 +64,10 @@ void TRBNodeArena::Grow() {
 void TRBNodeArena::Release() {
   for (TBlock* block = FFirst; block;) {
     TBlock* const next = block->Next;
-    ::operator delete(block);
+    if (block->Pool)
+      block->Pool->Give(block, block->Bytes);
+    else
+      ::operator delete(block);
     block = next;
   }
   FFirst = FLast = nullptr;
@@ -85,9 +93,9 @@ void TRBNodeArena::Adopt(TRBNodeArena&& Other) {
   Other.FNextSlots = SlotsPerBlock(FirstBlockBytes, Other.FSlotSize);
 }
 
-TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize)
+TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize, TBlockPool* Pool)
     : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(std::max_align_t))),
-      FArena(FPayloadSpan + sizeof(TRBNode)) {}
+      FArena(FPayloadSpan + sizeof(TRBNode), Pool) {}
 
 void TRBTree::Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft) {
   Fresh->Parent = Parent;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <new>
 
+class TBlockPool;
+
 struct TRBNode {
   void* Key;
   TRBNode* Left;
@@ -20,8 +22,9 @@ using TRBCompareFunc = int (*)(const void* A, const void* B);
 // once: no heap block per node, and the nodes can be walked in memory order.
 class TRBNodeArena {
 public:
-  // Slots are SlotSize rounded up to the alignment of any type, one right after the other.
-  explicit TRBNodeArena(size_t SlotSize);
+  // Slots are SlotSize rounded up to the alignment of any type, one right after the other. Pool,
+  // when given, holds the blocks and must outlive every arena that comes to hold them.
+  explicit TRBNodeArena(size_t SlotSize, TBlockPool* Pool = nullptr);
   TRBNodeArena(const TRBNodeArena&) = delete;
   TRBNodeArena& operator=(const TRBNodeArena&) = delete;
   ~TRBNodeArena() { Release(); }
@@ -54,11 +57,14 @@ private:
     TBlock* Next;
     char* Begin;
     char* End;
-    char* Used; // the end of the committed slots, once the block is no longer the open one
+    char* Used;       // the end of the committed slots, once the block is no longer the open one
+    TBlockPool* Pool; // where the block came from, or null for the heap
+    size_t Bytes;     // as it was taken
   };
   void Grow();
 
   size_t FSlotSize;
+  TBlockPool* FPool;
   size_t FNextSlots; // capacity of the block Grow makes next
   TBlock* FFirst = nullptr;
   TBlock* FLast = nullptr;
@@ -71,8 +77,9 @@ public:
   static constexpr uint8_t Red = 0;
   static constexpr uint8_t Black = 1;
 
-  // Every node gets PayloadSize bytes of storage of its own, right before it (see Payload).
-  explicit TRBTree(TRBCompareFunc Compare, size_t PayloadSize = 0);
+  // Every node gets PayloadSize bytes of storage of its own, right before it (see Payload). The
+  // nodes' storage comes from Pool when one is given.
+  explicit TRBTree(TRBCompareFunc Compare, size_t PayloadSize = 0, TBlockPool* Pool = nullptr);
   TRBTree(const TRBTree&) = delete;
   TRBTree& operator=(const TRBTree&) = delete;
   ~TRBTree() { Clear(); }

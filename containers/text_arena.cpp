@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/block_pool.h"
 
 namespace {
 constexpr size_t FirstBlockSize = 4096;
@@ -14,18 +15,29 @@ constexpr size_t FirstBlockSize = 4096;
 constexpr size_t MaxBlockSize = size_t(16) << 20;
 } // namespace
 
-TTextArena::TTextArena(TTextArena&& Other) noexcept {
+TTextArena::TTextArena(TTextArena&& Other) noexcept : FPool(Other.FPool) {
   *this = std::move(Other);
 }
 
 TTextArena& TTextArena::operator=(TTextArena&& Other) noexcept {
   if (&Other == this) return *this;
+  Clear();
+  FPool = Other.FPool;
   FBlocks = std::move(Other.FBlocks);
+  Other.FBlocks.clear();
   FNext = Other.FNext;
   FEnd = Other.FEnd;
   FNextBlockSize = Other.FNextBlockSize;
   Other.Clear();
   return *this;
+}
+
+char* TTextArena::NewBlock(size_t Size) {
+  // Reserved first, so that a failing allocation leaves no block behind.
+  FBlocks.reserve(FBlocks.size() + 1);
+  char* const data = FPool ? static_cast<char*>(FPool->Take(Size)) : new char[Size];
+  FBlocks.push_back({data, Size, FPool});
+  return data;
 }
 
 char* TTextArena::Take(size_t Size, size_t Alignment) {
@@ -38,12 +50,8 @@ char* TTextArena::Take(size_t Size, size_t Alignment) {
   }
   // A long text gets a block of its own; the open block stays open for short ones. Blocks are
   // aligned for any type.
-  if (Size > FNextBlockSize / 4) {
-    FBlocks.emplace_back(new char[Size]);
-    return FBlocks.back().get();
-  }
-  FBlocks.emplace_back(new char[FNextBlockSize]);
-  char* const taken = FBlocks.back().get();
+  if (Size > FNextBlockSize / 4) return NewBlock(Size);
+  char* const taken = NewBlock(FNextBlockSize);
   platform::PreferLargePages(taken, FNextBlockSize);
   FNext = taken + Size;
   FEnd = taken + FNextBlockSize;
@@ -67,12 +75,18 @@ const std::string_view* TTextArena::StoreSlot(std::string_view Text) {
 
 void TTextArena::Adopt(TTextArena&& Other) {
   if (&Other == this) return;
-  FBlocks.insert(FBlocks.end(), std::make_move_iterator(Other.FBlocks.begin()),
-                 std::make_move_iterator(Other.FBlocks.end()));
+  FBlocks.insert(FBlocks.end(), Other.FBlocks.begin(), Other.FBlocks.end());
+  Other.FBlocks.clear();
   Other.Clear();
 }
 
 void TTextArena::Clear() {
+  for (const TBlock& block : FBlocks) {
+    if (block.Pool)
+      block.Pool->Give(block.Data, block.Size);
+    else
+      delete[] block.Data;
+  }
   FBlocks.clear();
   FNext = FEnd = nullptr;
   FNextBlockSize = FirstBlockSize;

@@ -2,13 +2,16 @@
 // Text stored in big blocks that never move, handed out as views and freed all at once: millions of
 // short strings without a heap block each.
 #include <cstddef>
-#include <memory>
 #include <string_view>
 #include <vector>
 
+class TBlockPool;
+
 class TTextArena {
 public:
-  TTextArena() = default;
+  // Pool, when given, holds the blocks and must outlive every arena that comes to hold them.
+  explicit TTextArena(TBlockPool* Pool = nullptr) : FPool(Pool) {}
+  ~TTextArena() { Clear(); }
   // The text moves with its blocks and stays where it is; Other is left empty, so that what it
   // keeps later goes into blocks of its own.
   TTextArena(TTextArena&& Other) noexcept;
@@ -26,10 +29,18 @@ public:
   void Clear();
 
 private:
+  struct TBlock {
+    char* Data;
+    size_t Size;
+    TBlockPool* Pool; // where it came from, or null for the heap
+  };
+
   // Size bytes at an address aligned to Alignment.
   char* Take(size_t Size, size_t Alignment);
+  char* NewBlock(size_t Size);
 
-  std::vector<std::unique_ptr<char[]>> FBlocks;
+  TBlockPool* FPool;
+  std::vector<TBlock> FBlocks;
   char* FNext = nullptr;
   char* FEnd = nullptr;
   size_t FNextBlockSize = 4096;
