@@ -71,16 +71,16 @@ void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
 
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
                                      const AnsiString& CountryCode) {
-  // The import's big blocks, the entries', the sort's and the dictionary's, come from one pool:
-  // a block taken after another was given back reuses memory that is touched already. Address
-  // space for about twice the text is reserved at once.
+  // The import's big blocks, first the normalised text's, then the entries', the sort's and the
+  // dictionary's, come from one pool: a block taken after the text was given back reuses memory
+  // that is touched already. Address space for about twice the text is reserved at once.
   TBlockPool pool(2 * Text.View().size() + (size_t(64) << 20));
   TContactCollector earlier(CountryCode, &pool), later(CountryCode, &pool);
   if (Text.IsVCard()) {
     ImportVCardText(Text.View(), CountryCode, earlier);
     Text = TLoadedText();
   } else {
-    ImportCSVText(std::move(Text), CountryCode, earlier, later);
+    ImportCSVText(std::move(Text), CountryCode, pool, earlier, later);
   }
   earlier.AssignTo(Target, later);
   return {earlier.Counts().Names + later.Counts().Names,

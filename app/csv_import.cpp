@@ -9,7 +9,8 @@
 #include "app/phone_number.h"
 #include "csv/csv_reader.h"
 #include "csv/dialect.h"
-#include "support/fast_memory_stream.h"
+#include "support/block_pool.h"
+#include "support/const_memory_stream.h"
 #include "support/integer_list.h"
 #include "support/side_task.h"
 #include "support/string_utils.h"
@@ -117,19 +118,27 @@ size_t SplitPoint(const char* Text, size_t Size, size_t HeaderEnd) {
 
 } // namespace
 
-void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactCollector& Earlier,
-                   TContactCollector& Later) {
-  TFastMemoryStream stream;
-  NormalizeCSVText(Text, stream);
+void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TBlockPool& Pool,
+                   TContactCollector& Earlier, TContactCollector& Later) {
+  // Two threads normalise the two halves of a large text; each part is followed by the readers'
+  // closing bytes.
+  TPoolText first(Pool), second(Pool);
+  NormalizeCSVTextInParts(Text, TCSVReader::ClosingBytes, first, second);
   Text = TLoadedText();
   TCSVOptions options;
-  DetectCSVOptionsFromStream(stream, options);
+  {
+    // The sample is the start of the whole text, whichever parts it lies in.
+    AnsiString sample(first.Data(), std::min(first.Size(), CSVDetectionSampleSize));
+    sample.append(second.Data(), std::min(second.Size(), CSVDetectionSampleSize - sample.size()));
+    TConstMemoryStream head(sample.data(), sample.size());
+    DetectCSVOptionsFromStream(head, options);
+  }
 
-  // The readers read the stream's own block, which gets their closing bytes.
-  const auto size = static_cast<size_t>(stream.GetSize());
-  stream.SetSize(static_cast<int64_t>(size + TCSVReader::ClosingBytes));
-  char* const text = static_cast<char*>(stream.Memory());
-  TCSVReader::CloseText(text, size);
+  // The readers read the parts where they are.
+  TCSVReader::CloseText(first.Data(), first.Size());
+  if (second.Size() > 0) TCSVReader::CloseText(second.Data(), second.Size());
+  const char* const text = first.Data();
+  const size_t size = first.Size();
 
   TIntegerList nameColumns, numberColumns;
   TCSVReader reader(text, size, options.Delimiter);
@@ -137,24 +146,37 @@ void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactColl
   const std::vector<unsigned char> roles = ColumnRoles(nameColumns, numberColumns);
 
   reader.First();
-  const size_t split = SplitPoint(text, size, reader.Position());
+  // The second part begins with a record; without one, the text's second half of the records is
+  // read by the second thread all the same.
+  const char* laterText = second.Data();
+  size_t laterSize = second.Size();
+  size_t earlierSize = size;
+  if (laterSize == 0) {
+    const size_t split = SplitPoint(text, size, reader.Position());
+    if (split > 0) {
+      laterText = text + split;
+      laterSize = size - split;
+      earlierSize = split;
+    }
+  }
   reader.Next();
-  if (split == 0) {
+  if (laterSize == 0) {
     Earlier.ReserveFor(size);
     ReadRecords(reader, size, roles, CountryCode, Earlier);
   } else {
-    Earlier.ReserveFor(split);
-    Later.ReserveFor(size - split);
-    TSideTask second([&] {
-      TCSVReader laterReader(text + split, size - split, options.Delimiter);
+    Earlier.ReserveFor(earlierSize);
+    Later.ReserveFor(laterSize);
+    TSideTask readLater([&] {
+      TCSVReader laterReader(laterText, laterSize, options.Delimiter);
       laterReader.First();
-      ReadRecords(laterReader, size - split, roles, CountryCode, Later);
+      ReadRecords(laterReader, laterSize, roles, CountryCode, Later);
     });
-    ReadRecords(reader, split, roles, CountryCode, Earlier);
-    second.Wait();
+    ReadRecords(reader, earlierSize, roles, CountryCode, Earlier);
+    readLater.Wait();
   }
-  // The text's memory goes before the sort needs its own.
-  stream.Clear();
+  // The text's memory goes back to the pool, where the sort and the dictionary find it.
+  first.Release();
+  second.Release();
   if (Later.Size() > 0) {
     TSideTask sortLater([&] { Later.Sort(); });
     Earlier.Sort();

@@ -10,6 +10,7 @@ extern const char* const NameHeaders[5];
 extern const char* const NumberHeaders[3];
 
 // Text as LoadText gives it, one that is no vCard. The records after the middle of a large text
-// are read by a second thread into Later, the others into Earlier; both come back sorted.
-void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TContactCollector& Earlier,
-                   TContactCollector& Later);
+// are read by a second thread into Later, the others into Earlier; both come back sorted. The
+// normalised text's memory comes from Pool.
+void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TBlockPool& Pool,
+                   TContactCollector& Earlier, TContactCollector& Later);

@@ -1,12 +1,15 @@
 #include "app/csv_normalizer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "base/exceptions.h"
 #include "csv/text_loading.h"
+#include "support/block_pool.h"
 #include "support/block_scan.h"
+#include "support/side_task.h"
 
 // Block instructions for the normaliser where the compiler can target them; the machine is asked
 // at run time.
@@ -61,6 +64,12 @@ public:
 
   size_t Size() const {
     return FSize;
+  }
+
+  // Whether the text so far leaves the joiner as a fresh one starts: outside quotes, after a line
+  // end (or at the start), and with no CR whose line end an LF would join.
+  bool AtLineStart() const {
+    return !FInQuotes && FSize == FLineEnd && FCrLineEnd != FSize;
   }
 
 private:
@@ -254,4 +263,146 @@ void NormalizeCSVText(TLoadedText& Text, TFastMemoryStream& Stream) {
 
 void NormalizeCSVText(std::string_view Text, TFastMemoryStream& Stream) {
   NormalizeInto(Text, Stream, nullptr);
+}
+
+void TPoolText::Release() {
+  FPool.Give(FData, FCapacity);
+  FData = nullptr;
+  FSize = FCapacity = 0;
+}
+
+void TPoolText::Swap(TPoolText& Other) {
+  std::swap(FData, Other.FData);
+  std::swap(FSize, Other.FSize);
+  std::swap(FCapacity, Other.FCapacity);
+}
+
+char* TPoolText::Reserve(size_t Bytes) {
+  if (Bytes > FCapacity) {
+    if (Bytes > MaxStreamSize) throw EStreamError("TFastMemoryStream.Realloc: Memory Error");
+    const size_t grown = std::min(std::max(Bytes, FCapacity + FCapacity / 2), MaxStreamSize);
+    FData = static_cast<char*>(FPool.Resize(FData, FCapacity, grown));
+    FCapacity = grown;
+  }
+  return FData;
+}
+
+void TPoolText::Finish(size_t Size, size_t Tail) {
+  Reserve(Size + Tail);
+  // Not one byte more than that: under the address sanitizer a read past the room is caught.
+  FData = static_cast<char*>(FPool.Resize(FData, FCapacity, Size + Tail));
+  FCapacity = Size + Tail;
+  FSize = Size;
+}
+
+// The normalisation of a run of a text into a TPoolText, piece by piece.
+class TPartNormalizer {
+public:
+  explicit TPartNormalizer(TPoolText& Out) : FOut(Out) {}
+
+  // Normalises Text[From, To) after what came before; false once a byte 0 ended the text.
+  // Source, when given, may let the pages of a mapping go as they are done.
+  bool Write(std::string_view Text, size_t From, size_t To, const TLoadedText* Source) {
+    // Exports come out a little shorter than they go in; most of them need this one reservation.
+    FOut.Reserve(FJoiner.Size() + (To - From) + (To - From) / 8 + 2);
+    for (size_t done = From; done < To;) {
+      size_t piece = std::min(PieceSize, To - done);
+      // Close to the limit the pieces get shorter, so that only a text that cannot fit fails.
+      const size_t room = MaxStreamSize - FJoiner.Size();
+      if (TLineJoiner::MaxGrowth * piece + 2 > room)
+        piece = std::max<size_t>(1, room > 2 ? (room - 2) / TLineJoiner::MaxGrowth : 0);
+      char* const out = FOut.Reserve(FJoiner.Size() + TLineJoiner::MaxGrowth * piece + 2);
+      const bool more = FJoiner.Write(Text.data() + done, piece, out);
+      if (Source) Source->Drop(done, done + piece);
+      done += piece;
+      if (!more) return false;
+    }
+    return true;
+  }
+  bool AtLineStart() const { return FJoiner.AtLineStart(); }
+  void Finish(size_t Tail) {
+    const size_t size = FJoiner.Finish(FOut.Reserve(FJoiner.Size() + 2));
+    FOut.Finish(size, Tail);
+  }
+
+private:
+  TPoolText& FOut;
+  TLineJoiner FJoiner;
+};
+
+namespace {
+
+// Below this the second thread costs more than it saves.
+constexpr size_t MinSplitSize = size_t(1) << 20;
+
+size_t CountQuotes(std::string_view Text) {
+  return static_cast<size_t>(std::count(Text.begin(), Text.end(), '"'));
+}
+
+// Just after the first line break after the middle of Text that stands outside quotes, where the
+// second thread can start as a fresh normalisation does; 0 for a text too short to share, or
+// without such a line break. The quote state crosses lines, so the quotes before the middle are
+// counted first, by both threads.
+size_t SplitAfterMiddle(std::string_view Text) {
+  if (Text.size() < MinSplitSize) return 0;
+  const size_t middle = Text.size() / 2;
+  size_t later = 0;
+  size_t quotes = 0;
+  {
+    TSideTask countLater(
+        [&] { later = CountQuotes(Text.substr(middle / 2, middle - middle / 2)); });
+    quotes = CountQuotes(Text.substr(0, middle / 2));
+    countLater.Wait();
+  }
+  bool inQuotes = (quotes + later) % 2 != 0;
+  for (size_t i = middle; i + 1 < Text.size(); ++i) {
+    const char c = Text[i];
+    if (c == '"')
+      inQuotes = !inQuotes;
+    else if (c == '\n' && !inQuotes)
+      return i + 1;
+  }
+  return 0;
+}
+
+void CheckTotal(size_t Total) {
+  if (Total > MaxStreamSize) throw EStreamError("TFastMemoryStream.Realloc: Memory Error");
+}
+
+} // namespace
+
+void NormalizeCSVTextInParts(TLoadedText& Text, size_t Tail, TPoolText& First, TPoolText& Second,
+                             size_t Split) {
+  First.Release();
+  Second.Release();
+  const std::string_view text = Text.View();
+  const size_t split = Split == AnySplit ? SplitAfterMiddle(text) : std::min(Split, text.size());
+  TPartNormalizer first(First);
+  if (split == 0 || split == text.size()) {
+    first.Write(text, 0, text.size(), &Text);
+    first.Finish(Tail);
+    CheckTotal(First.Size() + Tail);
+    return;
+  }
+  TPartNormalizer second(Second);
+  {
+    TSideTask normalizeSecond([&] {
+      second.Write(text, split, text.size(), &Text);
+      second.Finish(Tail);
+    });
+    const bool more = first.Write(text, 0, split, &Text);
+    normalizeSecond.Wait();
+    if (!more) {
+      // A byte 0 ended the text in the first part.
+      Second.Release();
+    } else if (!first.AtLineStart()) {
+      // The split fell inside quotes or inside a line: the first part goes on over the rest.
+      Second.Release();
+      first.Write(text, split, text.size(), &Text);
+    }
+  }
+  first.Finish(Tail);
+  // The first part holds the start of the text, header row included, whenever there is one.
+  if (First.Size() == 0) First.Swap(Second);
+  CheckTotal(First.Size() + Second.Size() + Tail);
 }

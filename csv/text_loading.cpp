@@ -239,6 +239,11 @@ void TLoadedText::DoneUpTo(size_t Bytes) {
   FDone = Bytes;
 }
 
+void TLoadedText::Drop(size_t From, size_t To) const {
+  if (FFile && To > From)
+    FFile->DropPages(static_cast<int64_t>(From), static_cast<int64_t>(To - From));
+}
+
 TLoadedText LoadText(const PathString& FileName) {
   auto stream = std::make_unique<TMappedFileStream>(FileName);
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the

@@ -25,6 +25,8 @@ public:
   bool IsVCard() const { return FVCard; }
   // The text up to Bytes will not be read again: a mapping's pages may go back to the system.
   void DoneUpTo(size_t Bytes);
+  // The same for the text from From to To, which is read in runs, several threads at a time.
+  void Drop(size_t From, size_t To) const;
 
 private:
   AnsiString FText;

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "base/exceptions.h"
+#include "support/block_pool.h"
 #include "support/block_scan.h"
 #include "tests/test_files.h"
 #include "tests/test_scan.h"
@@ -145,6 +146,95 @@ TEST(CSVNormalizer, MatchesTheTwoStepsAcrossPiecesOfALargeText) {
   TFastMemoryStream stream;
   NormalizeCSVText(text, stream);
   EXPECT_EQ(Content(stream), TwoStepNormalization(text));
+}
+
+AnsiString Joined(const TPoolText& First, const TPoolText& Second) {
+  return AnsiString(First.Data(), First.Size()) + AnsiString(Second.Data(), Second.Size());
+}
+
+// The room after each part is there: under the address sanitizer a short block fails here.
+void FillTails(const TPoolText& First, const TPoolText& Second, size_t Tail) {
+  for (const TPoolText* part : {&First, &Second})
+    if (part->Data()) std::memset(part->Data() + part->Size(), '\r', Tail);
+}
+
+// Split anywhere, the two parts must give the one-part text: a split inside quotes (the quote
+// state crosses lines), between CR and LF, inside a line, before or after a byte 0.
+TEST(CSVNormalizer, TwoPartsAtEverySplitGiveWhatOnePartGives) {
+  std::vector<AnsiString> texts = {
+      "a;\"b\r\nc\";d\r\ne;f\r\n",
+      "n;\"one\r\ntwo\r\n\"\"three\"\"\";x\r\ny;z\r\n",
+      "a\r\r\nb\n\rc\r\"\"\nd\r\n",
+      "a;b\nc;d\ne;f\n",
+      "a;b\rc;d\re;f",
+      "x;\"open\r\ny;1\r\nz;2\r\n",
+      AnsiString("a;1\r\nb\0;2\r\nc;3\r\n", 17),
+      AnsiString("a;1\r\nb;2\r\nc\0;3\r\n", 17),
+      "\r\n\r\n\"\"\r\n",
+  };
+  std::mt19937 random(11);
+  for (int i = 0; i < 60; ++i)
+    texts.push_back(RandomText(random, 1 + random() % 40, "ab;\"\"\r\n\n"));
+  size_t twoParts = 0;
+  for (const AnsiString& text : texts) {
+    const AnsiString expected = TwoStepNormalization(text);
+    for (const bool blocks : {true, false}) {
+      const TBlockScanSetting setting(blocks);
+      for (size_t split = 0; split <= text.size(); ++split) {
+        TBlockPool pool;
+        TPoolText first(pool), second(pool);
+        TLoadedText loaded(text);
+        NormalizeCSVTextInParts(loaded, 3, first, second, split);
+        ASSERT_EQ(Joined(first, second), expected)
+            << testing::PrintToString(text) << " split at " << split;
+        FillTails(first, second, 3);
+        if (second.Size() > 0) {
+          ++twoParts;
+          ASSERT_GE(first.Size(), 2u) << testing::PrintToString(text) << " split at " << split;
+          EXPECT_EQ(AnsiString(first.Data() + first.Size() - 2, 2), "\r\n");
+        }
+      }
+    }
+  }
+  EXPECT_GT(twoParts, 200u);
+}
+
+TEST(CSVNormalizer, SplitInsideQuotesFallsBackToOnePart) {
+  const AnsiString text = "n;\"one\r\ntwo\";x\r\ny;z\r\n";
+  const struct {
+    size_t Split;
+    AnsiString Second;
+  } cases[] = {
+      {8, ""},         // after the quoted LF: the first part goes on over the rest
+      {16, "y;z\r\n"}, // after the record's LF: two parts
+      {7, ""},         // between the quoted CR and LF
+      {17, ""},        // inside the last line
+  };
+  for (const auto& c : cases) {
+    TBlockPool pool;
+    TPoolText first(pool), second(pool);
+    TLoadedText loaded(text);
+    NormalizeCSVTextInParts(loaded, 0, first, second, c.Split);
+    EXPECT_EQ(AnsiString(second.Data(), second.Size()), c.Second) << c.Split;
+    EXPECT_EQ(Joined(first, second), "n;one<br><br>two;x\r\ny;z\r\n") << c.Split;
+  }
+}
+
+// An export whose notes hold line breaks and doubled quotes: most line breaks after the middle
+// stand inside quotes, and the split left to the normaliser still finds one between two records.
+TEST(CSVNormalizer, LargeTextSplitsAtARecordAndGivesWhatOnePartGives) {
+  AnsiString text = "\"Vorname\";\"Telefon\";\"Notizen\"\r\n";
+  for (int i = 0; text.size() < (3u << 20); ++i)
+    text += "\"Anna " + std::to_string(i) + "\";\"030 " + std::to_string(i) +
+            "\";\"eins\r\nzwei\r\ndrei\r\nvier \"\"f\u00fcnf\"\"\r\nsechs\"\r\n";
+  TFastMemoryStream stream;
+  NormalizeCSVText(std::string_view(text), stream);
+  TBlockPool pool;
+  TPoolText first(pool), second(pool);
+  TLoadedText loaded(text);
+  NormalizeCSVTextInParts(loaded, 18, first, second);
+  EXPECT_GT(second.Size(), 0u);
+  EXPECT_EQ(Joined(first, second), Content(stream));
 }
 
 TEST(CSVNormalizer, MissingFileLeavesTheStreamEmpty) {
