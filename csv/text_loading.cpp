@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "support/mapped_file_stream.h"
+#include "support/side_task.h"
 #include "support/string_utils.h"
 #include "support/utf8.h"
 
@@ -19,7 +20,7 @@ bool StartsWithBOM(std::string_view Text) {
   return Text.size() >= 3 && std::memcmp(Text.data(), UTF8BOM, 3) == 0;
 }
 
-size_t CountZeros(std::string_view Text) {
+size_t CountZerosIn(std::string_view Text) {
   size_t zeros = 0;
   const char* p = Text.data();
   const char* const end = p + Text.size();
@@ -28,6 +29,19 @@ size_t CountZeros(std::string_view Text) {
     ++p;
   }
   return zeros;
+}
+
+// Every file passes here, read for the first time: a large one is read by two threads, which
+// also share the work of mapping its pages in.
+size_t CountZeros(std::string_view Text) {
+  constexpr size_t Shared = size_t(1) << 20;
+  if (Text.size() < Shared) return CountZerosIn(Text);
+  const size_t half = Text.size() / 2;
+  size_t later = 0;
+  TSideTask countLater([&] { later = CountZerosIn(Text.substr(half)); });
+  const size_t zeros = CountZerosIn(Text.substr(0, half));
+  countLater.Wait();
+  return zeros + later;
 }
 
 } // namespace
