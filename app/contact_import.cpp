@@ -79,8 +79,9 @@ TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
   if (Text.IsVCard()) {
     ImportVCardText(Text.View(), CountryCode, earlier);
     Text = TLoadedText();
-  } else {
-    ImportCSVText(std::move(Text), CountryCode, pool, earlier, later);
+  } else if (!ImportCSVText(Text, CountryCode, pool, earlier, later)) {
+    // Its zero bytes made the file UTF-16: another text, maybe a vCard.
+    return ImportContactsFromText(std::move(Text), Target, CountryCode);
   }
   earlier.AssignTo(Target, later);
   return {earlier.Counts().Names + later.Counts().Names,
@@ -94,7 +95,8 @@ TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
 
 TImportCounts ImportContacts(const PathString& FileName, TStrings& Target,
                              const AnsiString& CountryCode) {
-  return ImportContactsFromText(LoadText(FileName), Target, CountryCode);
+  // Most files hold no byte 0: the pass that counts them is left to the reader that meets one.
+  return ImportContactsFromText(LoadText(FileName, TZeroCount::WhenMet), Target, CountryCode);
 }
 
 TImportCounts ImportContacts(const PathString& FileName, TStrings& Target) {

@@ -118,12 +118,15 @@ size_t SplitPoint(const char* Text, size_t Size, size_t HeaderEnd) {
 
 } // namespace
 
-void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TBlockPool& Pool,
+bool ImportCSVText(TLoadedText& Text, const AnsiString& CountryCode, TBlockPool& Pool,
                    TContactCollector& Earlier, TContactCollector& Later) {
   // Two threads normalise the two halves of a large text; each part is followed by the readers'
   // closing bytes.
   TPoolText first(Pool), second(Pool);
-  NormalizeCSVTextInParts(Text, TCSVReader::ClosingBytes, first, second);
+  // A byte 0 in a text whose zero bytes were not counted: counted, they may make it another one.
+  if (NormalizeCSVTextInParts(Text, TCSVReader::ClosingBytes, first, second) &&
+      !Text.ZerosCounted() && Text.CountZeros())
+    return false;
   Text = TLoadedText();
   TCSVOptions options;
   {
@@ -184,4 +187,5 @@ void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TBlockPool& 
   } else {
     Earlier.Sort();
   }
+  return true;
 }

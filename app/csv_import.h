@@ -11,6 +11,8 @@ extern const char* const NumberHeaders[3];
 
 // Text as LoadText gives it, one that is no vCard. The records after the middle of a large text
 // are read by a second thread into Later, the others into Earlier; both come back sorted. The
-// normalised text's memory comes from Pool.
-void ImportCSVText(TLoadedText Text, const AnsiString& CountryCode, TBlockPool& Pool,
+// normalised text's memory comes from Pool. Text is released once it is normalised. False, with
+// nothing done, when a byte 0 ended a text whose zero bytes were not counted, and counting them
+// gave another text, which Text then is.
+bool ImportCSVText(TLoadedText& Text, const AnsiString& CountryCode, TBlockPool& Pool,
                    TContactCollector& Earlier, TContactCollector& Later);

@@ -371,38 +371,39 @@ void CheckTotal(size_t Total) {
 
 } // namespace
 
-void NormalizeCSVTextInParts(TLoadedText& Text, size_t Tail, TPoolText& First, TPoolText& Second,
+bool NormalizeCSVTextInParts(TLoadedText& Text, size_t Tail, TPoolText& First, TPoolText& Second,
                              size_t Split) {
   First.Release();
   Second.Release();
   const std::string_view text = Text.View();
   const size_t split = Split == AnySplit ? SplitAfterMiddle(text) : std::min(Split, text.size());
   TPartNormalizer first(First);
+  bool ended = false;
   if (split == 0 || split == text.size()) {
-    first.Write(text, 0, text.size(), &Text);
-    first.Finish(Tail);
-    CheckTotal(First.Size() + Tail);
-    return;
-  }
-  TPartNormalizer second(Second);
-  {
+    ended = !first.Write(text, 0, text.size(), &Text);
+  } else {
+    TPartNormalizer second(Second);
+    bool secondEnded = false;
     TSideTask normalizeSecond([&] {
-      second.Write(text, split, text.size(), &Text);
+      secondEnded = !second.Write(text, split, text.size(), &Text);
       second.Finish(Tail);
     });
-    const bool more = first.Write(text, 0, split, &Text);
+    ended = !first.Write(text, 0, split, &Text);
     normalizeSecond.Wait();
-    if (!more) {
+    if (ended) {
       // A byte 0 ended the text in the first part.
       Second.Release();
     } else if (!first.AtLineStart()) {
       // The split fell inside quotes or inside a line: the first part goes on over the rest.
       Second.Release();
-      first.Write(text, split, text.size(), &Text);
+      ended = !first.Write(text, split, text.size(), &Text);
+    } else {
+      ended = secondEnded;
     }
   }
   first.Finish(Tail);
   // The first part holds the start of the text, header row included, whenever there is one.
-  if (First.Size() == 0) First.Swap(Second);
+  if (First.Size() == 0 && Second.Size() > 0) First.Swap(Second);
   CheckTotal(First.Size() + Second.Size() + Tail);
+  return ended;
 }

@@ -60,6 +60,6 @@ constexpr size_t AnySplit = size_t(-1);
 // only where the normalisation of the first ended at a line start there; otherwise the first
 // part goes on over the rest. First followed by Second is NormalizeCSVText's text; when Second is
 // not empty, First is not either and Second begins at a line start. Each part has Tail bytes of
-// room after it.
-void NormalizeCSVTextInParts(TLoadedText& Text, size_t Tail, TPoolText& First, TPoolText& Second,
+// room after it. True when a byte 0 ended the text.
+bool NormalizeCSVTextInParts(TLoadedText& Text, size_t Tail, TPoolText& First, TPoolText& Second,
                              size_t Split = AnySplit);

@@ -165,8 +165,10 @@ AnsiString AsciiUnitsAtStart(std::string_view Bytes, bool BigEndian) {
 namespace {
 
 // The loaded text of a file holding Bytes, when it is not Bytes themselves: false means the
-// bytes are used as they are, and Text is left alone.
-bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
+// bytes are used as they are, and Text is left alone. With ZerosCounted false the zero bytes of a
+// text that is neither UTF-8 nor a vCard are not counted: its bytes are used as they are, which
+// is right as long as they hold no byte 0, and ZerosCounted tells the caller so.
+bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounted) {
   if (Bytes.size() >= 2) {
     const auto first = static_cast<unsigned char>(Bytes[0]);
     const auto second = static_cast<unsigned char>(Bytes[1]);
@@ -194,18 +196,24 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
   }
 
   // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
-  if (CountZeros(text) == text.size() / 2) {
+  const auto narrowed = [&] {
     AnsiString narrow = RemoveNulChars(text);
     AnsiString ansi = Utf8TextToAnsi(narrow);
     Text = UnfoldedIfVCard(ansi.empty() ? std::move(narrow) : std::move(ansi));
     return true;
-  }
+  };
+  const bool countNow = ZerosCounted || vcard;
+  if (countNow && CountZeros(text) == text.size() / 2) return narrowed();
   AnsiString ansi = Utf8TextToAnsi(text);
   if (!ansi.empty()) {
+    // Valid UTF-8 may still be UTF-16 by its zero bytes.
+    if (!countNow && CountZeros(text) == text.size() / 2) return narrowed();
+    ZerosCounted = true;
     Text = std::move(ansi);
     return true;
   }
   // Not UTF-8: the bytes as they are, a mark included.
+  ZerosCounted = countNow;
   if (!vcard) return false;
   Text = (bomSeen ? AnsiString(UTF8BOM, 3) : AnsiString()) + unfolded;
   return true;
@@ -215,7 +223,8 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text) {
 
 AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
   AnsiString text;
-  return DecodeFileBytes(Bytes, text) ? text : AnsiString(Bytes);
+  bool zerosCounted = true;
+  return DecodeFileBytes(Bytes, text, zerosCounted) ? text : AnsiString(Bytes);
 }
 
 TLoadedText::TLoadedText(AnsiString Text)
@@ -238,10 +247,12 @@ TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept {
   FView = owned ? std::string_view(FText) : Other.FView;
   FDone = Other.FDone;
   FVCard = Other.FVCard;
+  FZerosCounted = Other.FZerosCounted;
   Other.FText.clear();
   Other.FView = {};
   Other.FDone = 0;
   Other.FVCard = false;
+  Other.FZerosCounted = true;
   return *this;
 }
 
@@ -258,15 +269,28 @@ void TLoadedText::Drop(size_t From, size_t To) const {
     FFile->DropPages(static_cast<int64_t>(From), static_cast<int64_t>(To - From));
 }
 
-TLoadedText LoadText(const PathString& FileName) {
+bool TLoadedText::CountZeros() {
+  if (FZerosCounted) return false;
+  FZerosCounted = true;
+  AnsiString text;
+  bool zerosCounted = true;
+  if (!DecodeFileBytes(FView, text, zerosCounted) || text == FView) return false;
+  *this = TLoadedText(std::move(text));
+  return true;
+}
+
+TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros) {
   auto stream = std::make_unique<TMappedFileStream>(FileName);
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the
   // mapping then goes as soon as it is made.
   AnsiString text;
+  bool zerosCounted = Zeros == TZeroCount::Now;
   if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())),
-                      text))
+                      text, zerosCounted))
     return TLoadedText(std::move(text));
-  return TLoadedText(std::move(stream));
+  TLoadedText loaded(std::move(stream));
+  loaded.FZerosCounted = zerosCounted;
+  return loaded;
 }
 
 AnsiString LoadFileAsAnsiText(const PathString& FileName) {

@@ -10,6 +10,11 @@
 
 class TMappedFileStream;
 
+// When LoadText counts the zero bytes that tell UTF-16 without a mark from 8-bit text, a pass
+// over the whole file: at once, or only when a reader meets a byte 0 (TLoadedText::CountZeros);
+// a file without one is 8-bit text either way.
+enum class TZeroCount { Now, WhenMet };
+
 // A loaded text, and which reader it is for. Where the file's bytes are used as they are, it
 // views them in the file's mapping, kept open for it, instead of holding a copy of them.
 class TLoadedText {
@@ -28,16 +33,27 @@ public:
   // The same for the text from From to To, which is read in runs, several threads at a time.
   void Drop(size_t From, size_t To) const;
 
+  // False for the bytes of a file loaded with TZeroCount::WhenMet whose zero bytes were not
+  // counted: they are the right text as long as they hold no byte 0. A reader that meets one
+  // calls CountZeros.
+  bool ZerosCounted() const { return FZerosCounted; }
+  // Makes the loader's decision again with the zero bytes counted; true when that gives another
+  // text (UTF-16 without a mark), which then replaces this one.
+  bool CountZeros();
+
 private:
+  friend TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros);
+
   AnsiString FText;
   std::unique_ptr<TMappedFileStream> FFile;
   std::string_view FView;
   size_t FDone = 0;
   bool FVCard = false;
+  bool FZerosCounted = true;
 };
 
 // LoadFileAsAnsiText without the copy of a file whose bytes are used as they are.
-TLoadedText LoadText(const PathString& FileName);
+TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros = TZeroCount::Now);
 
 // EF BB BF
 extern const char UTF8BOM[3];

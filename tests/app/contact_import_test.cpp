@@ -417,6 +417,54 @@ TEST(ContactImport, HostileInputs) {
     ExpectResultOrImportError(bytes, what);
 }
 
+// The import leaves the count of zero bytes to the reader that meets one. Where they make the file
+// UTF-16 without a mark, and where they only end the text, it must come to what the text loaded
+// with its zero bytes counted at once gives; small texts and texts the normaliser splits.
+TEST(ContactImport, ZeroBytesCountedWhenMetGiveWhatCountingAtOnceGives) {
+  const auto utf16 = [](const AnsiString& Text, bool BigEndian) {
+    AnsiString bytes;
+    for (const char c : Text) {
+      if (BigEndian) bytes += '\0';
+      bytes += c;
+      if (!BigEndian) bytes += '\0';
+    }
+    return bytes;
+  };
+  AnsiString small = "Vorname;Nachname;Telefon\r\nJ\xFCrgen;M\xFCller;030 1\r\nAnna;B;0302\r\n";
+  AnsiString large = "Vorname;Telefon\r\n";
+  for (int i = 0; large.size() < (1500u << 10); ++i)
+    large += "\"Name " + std::to_string(i) + "\";\"0301 " + std::to_string(i % 5000) + "\"\r\n";
+  AnsiString zeroInSecondHalf = large, zeroInFirstHalf = large;
+  zeroInSecondHalf[large.size() * 3 / 4] = '\0';
+  zeroInFirstHalf[large.size() / 4] = '\0';
+  const struct {
+    const char* Name;
+    AnsiString Bytes;
+  } cases[] = {
+      {"UTF-16 little-endian", utf16(small, false)},
+      {"UTF-16 big-endian", utf16(small, true)},
+      {"large UTF-16", utf16(large, false)},
+      {"one zero byte", small.substr(0, small.size() - 3) + AnsiString(1, '\0') + "\r\n"},
+      {"zero in the second half", zeroInSecondHalf},
+      {"zero in the first half", zeroInFirstHalf},
+      {"UTF-16 of a vCard",
+       utf16("BEGIN:VCARD\r\nN:M\xFCller;J\xF6rg\r\nTEL:030 1\r\nEND:VCARD\r\n", false)},
+      {"no zero byte", large},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    const PathString file = dir.Write("in.csv", c.Bytes);
+    TStringList imported, expected;
+    const TImportCounts counts = ImportContacts(file, imported, "49");
+    const TImportCounts expectedCounts =
+        ImportContactsFromText(TLoadedText(LoadFileAsAnsiText(file)), expected, "49");
+    EXPECT_EQ(imported.GetText(), expected.GetText()) << c.Name;
+    EXPECT_EQ(counts.Names, expectedCounts.Names) << c.Name;
+    EXPECT_EQ(counts.Numbers, expectedCounts.Numbers) << c.Name;
+    EXPECT_GT(expected.Count(), 0) << c.Name;
+  }
+}
+
 TEST(ContactImport, NulAtEveryPosition) {
   const AnsiString sample =
       "Vorname;Telefon\r\n\"Anna\r\nB\";+49 (0) 30 1\r\nBerta;0302 ::: 0303\r\n";

@@ -37,6 +37,18 @@ TEST_P(LoadTest, GivesAnsiText) {
   const AnsiString name = dir.Write("in.csv", GetParam().Bytes);
   EXPECT_EQ(LoadFileAsAnsiText(name), GetParam().Expected);
   EXPECT_EQ(LoadBytesAsAnsiText(GetParam().Bytes), GetParam().Expected);
+  // Loaded without counting its zero bytes, the text is right as long as it holds none, and
+  // right in any case once they are counted.
+  TLoadedText deferred = LoadText(name, TZeroCount::WhenMet);
+  const bool holdsZero = deferred.View().find('\0') != std::string_view::npos;
+  if (!holdsZero) {
+    EXPECT_EQ(deferred.View(), GetParam().Expected);
+  }
+  const bool wasCounted = deferred.ZerosCounted();
+  const bool changed = deferred.CountZeros();
+  EXPECT_TRUE(deferred.ZerosCounted());
+  EXPECT_EQ(deferred.View(), GetParam().Expected);
+  EXPECT_FALSE(changed && (wasCounted || !holdsZero));
 }
 
 const std::u16string UmlautsEuroAndEmoji =
