@@ -335,9 +335,43 @@ namespace {
 // Below this the second thread costs more than it saves.
 constexpr size_t MinSplitSize = size_t(1) << 20;
 
-size_t CountQuotes(std::string_view Text) {
+size_t CountQuotesPlainly(std::string_view Text) {
   return static_cast<size_t>(std::count(Text.begin(), Text.end(), '"'));
 }
+
+#if VOXARO_SIMD_NORMALIZER
+const bool HaveSse2 = __builtin_cpu_supports("sse2");
+
+// Sixteen bytes at a time, all inside Text: each byte lane counts its quotes for up to 255
+// blocks, then the lanes are summed.
+__attribute__((target("sse2"))) size_t CountQuotesInBlocks(std::string_view Text) {
+  const __m128i quote = _mm_set1_epi8('"');
+  const char* p = Text.data();
+  const char* const end = p + Text.size();
+  size_t total = 0;
+  while (end - p >= 16) {
+    const size_t blocks = std::min<size_t>(255, static_cast<size_t>(end - p) / 16);
+    __m128i lanes = _mm_setzero_si128();
+    for (size_t i = 0; i < blocks; ++i, p += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // A quote compares as all ones, which is minus one.
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, quote));
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    total += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+  return total + CountQuotesPlainly(std::string_view(p, static_cast<size_t>(end - p)));
+}
+
+size_t CountQuotes(std::string_view Text) {
+  return HaveSse2 && BlockScanEnabled() ? CountQuotesInBlocks(Text) : CountQuotesPlainly(Text);
+}
+#else
+size_t CountQuotes(std::string_view Text) {
+  return CountQuotesPlainly(Text);
+}
+#endif
 
 // Just after the first line break after the middle of Text that stands outside quotes, where the
 // second thread can start as a fresh normalisation does; 0 for a text too short to share, or
