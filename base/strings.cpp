@@ -16,6 +16,14 @@ void TStrings::RaiseIndexError(int Index) {
                           Index));
 }
 
+void TStrings::AddLines(const TLineBlock& Block) {
+  AnsiString line;
+  for (size_t i = 0; i < Block.Count(); ++i) {
+    line.assign(Block.Line(i));
+    Add(line);
+  }
+}
+
 AnsiString TStrings::GetText() const {
   AnsiString text;
   const int count = Count();

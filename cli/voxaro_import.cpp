@@ -104,7 +104,7 @@ class TOutputLines : public TStrings {
 public:
   static constexpr size_t PieceSize = 1 << 20;
 
-  explicit TOutputLines(bool Raw) : FRaw(Raw) { FPiece.reserve(PieceSize + 4096); }
+  explicit TOutputLines(bool Raw) : FRaw(Raw) { FPiece.reserve(2 * PieceSize); }
 
   int Count() const override { return FCount; }
   AnsiString Get(int Index) const override { RaiseIndexError(Index); }
@@ -114,16 +114,26 @@ public:
                       "cknehmen");
   }
   int Add(const AnsiString& S) override {
-    if (FRaw)
-      FPiece += S;
-    else
-      FPiece += AnsiToUtf8(S);
-    FPiece += FRaw ? "\r\n" : "\n";
+    AppendLine(S, FPiece);
     if (FPiece.size() >= PieceSize) {
       WriteAll(FPiece);
       FPiece.clear();
     }
     return FCount++;
+  }
+  // The output's bytes of a block, made where the block is made.
+  void PrepareLines(TLineBlock& Block) const override {
+    Block.Prepared.reserve(Block.Bytes.size() + Block.Bytes.size() / 8 + 2 * Block.Count());
+    for (size_t i = 0; i < Block.Count(); ++i)
+      AppendLine(Block.Line(i), Block.Prepared);
+  }
+  void AddLines(const TLineBlock& Block) override {
+    FPiece += Block.Prepared;
+    if (FPiece.size() >= PieceSize) {
+      WriteAll(FPiece);
+      FPiece.clear();
+    }
+    FCount += static_cast<int>(Block.Count());
   }
 
   void Flush() {
@@ -133,6 +143,14 @@ public:
   }
 
 private:
+  void AppendLine(std::string_view Line, AnsiString& Out) const {
+    if (FRaw)
+      Out.append(Line.data(), Line.size());
+    else
+      Out += AnsiToUtf8(AnsiString(Line));
+    Out += FRaw ? "\r\n" : "\n";
+  }
+
   bool FRaw;
   int FCount = 0;
   AnsiString FPiece;
@@ -174,6 +192,9 @@ int main(int argc, char** argv) {
   AnsiString message;
   try {
     platform::UseBinaryStandardStreams();
+    // Fully buffered whatever standard output is: a C runtime may write the rest of a large
+    // write to an unbuffered device, such as /dev/null, a byte at a time.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     return Run(options);
   } catch (const Exception& e) {
     message = e.Message();

@@ -1,12 +1,16 @@
 #include "containers/rb_dictionary.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <new>
 #include <utility>
 
 #include "platform/platform.h"
 #include "support/prefetch.h"
+#include "support/side_task.h"
 
 namespace {
 TRBKeyData* EntryOf(const TRBNode* Node) {
@@ -64,6 +68,131 @@ struct TKeyDataOrder {
     return CompareKeyStrings(static_cast<const TRBKeyData*>(A)->Key,
                              static_cast<const TRBKeyData*>(B)->Key);
   }
+};
+
+// The values lie wherever their text was stored: fetch them before they are read. A value's
+// text follows its cell.
+void FetchValue(const TRBNode* Node) {
+  if (const void* data = EntryOf(Node)->Data) Prefetch(data);
+}
+
+// Below this many lines the export goes line by line.
+constexpr size_t MinBlockExport = size_t(1) << 15;
+// Blocks made ahead of the one being added, at most.
+constexpr size_t BlocksAhead = 4;
+// Lines per block at most: blocks small enough to stay in the cache, and few enough to be made
+// and added in turns without waiting much.
+constexpr size_t BlockLines = 8192;
+// A phone-book line is about this long; a longer one only costs a copy of its block.
+constexpr size_t ExpectedLineBytes = 48;
+
+// The lines of a tree whose nodes lie in key order, made in blocks, a run of nodes each, by two
+// threads: the list's own thread adds the blocks in order and makes the next one itself whenever
+// it would otherwise wait; a second thread makes blocks ahead of it. A list whose adding takes
+// long (a window's) gets nearly every block made, and prepared, by the second thread; one whose
+// adding is quick (a file's) gets them made by both.
+class TLineExport {
+public:
+  TLineExport(const TRBTree& Tree, TStrings& Target)
+      : FTree(Tree), FTarget(Target), FRuns(Tree.AddOrderRuns(BlockLines)) {}
+
+  void Run() {
+    TSideTask helper([this] { MakeAhead(); });
+    // Destroyed before the helper, which it wakes to end: also when adding raises.
+    struct TStopper {
+      TLineExport& Export;
+      ~TStopper() { Export.Stop(); }
+    } stopper{*this};
+    std::unique_lock<std::mutex> lock(FLock);
+    while (FNextToAdd < FRuns.size() && !FError) {
+      const size_t slot = FNextToAdd % BlocksAhead;
+      if (FReady[slot] && FReadyRun[slot] == FNextToAdd) {
+        lock.unlock();
+        FTarget.AddLines(FBlocks[slot]);
+        lock.lock();
+        FReady[slot] = false;
+        ++FNextToAdd;
+        FChanged.notify_all();
+      } else if (FNextToMake < FRuns.size() && FNextToMake < FNextToAdd + BlocksAhead) {
+        const size_t run = FNextToMake++;
+        lock.unlock();
+        Make(run);
+        lock.lock();
+      } else {
+        FChanged.wait(lock);
+      }
+    }
+    lock.unlock();
+    Stop();
+    helper.Wait();
+    if (FError) std::rethrow_exception(FError);
+  }
+
+private:
+  void Stop() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FStop = true;
+    FChanged.notify_all();
+  }
+
+  void MakeAhead() {
+    std::unique_lock<std::mutex> lock(FLock);
+    for (;;) {
+      FChanged.wait(lock, [this] {
+        return FStop || FNextToMake >= FRuns.size() || FNextToMake < FNextToAdd + BlocksAhead;
+      });
+      if (FStop || FNextToMake >= FRuns.size()) return;
+      const size_t run = FNextToMake++;
+      lock.unlock();
+      try {
+        Make(run);
+      } catch (...) {
+        lock.lock();
+        FError = std::current_exception();
+        FChanged.notify_all();
+        return;
+      }
+      lock.lock();
+    }
+  }
+
+  // "key=value" for every node of the run, then the list's preparation; marks the block ready.
+  void Make(size_t Run) {
+    TLineBlock& block = FBlocks[Run % BlocksAhead];
+    block.Clear();
+    // Reserved once for the usual lines: a block that grew by doubling would copy itself into
+    // fresh memory a few times. It keeps its memory for the blocks it holds later.
+    block.Bytes.reserve(BlockLines * ExpectedLineBytes);
+    block.Ends.reserve(BlockLines);
+    FTree.ForEachInRun(
+        FRuns[Run],
+        [&](TRBNode* Node) {
+          const TRBKeyData* entry = EntryOf(Node);
+          block.Bytes += entry->Key;
+          block.Bytes += '=';
+          if (entry->Data) block.Bytes += *ValueCell(entry->Data);
+          block.Ends.push_back(block.Bytes.size());
+        },
+        FetchValue, 16);
+    FTarget.PrepareLines(block);
+    std::lock_guard<std::mutex> lock(FLock);
+    FReady[Run % BlocksAhead] = true;
+    FReadyRun[Run % BlocksAhead] = Run;
+    FChanged.notify_all();
+  }
+
+  const TRBTree& FTree;
+  TStrings& FTarget;
+  const std::vector<TRBTree::TRun> FRuns;
+  TLineBlock FBlocks[BlocksAhead];
+  bool FReady[BlocksAhead] = {};
+  size_t FReadyRun[BlocksAhead] = {};
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  size_t FNextToMake = 0;
+  size_t FNextToAdd = 0;
+  bool FStop = false;
+  std::exception_ptr FError;
 };
 
 } // namespace
@@ -243,10 +372,10 @@ void TRBStringList::AssignTo(TStrings& Target) {
   Target.Clear();
   // The lines' bytes would take a walk over every value; the count is what a list needs most.
   Target.SetCapacity(static_cast<int>(FTree.Count()));
+  if (FTree.AddOrderIsKeyOrder() && FTree.Count() >= MinBlockExport) {
+    TLineExport(FTree, Target).Run();
+    return;
+  }
   TRBAssignToEnumerator visitor(&Target);
-  // The values lie wherever their text was stored: fetch them before they are read. A value's
-  // text follows its cell.
-  ForEach(visitor, [](const TRBNode* Node) {
-    if (const void* data = EntryOf(Node)->Data) Prefetch(data);
-  });
+  ForEach(visitor, FetchValue);
 }

@@ -61,6 +61,20 @@ void TRBNodeArena::Grow() {
   FNextSlots = std::max(FNextSlots, std::min(2 * FNextSlots, MaxBlockBytes / FSlotSize));
 }
 
+std::vector<TRBNodeArena::TRun> TRBNodeArena::Runs(size_t MaxSlots) const {
+  std::vector<TRun> runs;
+  const size_t most = std::max<size_t>(1, MaxSlots) * FSlotSize;
+  for (const TBlock* block = FFirst; block; block = block->Next) {
+    char* const end = block == FLast ? FNext : block->Used;
+    for (char* begin = block->Begin; begin != end;) {
+      char* const stop = static_cast<size_t>(end - begin) > most ? begin + most : end;
+      runs.push_back({begin, stop});
+      begin = stop;
+    }
+  }
+  return runs;
+}
+
 void TRBNodeArena::Release() {
   for (TBlock* block = FFirst; block;) {
     TBlock* const next = block->Next;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 class TBlockPool;
 
@@ -51,6 +52,16 @@ public:
   }
   template <typename TVisit, typename TAhead>
   void ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const;
+
+  // The committed slots as runs of consecutive memory, in the order they were committed, each of
+  // at most MaxSlots slots, so that several threads can walk a share each.
+  struct TRun {
+    char* Begin;
+    char* End;
+  };
+  std::vector<TRun> Runs(size_t MaxSlots) const;
+  template <typename TVisit, typename TAhead>
+  void ForEachSlotIn(const TRun& Run, TVisit Visit, TAhead Ahead, size_t Distance) const;
 
 private:
   struct TBlock {
@@ -124,6 +135,15 @@ public:
     FArena.ForEachSlot([&](char* Slot) { Visit(NodeIn(Slot)); },
                        [&](char* Slot) { Ahead(NodeIn(Slot)); }, Distance);
   }
+  // The nodes in add order as runs of consecutive memory, for walks shared among threads.
+  using TRun = TRBNodeArena::TRun;
+  std::vector<TRun> AddOrderRuns(size_t MaxNodes) const { return FArena.Runs(MaxNodes); }
+  template <typename TVisit, typename TAhead>
+  void ForEachInRun(const TRun& Run, TVisit Visit, TAhead Ahead, size_t Distance) const {
+    FArena.ForEachSlotIn(
+        Run, [&](char* Slot) { Visit(NodeIn(Slot)); }, [&](char* Slot) { Ahead(NodeIn(Slot)); },
+        Distance);
+  }
   // True when the order the nodes were added in is ascending key order, so that
   // ForEachInAddOrder walks them in order: every node added so far was added at the right end
   // (a key after every key before it, as a sorted batch comes), and a Join joined two such trees.
@@ -156,19 +176,23 @@ private:
 };
 
 template <typename TVisit, typename TAhead>
-void TRBNodeArena::ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const {
+void TRBNodeArena::ForEachSlotIn(const TRun& Run, TVisit Visit, TAhead Ahead,
+                                 size_t Distance) const {
   const size_t reach = Distance * FSlotSize;
-  for (const TBlock* block = FFirst; block; block = block->Next) {
-    char* const end = block == FLast ? FNext : block->Used;
-    char* slot = block->Begin;
-    if (reach > 0)
-      for (; static_cast<size_t>(end - slot) > reach; slot += FSlotSize) {
-        Ahead(slot + reach);
-        Visit(slot);
-      }
-    for (; slot != end; slot += FSlotSize)
+  char* slot = Run.Begin;
+  if (reach > 0)
+    for (; static_cast<size_t>(Run.End - slot) > reach; slot += FSlotSize) {
+      Ahead(slot + reach);
       Visit(slot);
-  }
+    }
+  for (; slot != Run.End; slot += FSlotSize)
+    Visit(slot);
+}
+
+template <typename TVisit, typename TAhead>
+void TRBNodeArena::ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const {
+  for (const TBlock* block = FFirst; block; block = block->Next)
+    ForEachSlotIn({block->Begin, block == FLast ? FNext : block->Used}, Visit, Ahead, Distance);
 }
 
 template <typename TCompare> TRBNode* TRBTree::FindBy(const void* Key, TCompare Compare) const {

@@ -40,13 +40,33 @@ void TListBoxStrings::Clear() {
   if (FListBox.Handle()) SendMessageA(FListBox.Handle(), LB_RESETCONTENT, 0, 0);
 }
 
-int TListBoxStrings::Add(const AnsiString& S) {
-  const LRESULT index = FListBox.AddLine(S);
-  if (index == LB_ERR || index == LB_ERRSPACE)
+int TListBoxStrings::Added(LRESULT Index) {
+  if (Index == LB_ERR || Index == LB_ERRSPACE)
     throw Exception("Zeile kann nicht in die Liste eingef\xFC"
                     "gt werden");
   if (FUntilNextStep > 0 && --FUntilNextStep == 0 && FUnreserved > 0) ReserveNextStep();
-  return static_cast<int>(index);
+  return static_cast<int>(Index);
+}
+
+int TListBoxStrings::Add(const AnsiString& S) {
+  return Added(FListBox.AddLine(S));
+}
+
+void TListBoxStrings::PrepareLines(TLineBlock& Block) const {
+  Block.Prepared.reserve(2 * (Block.Bytes.size() + Block.Count()));
+  Block.PreparedEnds.reserve(Block.Count());
+  for (size_t i = 0; i < Block.Count(); ++i) {
+    FListBox.AppendWide(Block.Line(i), Block.Prepared);
+    Block.PreparedEnds.push_back(Block.Prepared.size());
+  }
+}
+
+void TListBoxStrings::AddLines(const TLineBlock& Block) {
+  size_t begin = 0;
+  for (const size_t end : Block.PreparedEnds) {
+    Added(FListBox.AddWideLine(reinterpret_cast<const wchar_t*>(Block.Prepared.data() + begin)));
+    begin = end;
+  }
 }
 
 void TListBoxStrings::SetCapacity(int NewCapacity, int64_t TextBytes) {
@@ -97,20 +117,36 @@ TListBox::TListBox(TWindowedControl* Parent) : TWindowedControl(Parent), FItems(
   }
 }
 
+void TListBox::AppendWide(std::string_view Line, AnsiString& Out) const {
+  const size_t length = std::min(Line.size(), Line.find('\0'));
+  const size_t start = Out.size();
+  if (FSingleByteCodePage) {
+    Out.resize(start + 2 * (length + 1));
+    wchar_t* const wide = reinterpret_cast<wchar_t*>(&Out[start]);
+    for (size_t i = 0; i < length; ++i)
+      wide[i] = FWideOf[static_cast<unsigned char>(Line[i])];
+    wide[length] = 0;
+    return;
+  }
+  const int units = length == 0 ? 0
+                                : MultiByteToWideChar(CP_ACP, 0, Line.data(),
+                                                      static_cast<int>(length), nullptr, 0);
+  Out.resize(start + 2 * (static_cast<size_t>(units) + 1));
+  wchar_t* const wide = reinterpret_cast<wchar_t*>(&Out[start]);
+  if (units > 0) MultiByteToWideChar(CP_ACP, 0, Line.data(), static_cast<int>(length), wide, units);
+  wide[units] = 0;
+}
+
 LRESULT TListBox::AddLine(const AnsiString& S) {
   if (!Handle()) return LB_ERR;
-  const size_t length = std::min(S.size(), std::strlen(S.c_str()));
-  if (FSingleByteCodePage) {
-    FWideLine.resize(length);
-    for (size_t i = 0; i < length; ++i)
-      FWideLine[i] = FWideOf[static_cast<unsigned char>(S[i])];
-  } else {
-    const int wide = MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(length), nullptr, 0);
-    FWideLine.resize(static_cast<size_t>(wide));
-    if (wide > 0)
-      MultiByteToWideChar(CP_ACP, 0, S.data(), static_cast<int>(length), &FWideLine[0], wide);
-  }
-  const LPARAM text = reinterpret_cast<LPARAM>(FWideLine.c_str());
+  FWideLine.clear();
+  AppendWide(S, FWideLine);
+  return AddWideLine(reinterpret_cast<const wchar_t*>(FWideLine.data()));
+}
+
+LRESULT TListBox::AddWideLine(const wchar_t* Text) {
+  if (!Handle()) return LB_ERR;
+  const LPARAM text = reinterpret_cast<LPARAM>(Text);
   if (!FWideClassProc) return SendMessageW(Handle(), LB_ADDSTRING, 0, text);
   return CallWindowProcW(FWideClassProc, Handle(), LB_ADDSTRING, 0, text);
 }

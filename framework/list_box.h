@@ -3,6 +3,7 @@
 // LB_GETTEXT: strings kept by the control, no owner drawing, no sorting. Items() writes straight
 // into the control.
 #include <string>
+#include <string_view>
 
 #include "base/strings.h"
 #include "framework/control.h"
@@ -19,6 +20,9 @@ public:
   int Add(const AnsiString& S) override;
   // Reserves the control's storage for the next NewCapacity lines, step by step as they come.
   void SetCapacity(int NewCapacity, int64_t TextBytes) override;
+  // The lines in UTF-16, each closed by a 0, which the fill then hands to the control as they are.
+  void PrepareLines(TLineBlock& Block) const override;
+  void AddLines(const TLineBlock& Block) override;
 
 protected:
   // Redrawing is off while an update is open.
@@ -26,6 +30,8 @@ protected:
 
 private:
   void ReserveNextStep();
+  // Raises Exception for a line the control refused; takes the next reservation step when due.
+  int Added(LRESULT Index);
 
   TListBox& FListBox;
   // The fill that SetCapacity announced: lines not yet reserved, lines reserved so far, lines to
@@ -52,6 +58,11 @@ public:
   // to the control's own procedure in UTF-16, the form the control keeps its lines in, so that
   // neither the message nor the line is converted on the way.
   LRESULT AddLine(const AnsiString& S);
+  // The same for a line already in UTF-16, closed by a 0.
+  LRESULT AddWideLine(const wchar_t* Text);
+  // Appends Line up to its first byte 0 in UTF-16, and a closing 0, to Out as bytes. Any thread
+  // may call it.
+  void AppendWide(std::string_view Line, AnsiString& Out) const;
 
 protected:
   void FontChanged() override;
@@ -62,6 +73,6 @@ private:
   // The ANSI code page's bytes in UTF-16 where each byte is a character of its own.
   bool FSingleByteCodePage = false;
   wchar_t FWideOf[256] = {};
-  std::wstring FWideLine; // reused from line to line
-  int FItemHeight = 0;    // 0: as the font gives it
+  AnsiString FWideLine; // a line's UTF-16 units, reused from line to line
+  int FItemHeight = 0;  // 0: as the font gives it
 };

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <random>
 #include <utility>
 #include <vector>
+
+#include "base/exceptions.h"
 
 namespace {
 
@@ -153,6 +156,113 @@ TEST(RBStringList, ForEachVisitsInKeyOrderWhateverOrderTheKeysCameIn) {
     EXPECT_EQ(InOrderKeys(dictionary), keys) << c.Name;
     EXPECT_EQ(Export(dictionary), lines) << c.Name;
   }
+}
+
+// Records how the lines come: one at a time or in blocks, and how many blocks were prepared. A
+// block is prepared with a mark that AddLines checks, and either step may raise on request.
+class TBlockTarget : public TStrings {
+public:
+  int Count() const override { return static_cast<int>(Added.size()); }
+  AnsiString Get(int Index) const override { return Added.at(static_cast<size_t>(Index)); }
+  void Clear() override { Added.clear(); }
+  int Add(const AnsiString& S) override {
+    Added.push_back(S);
+    ++Singly;
+    return Count() - 1;
+  }
+  void PrepareLines(TLineBlock& Block) const override {
+    if (FailPreparing && Prepared.load() >= 3) throw Exception("prepare failed");
+    Block.Prepared = "prepared " + std::to_string(Block.Count());
+    ++Prepared;
+  }
+  void AddLines(const TLineBlock& Block) override {
+    EXPECT_EQ(Block.Prepared, "prepared " + std::to_string(Block.Count()));
+    ++Blocks;
+    for (size_t i = 0; i < Block.Count(); ++i)
+      Added.emplace_back(Block.Line(i));
+    if (FailAfter > 0 && Added.size() >= FailAfter) throw Exception("list full");
+  }
+
+  Lines Added;
+  int Singly = 0, Blocks = 0;
+  mutable std::atomic<int> Prepared{0};
+  bool FailPreparing = false;
+  size_t FailAfter = 0;
+};
+
+// Large trees built at their right end are exported in blocks by two threads; every other one
+// line by line. Either way the lines are those of the in-order walk, in its order.
+TEST(RBStringList, ExportInBlocksGivesTheLinesOfTheInOrderWalk) {
+  const auto key = [](int I) { return "0" + std::to_string(10000000 + I); };
+  const struct {
+    const char* Name;
+    int Keys;
+    bool Shuffled, Joined, InBlocks;
+  } cases[] = {
+      {"large, ascending", 100000, false, false, true},
+      {"large, joined", 100000, false, true, true},
+      {"large, shuffled", 60000, true, false, false},
+      {"small, ascending", 1000, false, false, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<int> order(static_cast<size_t>(c.Keys));
+    for (int i = 0; i < c.Keys; ++i)
+      order[static_cast<size_t>(i)] = i;
+    if (c.Shuffled) std::shuffle(order.begin(), order.end(), std::mt19937(9));
+    TRBStringList dictionary;
+    TRBStringList upper;
+    for (const int i : order) {
+      // Values of every length from empty to long, some with a CR, an LF or a byte 0.
+      AnsiString value(static_cast<size_t>(i % 70), static_cast<char>('a' + i % 26));
+      if (i % 11 == 0) value += AnsiString("\r\n\0x", 4);
+      (c.Joined && i > c.Keys / 2 ? upper : dictionary).SetValue(key(i), value);
+    }
+    if (c.Joined) {
+      TTextArena text;
+      const std::string_view* middle = text.StoreSlot("Mitte");
+      dictionary.AdoptText(std::move(text));
+      dictionary.JoinStored(key(c.Keys / 2) + "5", middle, std::move(upper));
+    }
+    TRBAssignToEnumerator walk(nullptr);
+    TStringList inOrder;
+    walk.Target = &inOrder;
+    TRBNode* node = dictionary.Tree().FirstNode();
+    for (; node; node = node == dictionary.Tree().LastNode() ? nullptr : TRBTree::NextNode(node))
+      walk.Visit(node);
+    TBlockTarget target;
+    target.Add("stale");
+    target.Singly = 0;
+    dictionary.AssignTo(target);
+    EXPECT_EQ(target.Added, Items(inOrder)) << c.Name;
+    EXPECT_EQ(target.Blocks > 1, c.InBlocks) << c.Name;
+    EXPECT_EQ(target.Singly, c.InBlocks ? 0 : inOrder.Count()) << c.Name;
+    EXPECT_EQ(target.Prepared.load(), target.Blocks) << c.Name;
+    // The list's own Add serves a list that takes no blocks.
+    EXPECT_EQ(Export(dictionary), Items(inOrder)) << c.Name;
+  }
+}
+
+TEST(RBStringList, AnErrorOfTheListEndsTheExportInBlocks) {
+  TRBStringList dictionary;
+  for (int i = 0; i < 100000; ++i)
+    dictionary.SetValue(std::to_string(1000000 + i), "Name");
+  for (const bool preparing : {false, true}) {
+    TBlockTarget target;
+    target.FailPreparing = preparing;
+    target.FailAfter = preparing ? 0 : 20000;
+    try {
+      dictionary.AssignTo(target);
+      ADD_FAILURE() << "no error, preparing " << preparing;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), preparing ? "prepare failed" : "list full");
+    }
+    EXPECT_LT(target.Added.size(), 100000u) << preparing;
+  }
+  // The dictionary is as it was.
+  TBlockTarget target;
+  dictionary.AssignTo(target);
+  EXPECT_EQ(target.Added.size(), 100000u);
+  EXPECT_EQ(target.Added.front(), "1000000=Name");
 }
 
 TEST(RBStringList, TargetHoldsOnlyTheExportAndKeepsItAfterTheDictionary) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/exceptions.h"
@@ -97,6 +98,57 @@ TEST_F(ListBoxTest, StorageIsReservedInDoublingStepsThatAddUpToTheAnnouncedLines
     EXPECT_EQ(Reservations, c.Steps) << c.Announced << " lines announced";
     EXPECT_EQ(items.Count(), c.Added);
   }
+}
+
+// A fill in blocks, prepared as the export prepares them (on another thread there), gives the
+// lines one Add each gives, a line cut at its first byte 0 as Add cuts it; the storage is
+// reserved step by step all the same.
+TEST_F(ListBoxTest, BlocksOfPreparedLinesGiveWhatAddGives) {
+  const std::vector<AnsiString> lines = {
+      "0301234567=J\xF6rg M\xFCller", "", "=", "\x80 \xFF", AnsiString("089=An\0na", 10),
+      "0171=" + AnsiString(300, 'x')};
+  std::vector<AnsiString> expected;
+  TStrings& items = List.Items();
+  for (const AnsiString& line : lines)
+    items.Add(line);
+  expected = Lines();
+  EXPECT_EQ(expected[4], "089=An");
+  for (const size_t perBlock : {size_t(1), size_t(4), lines.size()}) {
+    {
+      TStringsUpdate update(items);
+      items.Clear();
+      items.SetCapacity(static_cast<int>(lines.size()));
+      for (size_t first = 0; first < lines.size(); first += perBlock) {
+        TLineBlock block;
+        for (size_t i = first; i < std::min(lines.size(), first + perBlock); ++i)
+          block.Append(lines[i]);
+        items.PrepareLines(block);
+        items.AddLines(block);
+      }
+    }
+    EXPECT_EQ(Lines(), expected) << perBlock << " lines a block";
+  }
+
+  Reservations.clear();
+  ListProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      List.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordReservations)));
+  {
+    TStringsUpdate update(items);
+    items.Clear();
+    items.SetCapacity(100000);
+    TLineBlock block;
+    for (int i = 0; i < 100000; ++i) {
+      block.Append("0301234567=Name");
+      if (block.Count() == 8192 || i + 1 == 100000) {
+        items.PrepareLines(block);
+        items.AddLines(block);
+        block.Clear();
+      }
+    }
+  }
+  SetWindowLongPtrA(List.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProcedure));
+  EXPECT_EQ(Reservations, (std::vector<WPARAM>{16384, 16384, 32768, 34464}));
+  EXPECT_EQ(items.Count(), 100000);
 }
 
 TEST_F(ListBoxTest, IsAPlainStandardListBox) {
