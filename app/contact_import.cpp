@@ -10,6 +10,7 @@
 #include "app/phone_number.h"
 #include "app/vcard_import.h"
 #include "csv/text_loading.h"
+#include "support/side_task.h"
 #include "support/string_utils.h"
 
 namespace {
@@ -51,6 +52,11 @@ size_t TContactCollector::Size() const {
   return FEntries.Size();
 }
 
+void TContactCollector::Clear() {
+  FEntries.Clear();
+  FCounts = TImportCounts();
+}
+
 void TContactCollector::ReserveFor(size_t TextBytes) {
   // An address book export spends a few hundred bytes per contact and a few dozen per number; a
   // guess on the generous side costs only address space, one too small a copy or two.
@@ -70,18 +76,25 @@ void TContactCollector::AssignTo(TStrings& Target, TContactCollector& Later) {
 }
 
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
-                                     const AnsiString& CountryCode) {
-  // The import's big blocks, first the normalised text's, then the entries', the sort's and the
+                                     const AnsiString& CountryCode, TBlockPool* Pool) {
+  // The import's big blocks, first the text's, then the entries', the sort's and the
   // dictionary's, come from one pool: a block taken after the text was given back reuses memory
   // that is touched already. Address space for about twice the text is reserved at once.
-  TBlockPool pool(2 * Text.View().size() + (size_t(64) << 20));
+  TBlockPool ownPool(2 * Text.View().size() + (size_t(64) << 20));
+  TBlockPool& pool = Pool ? *Pool : ownPool;
   TContactCollector earlier(CountryCode, &pool), later(CountryCode, &pool);
   if (Text.IsVCard()) {
-    ImportVCardText(Text.View(), CountryCode, earlier);
+    ImportVCardText(Text.View(), CountryCode, earlier, later);
+    // The text's memory goes back to the pool before the sort and the dictionary need theirs.
     Text = TLoadedText();
+    if (later.Size() > 0) {
+      TSideTask sortLater([&] { later.Sort(); });
+      earlier.Sort();
+      sortLater.Wait();
+    }
   } else if (!ImportCSVText(Text, CountryCode, pool, earlier, later)) {
     // Its zero bytes made the file UTF-16: another text, maybe a vCard.
-    return ImportContactsFromText(std::move(Text), Target, CountryCode);
+    return ImportContactsFromText(std::move(Text), Target, CountryCode, Pool);
   }
   earlier.AssignTo(Target, later);
   return {earlier.Counts().Names + later.Counts().Names,
@@ -96,7 +109,10 @@ TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
 TImportCounts ImportContacts(const PathString& FileName, TStrings& Target,
                              const AnsiString& CountryCode) {
   // Most files hold no byte 0: the pass that counts them is left to the reader that meets one.
-  return ImportContactsFromText(LoadText(FileName, TZeroCount::WhenMet), Target, CountryCode);
+  // A vCard's text is the import's first big block.
+  TBlockPool pool;
+  return ImportContactsFromText(LoadText(FileName, TZeroCount::WhenMet, &pool), Target, CountryCode,
+                                &pool);
 }
 
 TImportCounts ImportContacts(const PathString& FileName, TStrings& Target) {

@@ -46,6 +46,8 @@ public:
   size_t Size() const;
   // Room for the records of TextBytes bytes of text, as a guess.
   void ReserveFor(size_t TextBytes);
+  // Drops every record and count.
+  void Clear();
 
   // Orders the entries by number. Collectors of separate runs of records may sort in separate
   // threads; AssignTo sorts what is not sorted yet.
@@ -67,9 +69,10 @@ private:
   TImportCounts FCounts;
 };
 
-// Imports a text as LoadText gives it; otherwise as ImportContacts.
+// Imports a text as LoadText gives it; otherwise as ImportContacts. The import's big blocks come
+// from Pool, which may hold the text already, or else from a pool of its own.
 TImportCounts ImportContactsFromText(TLoadedText Text, TStrings& Target,
-                                     const AnsiString& CountryCode);
+                                     const AnsiString& CountryCode, TBlockPool* Pool = nullptr);
 TImportCounts ImportContactsFromText(const AnsiString& Text, TStrings& Target,
                                      const AnsiString& CountryCode);
 

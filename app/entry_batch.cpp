@@ -132,6 +132,14 @@ void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
   FSorted = FEntries.size() < 2;
 }
 
+void TEntryBatch::Clear() {
+  FNames.clear();
+  FEntries.clear();
+  FLongKeys.clear();
+  FNameText.Clear();
+  FSorted = true;
+}
+
 std::string_view TEntryBatch::KeyView(const TEntry& Entry, char (&Buffer)[16]) const {
   if (Entry.LongKey) return FLongKeys[Entry.LongKey - 1];
   return DecodeKey(Entry.Code, Buffer);

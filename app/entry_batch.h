@@ -28,6 +28,8 @@ public:
   }
   // One entry per key, in the given order, all under Name.
   void Add(std::string_view Name, const TStringArray& Keys);
+  // Drops every entry and name.
+  void Clear();
   size_t Size() const { return FEntries.size(); }
 
   // Orders the entries by their keys as the dictionary stores them, lower-cased by the ANSI code

@@ -4,6 +4,13 @@
 #include "app/contact_import.h"
 #include "csv/vcard_reader.h"
 
-// Text as LoadFileAsAnsiText gives it, one that IsVCardText accepts.
+// Where ImportVCardText splits a text when the caller leaves it to it.
+constexpr size_t AnyCardSplit = size_t(-1);
+
+// Text as LoadFileAsAnsiText gives it, one that IsVCardText accepts. The cards from the first
+// BEGIN:VCARD line after the middle of a large text (or from the one at Split, for tests) are
+// read by a second thread into Later, the others into Earlier, where the first part's reader
+// ends before a card of its own there; else all of them into Earlier.
 void ImportVCardText(std::string_view Text, const AnsiString& CountryCode,
-                     TContactCollector& Collector);
+                     TContactCollector& Earlier, TContactCollector& Later,
+                     size_t Split = AnyCardSplit);

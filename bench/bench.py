@@ -110,7 +110,7 @@ class Result:
 
 def measure(path, importer, runs):
     r = Result(path)
-    stem = r.path.with_suffix("")
+    stem = r.path  # beside the file, its whole name kept: exports of one size in two formats
     with open(r.path, "rb") as f:  # into the page cache before anything is timed
         while f.read(1 << 24):
             pass

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "support/block_pool.h"
 #include "support/mapped_file_stream.h"
 #include "support/side_task.h"
 #include "support/string_utils.h"
@@ -86,21 +87,52 @@ bool IsVCardText(std::string_view Text) {
   return after == Text.size() || Text[after] == '\r' || Text[after] == '\n' || Text[after] == 0;
 }
 
-AnsiString UnfoldLines(std::string_view Text) {
+namespace {
+
+bool IsBreak(char C) {
+  return C == '\r' || C == '\n';
+}
+bool IsFoldBlank(char C) {
+  return C == ' ' || C == '\t';
+}
+
+} // namespace
+
+namespace {
+
+// Writes Text without its folds to Out, which has room for Text.size() bytes; the bytes written.
+size_t UnfoldInto(std::string_view Text, char* Out) {
   // A blank or TAB right after a line break takes the break with it. Seen from the result, so
   // that no fold is left even where removing one puts a blank behind an earlier, empty line.
-  AnsiString result;
-  result.reserve(Text.size());
-  for (const char c : Text) {
-    const bool afterBreak = !result.empty() && (result.back() == '\r' || result.back() == '\n');
-    if ((c == ' ' || c == '\t') && afterBreak) {
-      const size_t size = result.size();
-      result.resize(size >= 2 && result[size - 1] == '\n' && result[size - 2] == '\r' ? size - 2
-                                                                                      : size - 1);
-    } else {
-      result += c;
+  // Only a run of breaks, blanks and TABs that starts with a break can take anything back, and
+  // never more than its own breaks: the byte before it is none. So the text between such runs
+  // is copied as it is, and each run is worked through on its own.
+  const char* p = Text.data();
+  const char* const end = p + Text.size();
+  size_t size = 0;
+  while (p != end) {
+    const char* stop = p;
+    while (stop != end && !IsBreak(*stop))
+      ++stop;
+    std::memcpy(Out + size, p, static_cast<size_t>(stop - p));
+    size += static_cast<size_t>(stop - p);
+    p = stop;
+    const size_t runStart = size;
+    for (; p != end && (IsBreak(*p) || IsFoldBlank(*p)); ++p) {
+      if (IsFoldBlank(*p) && size > runStart && IsBreak(Out[size - 1]))
+        size -= size >= runStart + 2 && Out[size - 1] == '\n' && Out[size - 2] == '\r' ? 2 : 1;
+      else
+        Out[size++] = *p;
     }
   }
+  return size;
+}
+
+} // namespace
+
+AnsiString UnfoldLines(std::string_view Text) {
+  AnsiString result(Text.size(), '\0');
+  result.resize(Text.empty() ? 0 : UnfoldInto(Text, &result[0]));
   return result;
 }
 
@@ -168,7 +200,24 @@ namespace {
 // bytes are used as they are, and Text is left alone. With ZerosCounted false the zero bytes of a
 // text that is neither UTF-8 nor a vCard are not counted: its bytes are used as they are, which
 // is right as long as they hold no byte 0, and ZerosCounted tells the caller so.
-bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounted) {
+// Where DecodeFileBytes may put a vCard's text, the file's largest kind of text: a buffer of
+// Pool, whose first Size bytes it is then, instead of an AnsiString; and the mapping of the file,
+// whose pages may go as they are done.
+struct TBufferedText {
+  TMappedFileStream* Source = nullptr;
+  TBlockPool* Pool = nullptr;
+  TTextBuffer Buffer;
+  size_t Size = 0;
+  bool Used = false;
+};
+
+// A vCard text in UTF-8 or 8-bit, Text, unfolded and decoded into Out.Buffer; false where its
+// bytes are no UTF-8. Zeros and UnfoldedSize: the zero bytes and the size of the unfolded text.
+bool UnfoldAndDecodeVCard(std::string_view Text, TBufferedText& Out, size_t& Zeros,
+                          size_t& UnfoldedSize);
+
+bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounted,
+                     TBufferedText* Buffered = nullptr) {
   if (Bytes.size() >= 2) {
     const auto first = static_cast<unsigned char>(Bytes[0]);
     const auto second = static_cast<unsigned char>(Bytes[1]);
@@ -191,6 +240,22 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounte
   AnsiString unfolded;
   const bool vcard = IsVCardText(text);
   if (vcard) {
+    // Unfolded and decoded in one go; the count of zero bytes is made on the way, and decides
+    // first.
+    TBufferedText own;
+    TBufferedText& out = Buffered ? *Buffered : own;
+    size_t zeros = 0, unfoldedSize = 0;
+    const bool decoded = UnfoldAndDecodeVCard(text, out, zeros, unfoldedSize);
+    if (decoded && zeros != unfoldedSize / 2) {
+      if (Buffered) {
+        out.Used = true;
+      } else {
+        Text.assign(out.Buffer.Data(), out.Size);
+      }
+      return true;
+    }
+    out.Buffer.Release();
+    // Rare: UTF-16 by its zero bytes, or no UTF-8. The way without shortcuts.
     unfolded = UnfoldLines(text);
     text = unfolded;
   }
@@ -219,6 +284,68 @@ bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounte
   return true;
 }
 
+// Where a text may be cut so that its two sides unfold and decode on their own: before an ASCII
+// byte that is no line break, blank or TAB, at From or after it; the end when there is none.
+size_t FoldFreeCut(std::string_view Text, size_t From) {
+  size_t at = From;
+  while (at < Text.size() && (static_cast<unsigned char>(Text[at]) >= 0x80 || IsBreak(Text[at]) ||
+                              IsFoldBlank(Text[at])))
+    ++at;
+  return std::min(at, Text.size());
+}
+
+// Unfolds Text into Out piece by piece, so that a mapping's pages can go as they are done; the
+// bytes written.
+size_t UnfoldInPieces(std::string_view Text, size_t Offset, TMappedFileStream* Source, char* Out) {
+  constexpr size_t PieceSize = size_t(4) << 20;
+  size_t size = 0;
+  for (size_t done = 0; done < Text.size();) {
+    const size_t cut = FoldFreeCut(Text, std::min(Text.size(), done + PieceSize));
+    size += UnfoldInto(Text.substr(done, cut - done), Out + size);
+    if (Source)
+      Source->DropPages(static_cast<int64_t>(Offset + done), static_cast<int64_t>(cut - done));
+    done = cut;
+  }
+  return size;
+}
+
+bool UnfoldAndDecodeVCard(std::string_view Text, TBufferedText& Out, size_t& Zeros,
+                          size_t& UnfoldedSize) {
+  // The mapping's offset of Text, which may follow a byte-order mark.
+  TMappedFileStream* const source = Out.Source;
+  const size_t offset = source ? static_cast<size_t>(Text.data() - source->Memory()) : 0;
+  Out.Buffer = TTextBuffer(std::max<size_t>(Text.size(), 1), Out.Pool);
+  char* const buffer = Out.Buffer.Data();
+  // A part of the text, unfolded to At in the buffer, where it starts in the text; a part's
+  // result is never longer than the part, so it stays inside the part's own room.
+  struct TPart {
+    size_t Zeros = 0, Unfolded = 0, Size = 0;
+    bool Decoded = false;
+  };
+  const auto part = [&](size_t At, size_t End, TPart& Part) {
+    Part.Unfolded = UnfoldInPieces(Text.substr(At, End - At), offset + At, source, buffer + At);
+    Part.Zeros = CountZerosIn(std::string_view(buffer + At, Part.Unfolded));
+    Part.Decoded = Part.Unfolded > 0 && Utf8ToAnsiInPlace(buffer + At, Part.Unfolded, Part.Size);
+  };
+  constexpr size_t Shared = size_t(1) << 20;
+  const size_t cut = Text.size() < Shared ? Text.size() : FoldFreeCut(Text, Text.size() / 2);
+  TPart first, later;
+  if (cut == Text.size()) {
+    part(0, Text.size(), first);
+  } else {
+    // Two threads, each a half; the cut is before an ASCII byte outside any fold, where neither
+    // a fold nor a UTF-8 sequence can cross it.
+    TSideTask second([&] { part(cut, Text.size(), later); });
+    part(0, cut, first);
+    second.Wait();
+    if (later.Decoded) std::memmove(buffer + first.Size, buffer + cut, later.Size);
+  }
+  Zeros = first.Zeros + later.Zeros;
+  UnfoldedSize = first.Unfolded + later.Unfolded;
+  Out.Size = first.Size + later.Size;
+  return first.Decoded && (cut == Text.size() || later.Decoded);
+}
+
 } // namespace
 
 AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
@@ -226,6 +353,33 @@ AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
   bool zerosCounted = true;
   return DecodeFileBytes(Bytes, text, zerosCounted) ? text : AnsiString(Bytes);
 }
+
+TTextBuffer::TTextBuffer(size_t Capacity, TBlockPool* Pool)
+    : FData(Pool ? static_cast<char*>(Pool->Take(Capacity)) : new char[Capacity]),
+      FCapacity(Capacity), FPool(Pool) {}
+
+TTextBuffer& TTextBuffer::operator=(TTextBuffer&& Other) noexcept {
+  if (this == &Other) return *this;
+  Release();
+  FData = Other.FData;
+  FCapacity = Other.FCapacity;
+  FPool = Other.FPool;
+  Other.FData = nullptr;
+  Other.FCapacity = 0;
+  return *this;
+}
+
+void TTextBuffer::Release() {
+  if (FPool)
+    FPool->Give(FData, FCapacity);
+  else
+    delete[] FData;
+  FData = nullptr;
+  FCapacity = 0;
+}
+
+TLoadedText::TLoadedText(TTextBuffer Buffer, size_t Size)
+    : FBuffer(std::move(Buffer)), FView(FBuffer.Data(), Size), FVCard(IsVCardText(FView)) {}
 
 TLoadedText::TLoadedText(AnsiString Text)
     : FText(std::move(Text)), FView(FText), FVCard(IsVCardText(FView)) {}
@@ -240,11 +394,12 @@ TLoadedText::TLoadedText(TLoadedText&& Other) noexcept {
 
 TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept {
   if (this == &Other) return *this;
-  // A short string's bytes move with it, so the view is made anew for owned text.
-  const bool owned = !Other.FFile;
+  // A short string's bytes move with it, so the view is made anew for text in a string.
+  const bool inString = !Other.FFile && !Other.FBuffer.Data();
   FText = std::move(Other.FText);
+  FBuffer = std::move(Other.FBuffer);
   FFile = std::move(Other.FFile);
-  FView = owned ? std::string_view(FText) : Other.FView;
+  FView = inString ? std::string_view(FText) : Other.FView;
   FDone = Other.FDone;
   FVCard = Other.FVCard;
   FZerosCounted = Other.FZerosCounted;
@@ -279,15 +434,22 @@ bool TLoadedText::CountZeros() {
   return true;
 }
 
-TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros) {
+TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros, TBlockPool* Pool) {
   auto stream = std::make_unique<TMappedFileStream>(FileName);
   // The file's bytes are read where they are mapped; a decoded text is a new one, and the
   // mapping then goes as soon as it is made.
   AnsiString text;
   bool zerosCounted = Zeros == TZeroCount::Now;
+  TBufferedText buffered;
+  buffered.Source = stream.get();
+  buffered.Pool = Pool;
+  // About what an import of the file takes: its text, and about as much again for the rest.
+  if (Pool) Pool->Expect(2 * static_cast<size_t>(stream->GetSize()) + (size_t(64) << 20));
   if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())),
-                      text, zerosCounted))
+                      text, zerosCounted, &buffered)) {
+    if (buffered.Used) return TLoadedText(std::move(buffered.Buffer), buffered.Size);
     return TLoadedText(std::move(text));
+  }
   TLoadedText loaded(std::move(stream));
   loaded.FZerosCounted = zerosCounted;
   return loaded;

@@ -8,7 +8,30 @@
 
 #include "base/stream.h"
 
+class TBlockPool;
 class TMappedFileStream;
+
+// A loaded text's own bytes in one block: a pool's, when one is given, else the heap's.
+class TTextBuffer {
+public:
+  TTextBuffer() = default;
+  // Room for Capacity bytes, not cleared; throws std::bad_alloc.
+  TTextBuffer(size_t Capacity, TBlockPool* Pool);
+  TTextBuffer(TTextBuffer&& Other) noexcept { *this = std::move(Other); }
+  TTextBuffer& operator=(TTextBuffer&& Other) noexcept;
+  TTextBuffer(const TTextBuffer&) = delete;
+  TTextBuffer& operator=(const TTextBuffer&) = delete;
+  ~TTextBuffer() { Release(); }
+
+  char* Data() const { return FData; }
+  size_t Capacity() const { return FCapacity; }
+  void Release();
+
+private:
+  char* FData = nullptr;
+  size_t FCapacity = 0;
+  TBlockPool* FPool = nullptr;
+};
 
 // When LoadText counts the zero bytes that tell UTF-16 without a mark from 8-bit text, a pass
 // over the whole file: at once, or only when a reader meets a byte 0 (TLoadedText::CountZeros);
@@ -21,6 +44,8 @@ class TLoadedText {
 public:
   explicit TLoadedText(AnsiString Text = AnsiString());
   explicit TLoadedText(std::unique_ptr<TMappedFileStream> File);
+  // The first Size bytes of Buffer.
+  TLoadedText(TTextBuffer Buffer, size_t Size);
   TLoadedText(TLoadedText&&) noexcept;
   TLoadedText& operator=(TLoadedText&&) noexcept;
   ~TLoadedText();
@@ -42,9 +67,10 @@ public:
   bool CountZeros();
 
 private:
-  friend TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros);
+  friend TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros, TBlockPool* Pool);
 
   AnsiString FText;
+  TTextBuffer FBuffer;
   std::unique_ptr<TMappedFileStream> FFile;
   std::string_view FView;
   size_t FDone = 0;
@@ -52,8 +78,10 @@ private:
   bool FZerosCounted = true;
 };
 
-// LoadFileAsAnsiText without the copy of a file whose bytes are used as they are.
-TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros = TZeroCount::Now);
+// LoadFileAsAnsiText without the copy of a file whose bytes are used as they are. A vCard text of
+// its own takes its memory from Pool, when one is given, which must outlive the text.
+TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros = TZeroCount::Now,
+                     TBlockPool* Pool = nullptr);
 
 // EF BB BF
 extern const char UTF8BOM[3];

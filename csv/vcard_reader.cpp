@@ -324,3 +324,13 @@ bool TVCardReader::Next(TVCardRecord& Card) {
   FState = Outside;
   return true;
 }
+
+bool TVCardReader::EndsBeforeACard() const {
+  if (FAfterEmptyAgent) return false;
+  if (FLine.empty() || FLine.back() != '=') return true;
+  THeadScan head;
+  if (!FindColon(FLine, head)) return true;
+  TProperty property;
+  ParseProperty(std::string_view(FLine).substr(0, head.Colon + 1), property);
+  return !(property.QuotedPrintable && head.Colon + 1 < FLine.size());
+}

@@ -28,6 +28,12 @@ public:
   // The next card in text order; false once the text holds no more.
   bool Next(TVCardRecord& Card);
 
+  // Once Next has given false: whether a BEGIN:VCARD line right after the text would have
+  // started a card of its own, as it starts a text of its own. It would not after an empty AGENT
+  // line, which makes it an agent's card, nor after a quoted-printable value ending in a soft
+  // break, which takes the next line in.
+  bool EndsBeforeACard() const;
+
 private:
   enum TScanState { Outside, InCard, InNestedCard };
 

@@ -144,6 +144,11 @@ void TBlockPool::AddRegion(size_t AtLeast) {
   FRegions.push_back(std::move(region));
 }
 
+void TBlockPool::Expect(size_t Bytes) {
+  std::lock_guard<std::mutex> lock(FLock);
+  if (FRegions.empty()) FReserveHint = std::max(FReserveHint, Bytes);
+}
+
 void* TBlockPool::Take(size_t Size) {
   const size_t bytes = Span(Size);
   std::lock_guard<std::mutex> lock(FLock);

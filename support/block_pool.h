@@ -22,6 +22,8 @@ public:
   TBlockPool(const TBlockPool&) = delete;
   TBlockPool& operator=(const TBlockPool&) = delete;
 
+  // Makes ReserveHint at least Bytes, while nothing is reserved yet.
+  void Expect(size_t Bytes);
   // Size bytes (at least 1); throws std::bad_alloc when no memory can be had.
   void* Take(size_t Size);
   // A block of Take or Resize with the size it had; null does nothing.

@@ -1,6 +1,8 @@
 #include "support/utf8.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -26,6 +28,18 @@ bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, cha
   size_t i = I;
   size_t n = N;
   while (i < SourceBytes && n < Capacity) {
+    // Most text is ASCII: eight bytes without a high bit are eight units.
+    if (Dest && SourceBytes - i >= 8 && Capacity - n >= 8) {
+      uint64_t eight;
+      std::memcpy(&eight, Source + i, 8);
+      if ((eight & 0x8080808080808080ull) == 0) {
+        for (int k = 0; k < 8; ++k)
+          Dest[n + k] = Source[i + k];
+        i += 8;
+        n += 8;
+        continue;
+      }
+    }
     unsigned unit = Source[i++];
     if (unit >= 0xF0 && unit <= 0xF7 && HasFourByteTail(Source, SourceBytes, i)) {
       // A character beyond U+FFFF: one unit that every ANSI code page has.
@@ -91,7 +105,8 @@ WideString DecodeUTF8(const AnsiString& S) {
 
 AnsiString Utf8TextToAnsi(std::string_view S) {
   // Whole files pass through here: decoded and converted piece by piece, so that no UTF-16 copy
-  // of the whole text is ever held.
+  // of the whole text is ever held, and a text that is no UTF-8 is given up at its first
+  // malformed sequence, before much is copied.
   constexpr size_t PieceUnits = 1 << 16;
   const auto* source = reinterpret_cast<const unsigned char*>(S.data());
   std::unique_ptr<char16_t[]> units(new char16_t[std::min(S.size(), PieceUnits) + 1]);
@@ -108,6 +123,31 @@ AnsiString Utf8TextToAnsi(std::string_view S) {
     if (held) units[0] = units[n - 1];
   }
   return result;
+}
+
+bool Utf8ToAnsiInPlace(char* Text, size_t Size, size_t& NewSize) {
+  // Decoded and converted piece by piece, so that no UTF-16 copy of the whole text is ever held.
+  // No piece of the result is longer than the bytes it comes from (an ANSI character takes at
+  // most two bytes, a UTF-8 one beyond ASCII at least two), so each is written back over bytes
+  // already read.
+  constexpr size_t PieceUnits = 1 << 16;
+  const auto* source = reinterpret_cast<const unsigned char*>(Text);
+  std::unique_ptr<char16_t[]> units(new char16_t[std::min(Size, PieceUnits) + 1]);
+  size_t i = 0;
+  size_t held = 0;
+  size_t written = 0;
+  while (i < Size) {
+    size_t n = held;
+    if (!DecodeUnits(source, Size, i, units.get(), PieceUnits, n)) return false;
+    // A surrogate pair is converted as one character, so its first half waits for the second.
+    held = i < Size && IsHighSurrogate(units[n - 1]) ? 1 : 0;
+    const AnsiString ansi = platform::WideToAnsi(units.get(), n - held);
+    std::memcpy(Text + written, ansi.data(), ansi.size());
+    written += ansi.size();
+    if (held) units[0] = units[n - 1];
+  }
+  NewSize = written;
+  return true;
 }
 
 AnsiString AnsiToUtf8(const AnsiString& S) {

@@ -20,6 +20,9 @@ size_t Utf8ToWideChars(char16_t* Dest, size_t MaxDestChars, const char* Source, 
 WideString DecodeUTF8(const AnsiString& S);
 // DecodeUTF8 converted to the ANSI code page; empty when the decoding is empty.
 AnsiString Utf8TextToAnsi(std::string_view S);
+// The same over Size bytes at Text, written over them: the converted text's size goes to NewSize.
+// False when the bytes are no UTF-8; Text is then partly overwritten.
+bool Utf8ToAnsiInPlace(char* Text, size_t Size, size_t& NewSize);
 
 // The text in UTF-8, for terminals and files outside the program.
 AnsiString AnsiToUtf8(const AnsiString& S);

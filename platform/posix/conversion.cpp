@@ -7,7 +7,7 @@ namespace platform {
 AnsiString WideToAnsi(const char16_t* Text, size_t Length) {
   AnsiString result(Length, '\0');
   for (size_t i = 0; i < Length; ++i)
-    result[i] = cp1252::FromWide(Text[i]);
+    result[i] = Text[i] < 0x80 ? static_cast<char>(Text[i]) : cp1252::FromWide(Text[i]);
   return result;
 }
 

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "base/exceptions.h"
+#include "support/block_pool.h"
 #include "support/fast_memory_stream.h"
+#include "support/utf8.h"
 #include "tests/test_files.h"
 
 using namespace std::string_literals;
@@ -145,6 +150,63 @@ TEST(TextLoading, VCardFolds) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(LoadBytesAsAnsiText(c.Bytes), c.Expected) << c.Name;
+}
+
+// The definition of unfolding, a byte at a time and seen from the result.
+AnsiString UnfoldedByteByByte(const AnsiString& Text) {
+  AnsiString result;
+  for (const char c : Text) {
+    const bool afterBreak = !result.empty() && (result.back() == '\r' || result.back() == '\n');
+    if ((c == ' ' || c == '\t') && afterBreak)
+      result.resize(result.size() >= 2 && result.substr(result.size() - 2) == "\r\n"
+                        ? result.size() - 2
+                        : result.size() - 1);
+    else
+      result += c;
+  }
+  return result;
+}
+
+TEST(TextLoading, UnfoldingGivesWhatItsDefinitionGives) {
+  std::vector<AnsiString> texts = {"a\r\n b", "\r\r \n ", "a\r\n\r\n  b",       " x",
+                                   "x \r\ny", "\n\r ",    "a\r \n b\t\r\n\t\tc"};
+  std::mt19937 random(5);
+  for (int i = 0; i < 5000; ++i) {
+    AnsiString text(random() % 30, 'a');
+    for (char& c : text)
+      c = " \t\r\nab\xC3"[random() % 7];
+    texts.push_back(text);
+  }
+  for (const AnsiString& text : texts)
+    EXPECT_EQ(UnfoldLines(text), UnfoldedByteByByte(text)) << testing::PrintToString(text);
+}
+
+// A large vCard is unfolded and decoded by two threads, in pieces, while its mapping goes; the
+// text must be what unfolding and decoding the whole gives, also where folds cut UTF-8 characters
+// near the pieces' and the halves' edges, and where a pool holds it.
+TEST(TextLoading, LargeVCardsLoadAsTheirWholeUnfoldedAndDecoded) {
+  AnsiString utf8 = "BEGIN:VCARD\r\n";
+  for (int i = 0; utf8.size() < (9u << 20); ++i) {
+    utf8 += "N:M\xC3\xBCller " + std::to_string(i) +
+            ";J\xC3\xB6rg\r\nNOTE:" + AnsiString(static_cast<size_t>(i % 97), 'n') +
+            "\xC3\r\n \xA4\r\n\t \xE2\x82\r\n \xAC\r\n" + "END:VCARD\r\nBEGIN:VCARD\r\n";
+  }
+  AnsiString latin = utf8;
+  latin[latin.size() / 2 + 3] = '\xFC'; // no UTF-8 any more: the bytes, unfolded
+  TTempDir dir;
+  for (const AnsiString* bytes : {&utf8, &latin}) {
+    const AnsiString name = dir.Write("big.vcf", *bytes);
+    const AnsiString unfolded = UnfoldedByteByByte(*bytes);
+    const AnsiString decoded = Utf8TextToAnsi(unfolded);
+    const AnsiString expected = decoded.empty() ? unfolded : decoded;
+    EXPECT_EQ(bytes == &utf8, !decoded.empty());
+    TBlockPool pool;
+    for (TBlockPool* p : {static_cast<TBlockPool*>(nullptr), &pool}) {
+      const TLoadedText text = LoadText(name, TZeroCount::WhenMet, p);
+      EXPECT_TRUE(text.IsVCard());
+      EXPECT_TRUE(text.View() == expected) << (p ? "pool" : "heap");
+    }
+  }
 }
 
 // An address book writes UTF-16 without a mark; a vCard is known by its first line in either

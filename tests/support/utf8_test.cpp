@@ -129,6 +129,51 @@ TEST(Utf8, Utf8TextToAnsiOfLongTexts) {
   EXPECT_EQ(Utf8TextToAnsi(filler + pair.substr(0, 4)), "");
 }
 
+// Converted over its own bytes, a text gives what Utf8TextToAnsi gives, or fails where that gives
+// nothing: eight ASCII bytes at every offset next to sequences of every length, pieces' edges,
+// surrogates, malformed bytes.
+TEST(Utf8, InPlaceConversionGivesWhatTheCopyGives) {
+  std::vector<AnsiString> texts = {"",
+                                   "a",
+                                   "abcdefgh",
+                                   "abcdefgh\xC3\xA4",
+                                   "\xC3\xA4"
+                                   "abcdefghij",
+                                   AnsiString(65535, 'a') + "\xED\xA0\xBD\xED\xB8\x80"
+                                                            "b",
+                                   AnsiString(70000, 'b') + "\xC3",
+                                   "a\0b\0\xE2\x82\xAC"};
+  std::mt19937 random(17);
+  const char* const pieces[] = {"a",
+                                "Zz09",
+                                "\xC3\xBC",
+                                "\xE2\x82\xAC",
+                                "\xF0\x9F\x98\x80",
+                                "\xED\xA0\xBD",
+                                "\xED\xB8\x80",
+                                "\xC3",
+                                "\x80",
+                                " ",
+                                "\0"};
+  for (int i = 0; i < 3000; ++i) {
+    AnsiString text;
+    const int count = static_cast<int>(random() % 40);
+    for (int k = 0; k < count; ++k)
+      text += random() % 3 ? AnsiString(random() % 12, 'x') : AnsiString(pieces[random() % 11]);
+    texts.push_back(text);
+  }
+  for (const AnsiString& text : texts) {
+    const AnsiString copied = Utf8TextToAnsi(text);
+    AnsiString buffer = text;
+    size_t size = 0;
+    const bool converted = !buffer.empty() && Utf8ToAnsiInPlace(&buffer[0], buffer.size(), size);
+    EXPECT_EQ(converted, !copied.empty()) << testing::PrintToString(text);
+    if (converted) {
+      EXPECT_EQ(buffer.substr(0, size), copied) << testing::PrintToString(text);
+    }
+  }
+}
+
 TEST(Utf8, AnsiToUtf8) {
   EXPECT_EQ(AnsiToUtf8("M\xFCller \x80 \x81"), "M\xC3\xBCller \xE2\x82\xAC \xC2\x81");
   EXPECT_EQ(AnsiToUtf8(""), "");
