@@ -15,6 +15,7 @@ TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
   params.Width = 320;
   params.Height = 240;
   CreateOwnWindow(params);
+  SetProgramIcon(Handle());
 }
 
 DWORD TForm::WindowStyle() const {
