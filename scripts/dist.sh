@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # make dist: builds the two Windows trees and puts both programs of each, with the German guide,
 # into dist/ and into dist/voxaro-<version>.zip; builds the installer packages
-# dist/voxaro-<version>-x64.msi and -x86.msi.
+# dist/voxaro-<version>-x64.msi and -x86.msi and tests them under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -55,5 +55,7 @@ with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
 print(f"{archive}: {len(z.namelist())} files, {os.path.getsize(archive)} bytes")
 EOF
 
-# The packages for administrators, beside the archive.
+# The packages for administrators, beside the archive, and their tests (about a minute).
 scripts/build-msi.sh dist "$version"
+echo "== testing the installer packages under wine64"
+scripts/test-package.sh dist
