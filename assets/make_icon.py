@@ -102,7 +102,8 @@ class Geometry:
             ey = self.arc_cy + sign * self.end_dy
             cx = ex + self.pad_len / 2.0 - self.arc_half
             cy = ey + sign * self.pad_shift
-            pad = rounded_box(px, py, cx, cy, self.pad_len / 2.0, self.pad_half, self.pad_half * 0.9)
+            pad = rounded_box(px, py, cx, cy, self.pad_len / 2.0, self.pad_half,
+                              self.pad_half * 0.9)
             best = min(best, pad)
         return best
 

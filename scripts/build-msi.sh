@@ -22,8 +22,10 @@ done
 # The ProductCode changes with every version and differs between the architectures, yet stays
 # the same when one version is built again: a name-based UUID of both, in a namespace of ours.
 product_code() {
-  python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
-    916D7ADE-957F-4DF2-8B45-260CB1D90A81 "voxaro $1 $2"
+  python3 -c '
+import sys, uuid
+namespace = uuid.UUID("916D7ADE-957F-4DF2-8B45-260CB1D90A81")
+print(str(uuid.uuid5(namespace, "voxaro " + sys.argv[1] + " " + sys.argv[2])).upper())' "$1" "$2"
 }
 
 stage=$(mktemp -d)

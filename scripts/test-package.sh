@@ -14,7 +14,11 @@ root=$PWD
 work=build/package-test
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
 # The next version as Windows Installer compares them: the third field counts, a fourth does not.
-newer=$(python3 -c 'import sys; p = (sys.argv[1].split(".") + ["0", "0"])[:3]; p[2] = str(int(p[2]) + 1); print(".".join(p))' "$version")
+newer=$(python3 -c '
+import sys
+p = (sys.argv[1].split(".") + ["0", "0"])[:3]
+p[2] = str(int(p[2]) + 1)
+print(".".join(p))' "$version")
 
 if [ $# -gt 0 ]; then
   packages=$(cd "$1" && pwd)

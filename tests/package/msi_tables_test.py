@@ -102,7 +102,8 @@ class Tables(unittest.TestCase):
                     (version, "", ONLY_DETECT, "WIX_DOWNGRADE_DETECTED"),
                 ])
                 conditions = table(path, "LaunchCondition")
-                self.assertEqual([c["Condition"] for c in conditions], ["NOT WIX_DOWNGRADE_DETECTED"])
+                self.assertEqual([c["Condition"] for c in conditions],
+                                 ["NOT WIX_DOWNGRADE_DETECTED"])
                 self.assertTrue(conditions[0]["Description"].startswith(
                     "Eine neuere Version von Voxaro ist bereits installiert."))
                 sequence = {r["Action"]: int(r["Sequence"])
@@ -123,7 +124,8 @@ class Tables(unittest.TestCase):
                 components = table(path, "Component")
                 for c in components:
                     self.assertEqual(c["Directory_"], "INSTALLDIR", c)
-                    self.assertEqual(bool(int(c["Attributes"]) & COMPONENT_64BIT), props["64bit"], c)
+                    self.assertEqual(bool(int(c["Attributes"]) & COMPONENT_64BIT), props["64bit"],
+                                     c)
                 guids[arch] = {c["ComponentId"] for c in components}
                 files = {r["FileName"]: r["Component_"] for r in table(path, "File")}
                 self.assertEqual(files, {"voxaro.exe": "Program", "voxaro-import.exe": "Importer",
