@@ -37,6 +37,10 @@ rm -rf "$WINEPREFIX"
 cp -a "$template" "$WINEPREFIX"
 
 source scripts/wine-env.sh
+# Wine mirrors the shortcuts an installer makes as menu entries of the Linux desktop; they go
+# here rather than into the home folder.
+export XDG_DATA_HOME=$root/$work/xdg/data XDG_CONFIG_HOME=$root/$work/xdg/config
+rm -rf "$root/$work/xdg"
 wineserver -p
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine's helper processes keep the first program's output open; give them /dev/null.

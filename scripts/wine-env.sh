@@ -2,7 +2,6 @@
 voxaro_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$voxaro_root/build/wineprefix}
 export WINEDEBUG=-all
-# No sound hardware here; mscoree/mshtml off so that no installer asks for Mono or Gecko; no
-# menu entries on the Linux desktop for the shortcuts an installer makes.
-export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv=d;mscoree,mshtml=;winemenubuilder.exe=d"
+# No sound hardware here; mscoree/mshtml off so that no installer asks for Mono or Gecko.
+export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv=d;mscoree,mshtml="
 export WINELOADER=/usr/lib/wine/wine64
