@@ -55,7 +55,7 @@ with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
 print(f"{archive}: {len(z.namelist())} files, {os.path.getsize(archive)} bytes")
 EOF
 
-# The packages for administrators, beside the archive, and their tests (about 40 s).
+# The packages for administrators, beside the archive, and their tests (30 to 45 s).
 scripts/build-msi.sh dist "$version"
 echo "== testing the installer packages under wine64"
 scripts/test-package.sh dist
