@@ -26,6 +26,8 @@ public:
     params.Width = 0;
     params.Height = 0;
     CreateOwnWindow(params);
+    // Its button in the taskbar and in Alt+Tab shows the icon.
+    SetProgramIcon(Handle());
   }
 
 protected:

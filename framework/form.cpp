@@ -19,6 +19,7 @@ TForm::TForm(const char* ClassName) : TWindowedControl(nullptr) {
   // The caption may show a file's name, whatever letters it holds.
   params.Unicode = true;
   CreateOwnWindow(params);
+  SetProgramIcon(Handle());
 }
 
 WideString TForm::Caption() const {

@@ -68,6 +68,26 @@ LRESULT DefaultProcedure(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
 
 } // namespace
 
+const char* const ProgramIconName = "MAINICON";
+
+void SetProgramIcon(HWND Window) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const struct {
+    WPARAM Kind;
+    int Width;
+    int Height;
+  } sizes[] = {
+      {ICON_BIG, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)},
+      {ICON_SMALL, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)},
+  };
+  for (const auto& size : sizes) {
+    // Shared: the system keeps one copy per size for the program's lifetime, so no window owns it.
+    const HANDLE icon =
+        LoadImageA(instance, ProgramIconName, IMAGE_ICON, size.Width, size.Height, LR_SHARED);
+    if (icon) SendMessageA(Window, WM_SETICON, size.Kind, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
 HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Class,
                        void* CreateParam) {
   const HINSTANCE instance = GetModuleHandleA(nullptr);

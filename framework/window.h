@@ -36,6 +36,13 @@ struct TWindowClass {
 HWND CreateClassWindow(const TWindowCreateParams& Params, const TWindowClass& Class,
                        void* CreateParam);
 
+// The name of the program's icon resource. Being its only icon group, it is also the first, the
+// one Explorer, shortcuts and the installer show for the program.
+extern const char* const ProgramIconName;
+// Gives Window the program's icon as its large and small icon (title bar, taskbar, Alt+Tab). A
+// program without the resource leaves the system's default in place.
+void SetProgramIcon(HWND Window);
+
 class TWindow {
 public:
   TWindow() = default;

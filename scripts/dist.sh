@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make dist: builds the two Windows trees and puts both programs of each, with the German guide,
-# into dist/ and into dist/voxaro-<version>.zip.
+# into dist/ and into dist/voxaro-<version>.zip; builds the installer packages
+# dist/voxaro-<version>-x64.msi and -x86.msi and tests them under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,18 +38,13 @@ done
 scripts/check-pe.sh dist/voxaro-32bit "PE32 executable" "Intel 80386"
 scripts/check-pe.sh dist/voxaro-64bit "PE32+ executable" "x86-64"
 
+python3 scripts/write-guide.py "$version" dist/LIESMICH.txt
 python3 - "$version" <<'EOF'
 import os
 import sys
 import zipfile
 
 version = sys.argv[1]
-with open("assets/LIESMICH.txt", encoding="utf-8") as f:
-    text = f.read().replace("@VERSION@", version)
-# Notepad of every Windows version reads Windows-1252 with CR LF; a character outside it fails here.
-with open("dist/LIESMICH.txt", "wb") as f:
-    f.write(text.replace("\n", "\r\n").encode("cp1252"))
-
 archive = f"dist/voxaro-{version}.zip"
 top = f"voxaro-{version}"
 with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
@@ -58,3 +54,8 @@ with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
             z.write(f"dist/{folder}/{name}", f"{top}/{folder}/{name}")
 print(f"{archive}: {len(z.namelist())} files, {os.path.getsize(archive)} bytes")
 EOF
+
+# The packages for administrators, beside the archive, and their tests (30 to 45 s).
+scripts/build-msi.sh dist "$version"
+echo "== testing the installer packages under wine64"
+scripts/test-package.sh dist

@@ -15,12 +15,13 @@ scripts/wine-run cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 
 tree=${VOXARO_WIN64_BUILD:-build/win64}
 # The unit tests first, side by side; then the end-to-end tests alone, because they use the
-# one desktop: the foreground window, the keyboard, the mouse and the clipboard.
+# one desktop: the foreground window, the keyboard, the mouse and the clipboard. The installer
+# packages have a prefix of their own (scripts/test-package.sh).
 rc=0
 if [ $# -gt 0 ]; then
   ctest --test-dir "$tree" -j"$(nproc)" --output-on-failure --timeout 120 "$@" || rc=$?
 else
-  ctest --test-dir "$tree" -j"$(nproc)" --output-on-failure --timeout 120 -LE e2e || rc=$?
+  ctest --test-dir "$tree" -j"$(nproc)" --output-on-failure --timeout 120 -LE 'e2e|package' || rc=$?
   ctest --test-dir "$tree" --output-on-failure --timeout 180 -L e2e || rc=$?
 fi
 # The end-to-end tests leave pictures of the window as BMP files; keep them as PNG for people.

@@ -31,9 +31,11 @@ suite() {
 suite "formatting" scripts/check-format.sh
 suite "native" ctest --test-dir build/native -L plain -j"$(nproc)" --output-on-failure --timeout 120
 suite "native ASan+UBSan" ctest --test-dir build/native -L sanitized -j"$(nproc)" --output-on-failure --timeout 300
-suite "win64 under wine64" scripts/test-win64.sh -LE e2e
+suite "win64 under wine64" scripts/test-win64.sh -LE 'e2e|package'
 # After the unit tests, alone: they use the one desktop, keyboard, mouse and clipboard.
 suite "win64 end-to-end" scripts/test-win64.sh -L e2e
+# Both installer packages, built from the two trees, in a Wine prefix of their own (30 to 45 s).
+suite "installer packages" scripts/test-package.sh
 suite "fuzz seed corpora" scripts/fuzz.sh --replay
 suite "win32 programs" scripts/check-pe.sh build/win32 "PE32 executable" "Intel 80386"
 suite "win64 programs" scripts/check-pe.sh build/win64 "PE32+ executable" "x86-64"

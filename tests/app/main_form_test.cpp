@@ -9,6 +9,8 @@
 #include "base/exceptions.h"
 #include "framework/application.h"
 #include "framework/win_owners.h"
+#include "framework/window.h"
+#include "tests/icons.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -91,6 +93,17 @@ TEST_F(MainFormTest, WindowAsDesigned) {
   EXPECT_EQ(Form.HL.HoverColor(), clNone);
   EXPECT_EQ(Form.HL.HoverFontColor(), clNone);
   ExpectLayout();
+}
+
+TEST_F(MainFormTest, TitleBarShowsTheProgramIconInBothSizes) {
+  for (const WPARAM kind : {ICON_BIG, ICON_SMALL}) {
+    SCOPED_TRACE(kind == ICON_BIG ? "large" : "small");
+    const TIconPixels program = ResourceIconPixels(ProgramIconName, kind);
+    ASSERT_FALSE(program.Pixels.empty());
+    const TIconPixels shown = WindowIconPixels(Form.Handle(), kind);
+    EXPECT_EQ(shown.Width, program.Width);
+    EXPECT_TRUE(shown.Pixels == program.Pixels);
+  }
 }
 
 TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
