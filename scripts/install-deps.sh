@@ -6,7 +6,7 @@ packages=(
   build-essential cmake googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 fonts-wine xvfb xauth imagemagick locales file python3 clang-format
-  msitools wixl
+  msitools wixl time
 )
 locales=(de_DE.UTF-8 de_CH.UTF-8 cs_CZ.UTF-8 en_US.UTF-8)
 
