@@ -39,8 +39,8 @@ build/bench/contacts-%.vcf: bench/gen_vcards.py bench/gen_contacts.py | deps
 
 # The ThreadSanitizer tree first (building it would add too much to make test), then the fuzz
 # targets.
-fuzz: deps build/bench/contacts-100k.csv
-	@status=0; scripts/tsan.sh build/bench/contacts-100k.csv || status=1; \
+fuzz: deps build/bench/contacts-100k.csv build/bench/contacts-100k.vcf
+	@status=0; scripts/tsan.sh build/bench/contacts-100k.csv build/bench/contacts-100k.vcf || status=1; \
 	scripts/fuzz.sh || status=1; exit $$status
 
 # Both Windows programs of both trees and the German guide, in dist/ and zipped.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The ThreadSanitizer tree, build/tsan: the portable core, its unit tests and the command-line
 # programs built with -fsanitize=thread. Runs the unit tests in one process, then a two-thread
-# import of FILE (a generated export of at least 1 MB), whose output must equal the Python
-# baseline's. Part of make fuzz: building the tree would add more than two minutes to make test.
-# Usage: tsan.sh [FILE]
+# import of each FILE (a generated export of at least 1 MB, CSV or vCard), whose output must equal
+# the Python baseline's. Part of make fuzz: building the tree would add more than two minutes to
+# make test.
+# Usage: tsan.sh [FILE...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh tsan >/dev/null || { echo "tsan: build of build/tsan failed"; exit 1; }
@@ -16,8 +17,7 @@ else
   echo "tsan: unit tests FAILED: $(grep -c 'WARNING: ThreadSanitizer' build/tsan/unit.log) reports"
   failed=1
 fi
-file=${1:-}
-if [ -n "$file" ]; then
+for file in "$@"; do
   result="clean, same lines as bench/baseline.py"
   if ! build/tsan/cli/voxaro-import --raw --country 49 "$file" >build/tsan/import.out \
       2>build/tsan/import.log; then
@@ -30,5 +30,5 @@ if [ -n "$file" ]; then
   fi
   case $result in FAILED*) failed=1 ;; esac
   echo "tsan: import of $file: $result"
-fi
+done
 exit $failed
