@@ -158,11 +158,16 @@ TEST_F(AsyncDrop, ShutdownSoonAfterADropNeverCallsBack) {
       PumpUntil([&] { return Clock::now() - start >= std::chrono::milliseconds(wait); });
     else
       Sleep(static_cast<DWORD>(wait));
+    // A busy machine may hold this thread past the 50 ms; then the drop was due, and only what
+    // comes after the shutdown counts.
+    const bool due = Clock::now() - start >= std::chrono::milliseconds(50);
+    const bool calledBefore = called;
     ShutdownASyncDrop();
     ShutdownASyncDrop();
     EXPECT_EQ(ASyncDropInstance(), nullptr);
     PumpFor(round % 10 == 0 ? 80 : 0);
-    ASSERT_FALSE(called) << "round " << round;
+    ASSERT_TRUE(due || !calledBefore) << "round " << round;
+    ASSERT_EQ(called, calledBefore) << "round " << round;
   }
 }
 

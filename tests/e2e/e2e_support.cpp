@@ -245,18 +245,25 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
   CloseHandle(outFile);
   CloseHandle(errFile);
   ImporterResult result;
-  if (!started) return result;
+  if (!started) {
+    std::fprintf(stderr, "voxaro-import.exe could not be started (error %lu)\n", GetLastError());
+    return result;
+  }
   const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
   if (!ended) {
     TerminateProcess(process.hProcess, 99);
     WaitForSingleObject(process.hProcess, 5000);
   }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   if (!ended) {
     std::fprintf(stderr, "voxaro-import.exe did not end within a minute and was ended\n");
     return result;
   }
+  // Exit status 1 is a reported error, whose text the summary holds; anything else is told here.
+  if (exitCode > 1) std::fprintf(stderr, "voxaro-import.exe ended with 0x%lx\n", exitCode);
   const std::string raw = ReadFileBytes(out);
   for (size_t start = 0; start < raw.size();) {
     const size_t end = raw.find("\r\n", start);
