@@ -12,12 +12,29 @@
 
 namespace {
 
-TEST(Resources, VersionAndManifest) {
-  char exe[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameA(nullptr, exe, MAX_PATH), 0u);
-  std::vector<char> info(GetFileVersionInfoSizeA(exe, nullptr));
-  ASSERT_FALSE(info.empty());
-  ASSERT_TRUE(GetFileVersionInfoA(exe, 0, DWORD(info.size()), info.data()));
+std::wstring SelfPath() {
+  wchar_t self[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return std::wstring(self, length);
+}
+
+// The folder of this test program, where the programs are built beside it.
+std::wstring BuildFolder() {
+  std::wstring folder = SelfPath();
+  folder.erase(folder.find_last_of(L'\\'));
+  return folder;
+}
+
+struct TVersionInfo {
+  AnsiString ProductName, OriginalFilename, FileVersion, ProductVersion;
+  AnsiString Fixed; // the fixed part's file version as four dotted numbers
+};
+
+TVersionInfo ReadVersionInfo(const std::wstring& Program) {
+  TVersionInfo result;
+  std::vector<char> info(GetFileVersionInfoSizeW(Program.c_str(), nullptr));
+  if (info.empty() || !GetFileVersionInfoW(Program.c_str(), 0, DWORD(info.size()), info.data()))
+    return result;
   const auto text = [&](const char* Name) {
     char* value = nullptr;
     UINT length = 0;
@@ -26,15 +43,42 @@ TEST(Resources, VersionAndManifest) {
                ? AnsiString(value)
                : AnsiString("(none)");
   };
-  EXPECT_EQ(text("ProductName"), "Voxaro");
-  EXPECT_EQ(text("OriginalFilename"), "voxaro.exe");
+  result.ProductName = text("ProductName");
+  result.OriginalFilename = text("OriginalFilename");
+  result.FileVersion = text("FileVersion");
+  result.ProductVersion = text("ProductVersion");
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(text("FileVersion"),
-            Format("%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                   HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS)));
+  if (VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length))
+    result.Fixed =
+        Format("%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+               HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+  return result;
+}
 
+// Explorer's properties and an inventory tool read each program's own name and one version.
+TEST(Resources, ProgramsCarryTheirOwnVersionInformation) {
+  const std::wstring folder = BuildFolder();
+  const struct {
+    std::wstring Program;
+    const char* FileName;
+  } programs[] = {{SelfPath(), "voxaro.exe"},
+                  {folder + L"\\voxaro.exe", "voxaro.exe"},
+                  {folder + L"\\cli\\voxaro-import.exe", "voxaro-import.exe"}};
+  const TVersionInfo self = ReadVersionInfo(SelfPath());
+  ASSERT_FALSE(self.Fixed.empty()) << "no version information";
+  for (const auto& program : programs) {
+    SCOPED_TRACE(std::string(program.Program.begin(), program.Program.end()));
+    const TVersionInfo info = ReadVersionInfo(program.Program);
+    EXPECT_EQ(info.ProductName, "Voxaro");
+    EXPECT_EQ(info.OriginalFilename, program.FileName);
+    EXPECT_EQ(info.FileVersion, self.Fixed);
+    EXPECT_EQ(info.ProductVersion, self.ProductVersion);
+    EXPECT_EQ(info.Fixed, self.Fixed);
+  }
+}
+
+TEST(Resources, Manifest) {
   const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
   ASSERT_NE(found, nullptr);
   const AnsiString manifest(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
@@ -50,14 +94,11 @@ TEST(Resources, VersionAndManifest) {
 // The window program, the importer and this test program, all built beside each other, show the
 // generated icon: their first icon group is MAINICON with the icon file's images in its order.
 TEST(Resources, ProgramsCarryTheIconFirst) {
-  wchar_t self[MAX_PATH];
-  ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
-  std::wstring folder(self);
-  folder.erase(folder.find_last_of(L'\\'));
+  const std::wstring self = SelfPath(), folder = BuildFolder();
   const std::vector<TIconImage> expected = ReadIconFile(folder + L"\\assets\\voxaro.ico");
   ASSERT_EQ(expected.size(), 5u);
   for (const std::wstring& program :
-       {std::wstring(self), folder + L"\\voxaro.exe", folder + L"\\cli\\voxaro-import.exe"}) {
+       {self, folder + L"\\voxaro.exe", folder + L"\\cli\\voxaro-import.exe"}) {
     SCOPED_TRACE(std::string(program.begin(), program.end()));
     const std::vector<TIconGroup> groups = ReadIconGroups(program);
     ASSERT_FALSE(groups.empty()) << "no icon";
