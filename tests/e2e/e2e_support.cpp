@@ -242,11 +242,12 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
   startup.hStdError = errFile;
   PROCESS_INFORMATION process = {};
   const bool started = StartProgram(program, commandLine, TRUE, startup, process);
+  const DWORD startError = started ? 0 : GetLastError(); // before CloseHandle may change it
   CloseHandle(outFile);
   CloseHandle(errFile);
   ImporterResult result;
   if (!started) {
-    std::fprintf(stderr, "voxaro-import.exe could not be started (error %lu)\n", GetLastError());
+    std::fprintf(stderr, "voxaro-import.exe could not be started (error %lu)\n", startError);
     return result;
   }
   const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
