@@ -1,7 +1,7 @@
 #include "app/main_form.h"
 
-#include "app/contact_import.h"
-#include "app/found_text.h"
+#include "import/contact_import.h"
+#include "import/found_text.h"
 #include "app/pasted_path.h"
 #include "framework/application.h"
 #include "framework/clipboard.h"

@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "app/contact_import.h"
-#include "app/found_text.h"
+#include "import/contact_import.h"
+#include "import/found_text.h"
 #include "base/exceptions.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"

@@ -1,6 +1,6 @@
 # cmake -DMANIFEST=... -DSTAMP=... -P check_layers.cmake
-# Fails when a file of a layer includes a header of the project that belongs to a layer it does
-# not use, or to no layer at all.
+# Fails when a file of a layer lies outside its layer's folders, or includes a header of the
+# project that belongs to a layer it does not use, or to no layer at all.
 cmake_minimum_required(VERSION 3.20)
 include(${MANIFEST})
 
@@ -16,6 +16,10 @@ foreach(layer IN LISTS VOXARO_LAYERS)
   set(allowed ${layer} ${VOXARO_USES_${layer}})
   foreach(file IN LISTS VOXARO_FILES_${layer})
     file(RELATIVE_PATH relative ${VOXARO_SOURCE_DIR} ${file})
+    string(REGEX REPLACE "/.*$" "" folder "${relative}")
+    if(NOT folder IN_LIST VOXARO_FOLDERS_${layer})
+      list(APPEND faults "${relative} (${layer}) lies outside the folders of its layer")
+    endif()
     file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")

@@ -1,14 +1,14 @@
 # The layers and their files. Each folder names its own files, headers included; the top level
 # builds one static library per layer. A layer uses only the layers below it:
-#   base      system types, exceptions, TStream, TStrings
-#   platform  the few OS services the portable code needs              uses base
-#   core      streams, strings, dictionary, loading, CSV and vCard reading, numbers, names,
-#             the import                                               uses platform, base
-#   layout    the markup label's portable layout                       uses base
-#   windows   windows and controls, background work, file utilities,
-#             the main window                                          uses all of the above
-# A file may include the headers of its own layer and of the layers it uses, nothing else; the
-# build checks that before it compiles a library (cmake/check_layers.cmake).
+#   base      base/: system types, exceptions, TStream, TStrings
+#   platform  platform/: the few OS services the portable code needs   uses base
+#   core      support/, containers/, formats/ (the file formats), import/ (the pipeline)
+#                                                                      uses platform, base
+#   layout    controls/: the markup label's portable layout            uses base
+#   windows   framework/, controls/, background/, app/ (the program)   uses all of the above
+# A file may include the headers of its own layer and of the layers it uses, nothing else, and
+# lies in a folder of its layer; the build checks both before it compiles a library
+# (cmake/check_layers.cmake).
 #
 #   voxaro_layer(LAYER file...)              files of every platform
 #   voxaro_layer_windows(LAYER file...)      files of the Windows build only
@@ -23,6 +23,11 @@ set(VOXARO_USES_platform base)
 set(VOXARO_USES_core platform base)
 set(VOXARO_USES_layout base)
 set(VOXARO_USES_windows core layout platform base)
+set(VOXARO_FOLDERS_base base)
+set(VOXARO_FOLDERS_platform platform)
+set(VOXARO_FOLDERS_core support containers formats import)
+set(VOXARO_FOLDERS_layout controls)
+set(VOXARO_FOLDERS_windows framework controls background app)
 
 function(_voxaro_append property)
   foreach(f IN LISTS ARGN)
@@ -92,6 +97,7 @@ function(voxaro_layer_check)
     get_property(files GLOBAL PROPERTY VOXARO_LAYER_${layer})
     list(APPEND all_files ${files})
     string(APPEND content "set(VOXARO_USES_${layer} ${VOXARO_USES_${layer}})\n")
+    string(APPEND content "set(VOXARO_FOLDERS_${layer} ${VOXARO_FOLDERS_${layer}})\n")
     string(APPEND content "set(VOXARO_FILES_${layer} \"${files}\")\n")
   endforeach()
   file(GENERATE OUTPUT ${manifest} CONTENT "${content}")

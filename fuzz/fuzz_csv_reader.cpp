@@ -1,7 +1,7 @@
 // The reader over any bytes: the first byte picks the delimiter. The sixteen-byte scan, as the
 // release runs it, must read what the plain scan reads.
 #include "base/exceptions.h"
-#include "csv/csv_reader.h"
+#include "formats/csv_reader.h"
 #include "fuzz/fuzz_common.h"
 #include "support/block_scan.h"
 #include "support/const_memory_stream.h"

@@ -1,8 +1,8 @@
 // The whole import of any file's bytes, from memory: the loader's bytes-to-text step, then the
 // import of that text on the CSV or the vCard path.
-#include "app/contact_import.h"
+#include "import/contact_import.h"
 #include "base/exceptions.h"
-#include "csv/text_loading.h"
+#include "formats/text_loading.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

@@ -1,6 +1,6 @@
 // Display names and numbers of any text: the first byte picks the country code.
-#include "app/display_name.h"
-#include "app/phone_number.h"
+#include "import/display_name.h"
+#include "import/phone_number.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

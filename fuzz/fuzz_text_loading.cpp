@@ -1,7 +1,7 @@
 // Loading, normalising and dialect detection of any file's bytes, from memory.
-#include "app/csv_normalizer.h"
-#include "csv/dialect.h"
-#include "csv/text_loading.h"
+#include "import/csv_normalizer.h"
+#include "formats/dialect.h"
+#include "formats/text_loading.h"
 #include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

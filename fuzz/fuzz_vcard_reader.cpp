@@ -1,6 +1,6 @@
 // The vCard reader over any text, and the loader's unfolding ahead of it.
-#include "csv/text_loading.h"
-#include "csv/vcard_reader.h"
+#include "formats/text_loading.h"
+#include "formats/vcard_reader.h"
 #include "fuzz/fuzz_common.h"
 
 namespace {
