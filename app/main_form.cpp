@@ -1,11 +1,11 @@
 #include "app/main_form.h"
 
-#include "import/contact_import.h"
-#include "import/found_text.h"
 #include "app/pasted_path.h"
 #include "framework/application.h"
 #include "framework/clipboard.h"
 #include "framework/command_line.h"
+#include "import/contact_import.h"
+#include "import/found_text.h"
 #include "support/file_utils.h"
 #include "support/string_utils.h"
 

@@ -4,11 +4,11 @@
 #include <exception>
 #include <vector>
 
-#include "import/csv_normalizer.h"
 #include "base/exceptions.h"
 #include "cli/terminal.h"
 #include "formats/csv_reader.h"
 #include "formats/dialect.h"
+#include "import/csv_normalizer.h"
 #include "platform/platform.h"
 #include "support/string_utils.h"
 

@@ -6,10 +6,10 @@
 #include <new>
 #include <vector>
 
-#include "import/contact_import.h"
-#include "import/found_text.h"
 #include "base/exceptions.h"
 #include "cli/terminal.h"
+#include "import/contact_import.h"
+#include "import/found_text.h"
 #include "platform/platform.h"
 #include "support/file_utils.h"
 #include "support/string_utils.h"

@@ -16,11 +16,7 @@ namespace {
 TRBKeyData* EntryOf(const TRBNode* Node) {
   return static_cast<TRBKeyData*>(Node->Key);
 }
-const std::string_view* ValueCell(const void* Data) {
-  return static_cast<const std::string_view*>(Data);
-}
-
-size_t Span(size_t Size) {
+size_t AlignedSize(size_t Size) {
   return (Size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
          alignof(std::max_align_t);
 }
@@ -170,7 +166,7 @@ private:
           const TRBKeyData* entry = EntryOf(Node);
           block.Bytes += entry->Key;
           block.Bytes += '=';
-          if (entry->Data) block.Bytes += *ValueCell(entry->Data);
+          if (entry->Data) block.Bytes += *entry->Data;
           block.Ends.push_back(block.Bytes.size());
         },
         FetchValue, 16);
@@ -197,28 +193,15 @@ private:
 
 } // namespace
 
-void TRBClearEnumerator::Visit(TRBNode* Node) {
-  TRBKeyData* entry = EntryOf(Node);
-  if (OnDispose) OnDispose(entry->Data);
-  // It lives in the node's payload, which the tree's Clear releases.
-  entry->~TRBKeyData();
-  Node->Key = nullptr;
-}
-
 void TRBAssignToEnumerator::Visit(TRBNode* Node) {
   const TRBKeyData* entry = EntryOf(Node);
   FLine.assign(entry->Key);
   FLine += '=';
-  if (entry->Data) FLine += *ValueCell(entry->Data);
+  if (entry->Data) FLine += *entry->Data;
   Target->Add(FLine);
 }
 
 void TRBCustomDictionary::Clear() {
-  std::unique_ptr<TCustomRBEnumerator> visitor = GetClearEnumeratorClass()();
-  visitor->OnDispose = [this](void* Data) { DisposeData(Data); };
-  // Every node once, as ForEach would, but without a cache miss per step of the in-order walk.
-  FTree.ForEachInAddOrder([&](TRBNode* Node) { visitor->Visit(Node); });
-  visitor.reset();
   FTree.Clear();
 }
 
@@ -261,13 +244,17 @@ int CompareKeyData(const void* A, const void* B) {
 TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize,
                                                      TBlockPool* Pool)
     : TRBCustomDictionary(Compare ? Compare : CompareKeyData,
-                          Span(ExtraSize) + Span(sizeof(TRBKeyData)), Pool),
-      FExtraSpan(Span(ExtraSize)) {}
+                          AlignedSize(ExtraSize) + AlignedSize(sizeof(TRBKeyData)), Pool),
+      FExtraSpan(AlignedSize(ExtraSize)) {}
 
-TRBEnumeratorClass TRBCustomStringDictionary::GetClearEnumeratorClass() const {
-  return []() -> std::unique_ptr<TCustomRBEnumerator> {
-    return std::make_unique<TRBClearEnumerator>();
-  };
+void TRBCustomStringDictionary::Clear() {
+  // Every entry once, as ForEach would, but without a cache miss per step of the in-order walk.
+  // An entry lives in its node's payload, which the tree's Clear releases.
+  FTree.ForEachInAddOrder([](TRBNode* Node) {
+    EntryOf(Node)->~TRBKeyData();
+    Node->Key = nullptr;
+  });
+  TRBCustomDictionary::Clear();
 }
 
 TRBKeyData* TRBCustomStringDictionary::Lookup(const TRBKeyData& Probe) const {
@@ -282,7 +269,7 @@ TRBKeyData* TRBCustomStringDictionary::FindKey(const AnsiString& Key) const {
   return Lookup(probe);
 }
 
-TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bool* Added) {
+TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, bool* Added) {
   if (Added) *Added = false;
   if (FTree.Compare() == CompareKeyData) {
     // The entry is made where the tree's next node will carry it, and handed to the tree as the
@@ -290,7 +277,6 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
     // as a lookup would, and a second descent of millions of scattered nodes costs real time.
     TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + FExtraSpan) TRBKeyData;
     entry->Key = std::move(Key);
-    entry->Tag = Tag;
     TRBNode* const node = FTree.AddLastBy(entry, TKeyDataOrder());
     if (node->Key != entry) {
       entry->~TRBKeyData();
@@ -311,14 +297,10 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, int32_t Tag, bo
   // Nothing here can throw, so the node never keeps pointing to the probe.
   TRBKeyData* const entry = new (static_cast<char*>(FTree.Payload(node)) + FExtraSpan) TRBKeyData;
   entry->Key = std::move(probe.Key);
-  entry->Tag = Tag;
   node->Key = entry;
   if (Added) *Added = true;
   return entry;
 }
-
-// The slots and their text live in FText: nothing to release one by one.
-void TRBStringList::DisposeData(void* /*Data*/) {}
 
 void TRBStringList::Clear() {
   TRBCustomStringDictionary::Clear();
@@ -333,9 +315,9 @@ void TRBStringList::SetStoredValue(std::string_view Key, const std::string_view*
   UniqueKeys = true;
   AnsiString key(Key);
   if (!IsCaseless(key)) platform::LowerCaseAnsi(&key[0], key.size());
-  TRBKeyData* entry = FindOrAdd(std::move(key), -1);
-  // A slot may be shared: a new value gets a slot of its own instead of changing the old one.
-  entry->Data = const_cast<std::string_view*>(Value);
+  TRBKeyData* entry = FindOrAdd(std::move(key));
+  // A cell may be shared: a new value gets a cell of its own instead of changing the old one.
+  entry->Data = Value;
 }
 
 void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Value,
@@ -354,7 +336,7 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
     SetStoredValue(probe.Key, Value);
     for (TRBNode* node = Right.FTree.FirstNode(); node;) {
       const TRBKeyData* entry = EntryOf(node);
-      SetStoredValue(entry->Key, entry->Data ? ValueCell(entry->Data) : FText.StoreSlot({}));
+      SetStoredValue(entry->Key, entry->Data ? entry->Data : FText.StoreSlot({}));
       node = node == Right.FTree.LastNode() ? nullptr : TRBTree::NextNode(node);
     }
     Right.Clear();
@@ -363,8 +345,7 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
   UniqueKeys = true;
   TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
   entry->Key = std::move(probe.Key);
-  entry->Tag = -1;
-  entry->Data = const_cast<std::string_view*>(Value);
+  entry->Data = Value;
   FTree.Join(entry, std::move(Right.FTree));
 }
 

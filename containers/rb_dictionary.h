@@ -3,7 +3,6 @@
 // values and writes itself into a string list as "key=value" lines in ascending byte order of
 // the keys. Work over every entry is done by visitors derived from TCustomRBEnumerator.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -15,10 +14,9 @@
 // One entry; the tree's keys point to these. Key comes last, right before the tree node that
 // follows the entry in its slot.
 struct TRBKeyData {
-  int32_t Tag = 0;
-  // In a TRBStringList a std::string_view slot holding the value, or null; slots are the
-  // dictionary's and may be shared by several entries.
-  void* Data = nullptr;
+  // The cell holding the value, or null while none is set; cells are the dictionary's and may be
+  // shared by several entries.
+  const std::string_view* Data = nullptr;
   AnsiString Key;
 };
 
@@ -31,15 +29,6 @@ public:
 
   // Called once per node, in ascending key order; the node's Key is its TRBKeyData.
   virtual void Visit(TRBNode* Node) = 0;
-
-  // Set by Clear to the dictionary's DisposeData.
-  std::function<void(void*)> OnDispose;
-};
-
-// Frees each entry, its data first through OnDispose.
-class TRBClearEnumerator : public TCustomRBEnumerator {
-public:
-  void Visit(TRBNode* Node) override;
 };
 
 // Appends "key=value" for each entry to Target.
@@ -54,9 +43,6 @@ private:
   AnsiString FLine; // reused, so a line costs only the target's own copy
 };
 
-// Creates the visitor Clear uses.
-using TRBEnumeratorClass = std::unique_ptr<TCustomRBEnumerator> (*)();
-
 class TRBCustomDictionary {
 public:
   // PayloadSize: the storage each tree node carries for its entry (see TRBTree::Payload). Pool,
@@ -66,15 +52,11 @@ public:
       : FTree(Compare, PayloadSize, Pool) {}
   TRBCustomDictionary(const TRBCustomDictionary&) = delete;
   TRBCustomDictionary& operator=(const TRBCustomDictionary&) = delete;
-  // Frees the tree only: a base destructor cannot reach a subclass's DisposeData, so every
-  // subclass that owns entries or data calls Clear in its own destructor.
+  // Frees the tree only: a base destructor cannot reach a subclass's entries, so every subclass
+  // that owns entries calls Clear in its own destructor.
   virtual ~TRBCustomDictionary() = default;
 
-  virtual TRBEnumeratorClass GetClearEnumeratorClass() const = 0;
-  // Frees one entry's Data; nothing to free here.
-  virtual void DisposeData(void* /*Data*/) {}
-  // Frees every entry and its data, visiting the nodes in memory order, not key order; the
-  // dictionary stays usable.
+  // Frees every entry and its data; the dictionary stays usable.
   virtual void Clear();
 
   // Visits every node in ascending key order, without recursion. Ahead, when given, is called
@@ -97,14 +79,14 @@ public:
       : TRBCustomStringDictionary(Compare, 0) {}
   ~TRBCustomStringDictionary() override { Clear(); }
 
-  TRBEnumeratorClass GetClearEnumeratorClass() const override;
+  // Frees every entry, visiting the nodes in memory order, not key order.
+  void Clear() override;
 
   // The entry whose key compares equal to Key as given (no case folding), or null.
   TRBKeyData* FindKey(const AnsiString& Key) const;
-  // The entry for Key, made with Tag and no data when there was none; Added tells which.
-  // With UniqueKeys off the key is not looked up first, but the tree still keeps the entry
-  // present for it.
-  TRBKeyData* FindOrAdd(AnsiString Key, int32_t Tag, bool* Added = nullptr);
+  // The entry for Key, made without data when there was none; Added tells which. With UniqueKeys
+  // off the key is not looked up first, but the tree still keeps the entry present for it.
+  TRBKeyData* FindOrAdd(AnsiString Key, bool* Added = nullptr);
 
   bool UniqueKeys = true;
 
@@ -129,7 +111,7 @@ public:
       : TRBCustomStringDictionary(Compare, 0, Pool), FText(Pool) {}
   ~TRBStringList() override { Clear(); }
 
-  void DisposeData(void* Data) override;
+  // The entries, and the cells and text of their values.
   void Clear() override;
 
   // Stores a copy of Value under Key lower-cased by the ANSI code page; the last value for a key

@@ -1,7 +1,9 @@
 #include "containers/rb_tree.h"
 
 #include <algorithm>
+#include <iterator>
 #include <new>
+#include <utility>
 
 #include "platform/platform.h"
 #include "support/block_pool.h"
@@ -35,38 +37,29 @@ TRBNodeArena::TRBNodeArena(size_t SlotSize, TBlockPool* Pool)
       FNextSlots(SlotsPerBlock(FirstBlockBytes, FSlotSize)) {}
 
 void TRBNodeArena::Grow() {
-  const size_t header = RoundUp(sizeof(TBlock), CacheLine);
-  const size_t slack = header + 2 * CacheLine;
+  const size_t slack = 2 * CacheLine;
   if (FSlotSize > (SIZE_MAX - slack) / FNextSlots) throw std::bad_alloc();
-  const size_t bytes = slack + FNextSlots * FSlotSize;
-  char* const raw = static_cast<char*>(FPool ? FPool->Take(bytes) : ::operator new(bytes));
-  const uintptr_t address = reinterpret_cast<uintptr_t>(raw);
-  TBlock* const block = reinterpret_cast<TBlock*>(raw);
-  block->Next = nullptr;
-  block->Pool = FPool;
-  block->Bytes = bytes;
-  block->Begin = raw + (RoundUp(address + header, CacheLine) - address);
-  block->End = block->Begin + FNextSlots * FSlotSize;
-  block->Used = block->Begin;
-  platform::PreferLargePages(block->Begin, FNextSlots * FSlotSize);
-  if (FLast) {
-    FLast->Used = FNext;
-    FLast->Next = block;
-  } else {
-    FFirst = block;
-  }
-  FLast = block;
-  FNext = block->Begin;
-  FEnd = block->End;
+  // Room for the entry first, so that a failing block leaves nothing behind.
+  FBlocks.reserve(FBlocks.size() + 1);
+  TBlock block{TPoolBlock(FPool, slack + FNextSlots * FSlotSize), nullptr, nullptr, nullptr};
+  const uintptr_t address = reinterpret_cast<uintptr_t>(block.Memory.Data());
+  block.Begin = block.Memory.Data() + (RoundUp(address, CacheLine) - address);
+  block.End = block.Begin + FNextSlots * FSlotSize;
+  block.Used = block.Begin;
+  platform::PreferLargePages(block.Begin, FNextSlots * FSlotSize);
+  if (!FBlocks.empty()) FBlocks.back().Used = FNext;
+  FBlocks.push_back(std::move(block));
+  FNext = FBlocks.back().Begin;
+  FEnd = FBlocks.back().End;
   FNextSlots = std::max(FNextSlots, std::min(2 * FNextSlots, MaxBlockBytes / FSlotSize));
 }
 
 std::vector<TRBNodeArena::TRun> TRBNodeArena::Runs(size_t MaxSlots) const {
   std::vector<TRun> runs;
   const size_t most = std::max<size_t>(1, MaxSlots) * FSlotSize;
-  for (const TBlock* block = FFirst; block; block = block->Next) {
-    char* const end = block == FLast ? FNext : block->Used;
-    for (char* begin = block->Begin; begin != end;) {
+  for (const TBlock& block : FBlocks) {
+    char* const end = &block == &FBlocks.back() ? FNext : block.Used;
+    for (char* begin = block.Begin; begin != end;) {
       char* const stop = static_cast<size_t>(end - begin) > most ? begin + most : end;
       runs.push_back({begin, stop});
       begin = stop;
@@ -76,33 +69,21 @@ std::vector<TRBNodeArena::TRun> TRBNodeArena::Runs(size_t MaxSlots) const {
 }
 
 void TRBNodeArena::Release() {
-  for (TBlock* block = FFirst; block;) {
-    TBlock* const next = block->Next;
-    if (block->Pool)
-      block->Pool->Give(block, block->Bytes);
-    else
-      ::operator delete(block);
-    block = next;
-  }
-  FFirst = FLast = nullptr;
+  FBlocks.clear();
   FNext = FEnd = nullptr;
   FNextSlots = SlotsPerBlock(FirstBlockBytes, FSlotSize);
 }
 
 void TRBNodeArena::Adopt(TRBNodeArena&& Other) {
-  if (&Other == this || !Other.FFirst) return;
-  if (FLast) {
-    FLast->Used = FNext;
-    FLast->Next = Other.FFirst;
-  } else {
-    FFirst = Other.FFirst;
-  }
+  if (&Other == this || Other.FBlocks.empty()) return;
+  if (!FBlocks.empty()) FBlocks.back().Used = FNext;
   // Other's open block is the last one now, so that new slots come after every slot so far.
-  FLast = Other.FLast;
+  FBlocks.insert(FBlocks.end(), std::make_move_iterator(Other.FBlocks.begin()),
+                 std::make_move_iterator(Other.FBlocks.end()));
   FNext = Other.FNext;
   FEnd = Other.FEnd;
   FNextSlots = std::max(FNextSlots, Other.FNextSlots);
-  Other.FFirst = Other.FLast = nullptr;
+  Other.FBlocks.clear();
   Other.FNext = Other.FEnd = nullptr;
   Other.FNextSlots = SlotsPerBlock(FirstBlockBytes, Other.FSlotSize);
 }

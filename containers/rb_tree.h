@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-class TBlockPool;
+#include "support/block_pool.h"
 
 struct TRBNode {
   void* Key;
@@ -65,20 +65,17 @@ public:
 
 private:
   struct TBlock {
-    TBlock* Next;
+    TPoolBlock Memory;
     char* Begin;
     char* End;
-    char* Used;       // the end of the committed slots, once the block is no longer the open one
-    TBlockPool* Pool; // where the block came from, or null for the heap
-    size_t Bytes;     // as it was taken
+    char* Used; // the end of the committed slots, once the block is no longer the open one
   };
   void Grow();
 
   size_t FSlotSize;
   TBlockPool* FPool;
-  size_t FNextSlots; // capacity of the block Grow makes next
-  TBlock* FFirst = nullptr;
-  TBlock* FLast = nullptr;
+  size_t FNextSlots;           // capacity of the block Grow makes next
+  std::vector<TBlock> FBlocks; // the last one is the open one
   char* FNext = nullptr;
   char* FEnd = nullptr;
 };
@@ -191,8 +188,9 @@ void TRBNodeArena::ForEachSlotIn(const TRun& Run, TVisit Visit, TAhead Ahead,
 
 template <typename TVisit, typename TAhead>
 void TRBNodeArena::ForEachSlot(TVisit Visit, TAhead Ahead, size_t Distance) const {
-  for (const TBlock* block = FFirst; block; block = block->Next)
-    ForEachSlotIn({block->Begin, block == FLast ? FNext : block->Used}, Visit, Ahead, Distance);
+  for (const TBlock& block : FBlocks)
+    ForEachSlotIn({block.Begin, &block == &FBlocks.back() ? FNext : block.Used}, Visit, Ahead,
+                  Distance);
 }
 
 template <typename TCompare> TRBNode* TRBTree::FindBy(const void* Key, TCompare Compare) const {

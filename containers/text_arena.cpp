@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <utility>
 
 #include "platform/platform.h"
-#include "support/block_pool.h"
 
 namespace {
 constexpr size_t FirstBlockSize = 4096;
@@ -33,11 +33,8 @@ TTextArena& TTextArena::operator=(TTextArena&& Other) noexcept {
 }
 
 char* TTextArena::NewBlock(size_t Size) {
-  // Reserved first, so that a failing allocation leaves no block behind.
-  FBlocks.reserve(FBlocks.size() + 1);
-  char* const data = FPool ? static_cast<char*>(FPool->Take(Size)) : new char[Size];
-  FBlocks.push_back({data, Size, FPool});
-  return data;
+  FBlocks.emplace_back(FPool, Size);
+  return FBlocks.back().Data();
 }
 
 char* TTextArena::Take(size_t Size, size_t Alignment) {
@@ -75,18 +72,13 @@ const std::string_view* TTextArena::StoreSlot(std::string_view Text) {
 
 void TTextArena::Adopt(TTextArena&& Other) {
   if (&Other == this) return;
-  FBlocks.insert(FBlocks.end(), Other.FBlocks.begin(), Other.FBlocks.end());
+  FBlocks.insert(FBlocks.end(), std::make_move_iterator(Other.FBlocks.begin()),
+                 std::make_move_iterator(Other.FBlocks.end()));
   Other.FBlocks.clear();
   Other.Clear();
 }
 
 void TTextArena::Clear() {
-  for (const TBlock& block : FBlocks) {
-    if (block.Pool)
-      block.Pool->Give(block.Data, block.Size);
-    else
-      delete[] block.Data;
-  }
   FBlocks.clear();
   FNext = FEnd = nullptr;
   FNextBlockSize = FirstBlockSize;

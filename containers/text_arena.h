@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-class TBlockPool;
+#include "support/block_pool.h"
 
 class TTextArena {
 public:
@@ -29,18 +29,12 @@ public:
   void Clear();
 
 private:
-  struct TBlock {
-    char* Data;
-    size_t Size;
-    TBlockPool* Pool; // where it came from, or null for the heap
-  };
-
   // Size bytes at an address aligned to Alignment.
   char* Take(size_t Size, size_t Alignment);
   char* NewBlock(size_t Size);
 
   TBlockPool* FPool;
-  std::vector<TBlock> FBlocks;
+  std::vector<TPoolBlock> FBlocks;
   char* FNext = nullptr;
   char* FEnd = nullptr;
   size_t FNextBlockSize = 4096;

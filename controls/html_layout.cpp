@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ascii.h"
+
 namespace {
 
 enum class TTokenKind { Piece, Tag, LineBreak };
@@ -82,15 +84,11 @@ AnsiString ResolveEntities(const AnsiString& Raw) {
 
 enum class TTagKind { Bold, EndBold, Link, EndLink, LineBreak, Other };
 
-char AsciiUpper(char C) {
-  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
-}
-
 TTagKind ClassifyTag(const AnsiString& Content) {
-  if (!Content.empty() && AsciiUpper(Content[0]) == 'A') return TTagKind::Link;
+  if (!Content.empty() && UpperAscii(Content[0]) == 'A') return TTagKind::Link;
   AnsiString name;
   for (char c : Content)
-    name += AsciiUpper(c);
+    name += UpperAscii(c);
   if (name == "B") return TTagKind::Bold;
   if (name == "/B") return TTagKind::EndBold;
   if (name == "/A") return TTagKind::EndLink;
@@ -327,6 +325,6 @@ AnsiString WithoutLineBreaks(const AnsiString& Text) {
   AnsiString result;
   result.reserve(Text.size());
   for (char c : Text)
-    if (c != '\r' && c != '\n') result += c;
+    if (!IsLineBreak(c)) result += c;
   return result;
 }

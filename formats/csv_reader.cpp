@@ -5,19 +5,20 @@
 
 #include "base/exceptions.h"
 #include "platform/platform.h"
-#include "support/block_scan.h"
+#include "support/byte_scan.h"
+#include "support/scan_path.h"
 
-// Sixteen bytes at a time wherever SSE2 is there for sure, which includes every x86-64 machine.
-#if defined(__SSE2__)
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VOXARO_SIMD_READER 1
 #include <emmintrin.h>
+#define VOXARO_SSE2 __attribute__((target("sse2")))
 #else
 #define VOXARO_SIMD_READER 0
 #endif
 
 TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
     : FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
-      FBlockScan(BlockScanEnabled()), FFields(InitialFieldCapacity) {
+      FBlockScan(ActiveScanPath() >= TScanPath::Sse2), FFields(InitialFieldCapacity) {
   const int64_t left = Stream.GetSize() - Stream.GetPosition();
   const size_t dataSize = left > 0 ? static_cast<size_t>(left) : 0;
   FBuffer.reset(new char[dataSize + ClosingBytes]);
@@ -29,7 +30,7 @@ TCSVReader::TCSVReader(TStream& Stream, char Delimiter)
 
 TCSVReader::TCSVReader(const char* Text, size_t Length, char Delimiter)
     : FBegin(Text), FDelimiter(Delimiter != 0 ? Delimiter : platform::ListSeparator()),
-      FBlockScan(BlockScanEnabled()), FFields(InitialFieldCapacity) {
+      FBlockScan(ActiveScanPath() >= TScanPath::Sse2), FFields(InitialFieldCapacity) {
   // Without them the scan would run past the text. All of them are read here, so that a caller
   // who is short of room is caught at once (by the address sanitizer, if not by the values).
   static const char Closing[ClosingBytes] = {LineEnd};
@@ -94,18 +95,19 @@ private:
 #if VOXARO_SIMD_READER
 // The same sixteen bytes at a time, each block read where the scan stands. A block starts at or
 // before the byte 0 that ends the data, which stops every scan, so no read reaches more than 15
-// bytes past it: into the text's padding, whose stops are never used.
+// bytes past it: into the text's padding, whose stops are never used. Its instructions are
+// compiled for the scan that the scan path allows to use them, and inlined there.
 class TBlockStops {
 public:
-  TBlockStops(char Delimiter, const char* From)
+  VOXARO_SSE2 TBlockStops(char Delimiter, const char* From)
       : FLineEnd(_mm_set1_epi8(TCSVReader::LineEnd)), FDelimiter(_mm_set1_epi8(Delimiter)) {
     RestartAt(From);
   }
-  void RestartAt(const char* From) {
+  VOXARO_SSE2 void RestartAt(const char* From) {
     FBlock = From;
     FMask = Stops(FBlock);
   }
-  const char* Next() {
+  VOXARO_SSE2 const char* Next() {
     while (FMask == 0)
       FMask = Stops(FBlock += 16);
     const char* const stop = FBlock + __builtin_ctz(FMask);
@@ -114,7 +116,7 @@ public:
   }
 
 private:
-  unsigned Stops(const char* Block) const {
+  VOXARO_SSE2 unsigned Stops(const char* Block) const {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Block));
     const __m128i hit = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(bytes, FLineEnd), _mm_cmpeq_epi8(bytes, FDelimiter)),
@@ -126,15 +128,13 @@ private:
   const char* FBlock;
   unsigned FMask;
 };
-#else
-using TBlockStops = TPlainStops;
 #endif
 
 } // namespace
 
 // The scan, per record: in a field, at a delimiter (next field starts, maybe quoted), at the line
 // end (record complete), at byte 0 (data exhausted: Eof, the record so far stays current).
-template <typename TStops> void TCSVReader::ReadRecord() {
+template <typename TStops> inline void TCSVReader::ReadRecord() {
   const char* cur = FCurrent;
   const char* fieldStart = cur;
   FFieldCount = 0;
@@ -167,11 +167,25 @@ template <typename TStops> void TCSVReader::ReadRecord() {
   }
 }
 
+void TCSVReader::ReadRecordPlainly() {
+  ReadRecord<TPlainStops>();
+}
+
+#if VOXARO_SIMD_READER
+VOXARO_SSE2 void TCSVReader::ReadRecordInBlocks() {
+  ReadRecord<TBlockStops>();
+}
+#else
+void TCSVReader::ReadRecordInBlocks() {
+  ReadRecord<TPlainStops>();
+}
+#endif
+
 void TCSVReader::Next() {
   if (FBlockScan)
-    ReadRecord<TBlockStops>();
+    ReadRecordInBlocks();
   else
-    ReadRecord<TPlainStops>();
+    ReadRecordPlainly();
 }
 
 AnsiString TCSVReader::GetField(int32_t Index) const {
@@ -189,8 +203,7 @@ void TCSVReader::AppendField(int32_t Index, AnsiString& Dest) const {
   const char* p = field.Start + 1;
   const char* const stop = field.Start + field.Length - 1;
   while (p < stop) {
-    const char* quote = static_cast<const char*>(std::memchr(p, Quote, size_t(stop - p)));
-    if (!quote) quote = stop;
+    const char* const quote = p + FindByte(std::string_view(p, size_t(stop - p)), Quote);
     Dest.append(p, quote);
     if (quote == stop) break;
     Dest += Quote;

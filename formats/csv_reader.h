@@ -62,8 +62,11 @@ private:
 
   // Entries past FieldCount still hold the fields of earlier, longer records.
   bool HasField(int32_t Index) const { return Index >= 0 && Index < FFieldCount; }
-  // Next with the record scan of TStops, one of the two in the implementation.
-  template <typename TStops> void ReadRecord();
+  // Next with the record scan of TStops, one of the two in the implementation; inlined into
+  // each of the two scans.
+  template <typename TStops> __attribute__((always_inline)) void ReadRecord();
+  void ReadRecordPlainly();
+  void ReadRecordInBlocks();
   void StoreField(const char* Start, const char* Stop, bool Double) {
     if (static_cast<size_t>(FFieldCount) == FFields.size()) GrowFields(Double);
     FFields[static_cast<size_t>(FFieldCount++)] = {Start, static_cast<size_t>(Stop - Start)};
@@ -77,7 +80,7 @@ private:
   const char* FBegin = nullptr;
   const char* FCurrent = nullptr;
   char FDelimiter;
-  bool FBlockScan; // sixteen bytes at a time, or the plain scan
+  bool FBlockScan; // sixteen bytes at a time, as the scan path allows, or the plain scan
   bool FFinished = false;
   bool FEof = false;
   int32_t FFieldCount = 0;

@@ -6,8 +6,11 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ascii.h"
+#include "formats/vcard_reader.h"
 #include "platform/platform.h"
 #include "support/block_pool.h"
+#include "support/byte_scan.h"
 #include "support/mapped_file_stream.h"
 #include "support/side_task.h"
 #include "support/string_utils.h"
@@ -17,32 +20,57 @@ const char UTF8BOM[3] = {'\xEF', '\xBB', '\xBF'};
 
 namespace {
 
+constexpr size_t NotFound = std::string_view::npos;
+
 bool StartsWithBOM(std::string_view Text) {
   return Text.size() >= 3 && std::memcmp(Text.data(), UTF8BOM, 3) == 0;
 }
 
-size_t CountZerosIn(std::string_view Text) {
-  size_t zeros = 0;
-  const char* p = Text.data();
-  const char* const end = p + Text.size();
-  while (p < end && (p = static_cast<const char*>(std::memchr(p, 0, size_t(end - p))))) {
-    ++zeros;
-    ++p;
+// What one read of a text tells the loader: its zero bytes, where the first one is, and whether
+// it is UTF-8, maybe of ASCII alone.
+struct TTextFacts {
+  size_t Zeros = 0;
+  size_t FirstZero = NotFound;
+  bool Utf8 = true;
+  bool Ascii = true;
+};
+
+TTextFacts FactsOfRun(std::string_view Text) {
+  // A chunk at a time, checked for UTF-8 while it is in the cache after its zeros are counted.
+  constexpr size_t Chunk = size_t(64) << 10;
+  TTextFacts facts;
+  size_t checked = 0;
+  for (size_t at = 0; at < Text.size(); at += Chunk) {
+    const std::string_view chunk = Text.substr(at, Chunk);
+    const size_t zeros = CountByte(chunk, '\0');
+    if (zeros > 0 && facts.FirstZero == NotFound) facts.FirstZero = at + FindByte(chunk, '\0');
+    facts.Zeros += zeros;
+    if (facts.Utf8)
+      facts.Utf8 = CheckUtf8(Text.data(), Text.size(), checked, at + chunk.size(), facts.Ascii);
   }
-  return zeros;
+  return facts;
 }
 
-// Every file passes here, read for the first time: a large one is read by two threads, which
-// also share the work of mapping its pages in.
-size_t CountZeros(std::string_view Text) {
-  constexpr size_t Shared = size_t(1) << 20;
-  if (Text.size() < Shared) return CountZerosIn(Text);
-  const size_t half = Text.size() / 2;
-  size_t later = 0;
-  TSideTask countLater([&] { later = CountZerosIn(Text.substr(half)); });
-  const size_t zeros = CountZerosIn(Text.substr(0, half));
-  countLater.Wait();
-  return zeros + later;
+// A large text is read by two threads, cut before an ASCII byte, where no UTF-8 sequence crosses;
+// the read also maps the file's pages in.
+TTextFacts FactsOf(std::string_view Text) {
+  size_t cut = Text.size();
+  if (Text.size() >= MinSharedBytes) {
+    cut = Text.size() / 2;
+    while (cut < Text.size() && static_cast<unsigned char>(Text[cut]) >= 0x80)
+      ++cut;
+  }
+  if (cut == Text.size()) return FactsOfRun(Text);
+  TTextFacts later;
+  TSideTask readLater([&] { later = FactsOfRun(Text.substr(cut)); });
+  TTextFacts facts = FactsOfRun(Text.substr(0, cut));
+  readLater.Wait();
+  if (facts.FirstZero == NotFound && later.FirstZero != NotFound)
+    facts.FirstZero = cut + later.FirstZero;
+  facts.Zeros += later.Zeros;
+  facts.Utf8 = facts.Utf8 && later.Utf8;
+  facts.Ascii = facts.Ascii && later.Ascii;
+  return facts;
 }
 
 } // namespace
@@ -66,7 +94,7 @@ AnsiString RemoveNulChars(std::string_view Text) {
   AnsiString result;
   result.reserve(Text.size());
   for (size_t from = 0; from < Text.size();) {
-    const size_t zero = std::min(Text.find('\0', from), Text.size());
+    const size_t zero = FindByte(Text, '\0', from);
     result.append(Text, from, zero - from);
     from = zero + 1;
   }
@@ -76,27 +104,8 @@ AnsiString RemoveNulChars(std::string_view Text) {
 bool IsVCardText(std::string_view Text) {
   // Asked of every import, so only the start is looked at; a byte 0 there is no blank and no
   // letter of the first line, and a byte 0 right after it ends the text.
-  static constexpr std::string_view Begin = "BEGIN:VCARD";
-  const size_t first = Text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos || Text.size() - first < Begin.size()) return false;
-  for (size_t i = 0; i < Begin.size(); ++i) {
-    const char c = Text[first + i];
-    if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != Begin[i]) return false;
-  }
-  const size_t after = first + Begin.size();
-  return after == Text.size() || Text[after] == '\r' || Text[after] == '\n' || Text[after] == 0;
+  return StartsWithCardBegin(SkipBlankLines(Text));
 }
-
-namespace {
-
-bool IsBreak(char C) {
-  return C == '\r' || C == '\n';
-}
-bool IsFoldBlank(char C) {
-  return C == ' ' || C == '\t';
-}
-
-} // namespace
 
 namespace {
 
@@ -112,14 +121,14 @@ size_t UnfoldInto(std::string_view Text, char* Out) {
   size_t size = 0;
   while (p != end) {
     const char* stop = p;
-    while (stop != end && !IsBreak(*stop))
+    while (stop != end && !IsLineBreak(*stop))
       ++stop;
     std::memcpy(Out + size, p, static_cast<size_t>(stop - p));
     size += static_cast<size_t>(stop - p);
     p = stop;
     const size_t runStart = size;
-    for (; p != end && (IsBreak(*p) || IsFoldBlank(*p)); ++p) {
-      if (IsFoldBlank(*p) && size > runStart && IsBreak(Out[size - 1]))
+    for (; p != end && (IsLineBreak(*p) || IsBlankOrTab(*p)); ++p) {
+      if (IsBlankOrTab(*p) && size > runStart && IsLineBreak(Out[size - 1]))
         size -= size >= runStart + 2 && Out[size - 1] == '\n' && Out[size - 2] == '\r' ? 2 : 1;
       else
         Out[size++] = *p;
@@ -192,143 +201,96 @@ AnsiString AsciiUnitsAtStart(std::string_view Bytes, bool BigEndian) {
   }
   return units;
 }
-} // namespace
-
-namespace {
-
-// The loaded text of a file holding Bytes, when it is not Bytes themselves: false means the
-// bytes are used as they are, and Text is left alone. With ZerosCounted false the zero bytes of a
-// text that is neither UTF-8 nor a vCard are not counted: its bytes are used as they are, which
-// is right as long as they hold no byte 0, and ZerosCounted tells the caller so.
-// Where DecodeFileBytes may put a vCard's text, the file's largest kind of text: a buffer of
-// Pool, whose first Size bytes it is then, instead of an AnsiString; and the mapping of the file,
-// whose pages may go as they are done.
-struct TBufferedText {
-  TMappedFileStream* Source = nullptr;
-  TBlockPool* Pool = nullptr;
-  TTextBuffer Buffer;
-  size_t Size = 0;
-  bool Used = false;
-};
-
-// A vCard text in UTF-8 or 8-bit, Text, unfolded and decoded into Out.Buffer; false where its
-// bytes are no UTF-8. Zeros and UnfoldedSize: the zero bytes and the size of the unfolded text.
-bool UnfoldAndDecodeVCard(std::string_view Text, TBufferedText& Out, size_t& Zeros,
-                          size_t& UnfoldedSize);
-
-bool DecodeFileBytes(std::string_view Bytes, AnsiString& Text, bool& ZerosCounted,
-                     TBufferedText* Buffered = nullptr) {
-  if (Bytes.size() >= 2) {
-    const auto first = static_cast<unsigned char>(Bytes[0]);
-    const auto second = static_cast<unsigned char>(Bytes[1]);
-    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
-      Text = UnfoldedIfVCard(Utf16ToAnsi(Bytes.substr(2), first == 0xFE));
-      return true;
-    }
-  }
-  // A vCard in UTF-16 without a mark is read as if it had one; the zero bytes below would tell
-  // UTF-16 only when every character lies below 256.
-  for (const bool bigEndian : {false, true}) {
-    if (IsVCardText(AsciiUnitsAtStart(Bytes, bigEndian))) {
-      Text = UnfoldLines(Utf16ToAnsi(Bytes, bigEndian));
-      return true;
-    }
-  }
-  const bool bomSeen = Bytes.size() >= 10 && StartsWithBOM(Bytes);
-  std::string_view text = bomSeen ? Bytes.substr(3) : Bytes;
-  // A writer may fold a vCard line inside a UTF-8 character, so the folds go before decoding.
-  AnsiString unfolded;
-  const bool vcard = IsVCardText(text);
-  if (vcard) {
-    // Unfolded and decoded in one go; the count of zero bytes is made on the way, and decides
-    // first.
-    TBufferedText own;
-    TBufferedText& out = Buffered ? *Buffered : own;
-    size_t zeros = 0, unfoldedSize = 0;
-    const bool decoded = UnfoldAndDecodeVCard(text, out, zeros, unfoldedSize);
-    if (decoded && zeros != unfoldedSize / 2) {
-      if (Buffered) {
-        out.Used = true;
-      } else {
-        Text.assign(out.Buffer.Data(), out.Size);
-      }
-      return true;
-    }
-    out.Buffer.Release();
-    // Rare: UTF-16 by its zero bytes, or no UTF-8. The way without shortcuts.
-    unfolded = UnfoldLines(text);
-    text = unfolded;
-  }
-
-  // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
-  const auto narrowed = [&] {
-    AnsiString narrow = RemoveNulChars(text);
-    AnsiString ansi = Utf8TextToAnsi(narrow);
-    Text = UnfoldedIfVCard(ansi.empty() ? std::move(narrow) : std::move(ansi));
-    return true;
-  };
-  const bool countNow = ZerosCounted || vcard;
-  if (countNow && CountZeros(text) == text.size() / 2) return narrowed();
-  AnsiString ansi = Utf8TextToAnsi(text);
-  if (!ansi.empty()) {
-    // Valid UTF-8 may still be UTF-16 by its zero bytes.
-    if (!countNow && CountZeros(text) == text.size() / 2) return narrowed();
-    ZerosCounted = true;
-    Text = std::move(ansi);
-    return true;
-  }
-  // Not UTF-8: the bytes as they are, a mark included.
-  ZerosCounted = countNow;
-  if (!vcard) return false;
-  Text = (bomSeen ? AnsiString(UTF8BOM, 3) : AnsiString()) + unfolded;
-  return true;
-}
 
 // Where a text may be cut so that its two sides unfold and decode on their own: before an ASCII
 // byte that is no line break, blank or TAB, at From or after it; the end when there is none.
 size_t FoldFreeCut(std::string_view Text, size_t From) {
   size_t at = From;
-  while (at < Text.size() && (static_cast<unsigned char>(Text[at]) >= 0x80 || IsBreak(Text[at]) ||
-                              IsFoldBlank(Text[at])))
+  while (at < Text.size() && (static_cast<unsigned char>(Text[at]) >= 0x80 ||
+                              IsLineBreak(Text[at]) || IsBlankOrTab(Text[at])))
     ++at;
   return std::min(at, Text.size());
 }
 
-// Unfolds Text into Out piece by piece, so that a mapping's pages can go as they are done; the
-// bytes written.
-size_t UnfoldInPieces(std::string_view Text, size_t Offset, TMappedFileStream* Source, char* Out) {
+// How the loader reads a file's bytes: as they are, from Offset on (Raw); as UTF-8, from Offset
+// on (Utf8); or as the text of Block, decoded from them.
+struct TTextForm {
+  enum { Raw, Utf8, Decoded } How = Raw;
+  size_t Offset = 0;
+  TTextKind Kind = TTextKind::Table;
+  // For Raw and Utf8: the first byte 0 after Offset, or NotFound.
+  size_t FirstZero = NotFound;
+  TPoolBlock Block;
+};
+
+} // namespace
+
+// Decides how a file's bytes become its text; a vCard in UTF-8 or 8-bit is unfolded and decoded
+// on the way by two threads, giving the mapping's pages back as it goes.
+class TTextLoader {
+public:
+  TTextLoader(std::string_view Bytes, TBlockPool& Pool, TMappedFileStream* File)
+      : FBytes(Bytes), FPool(Pool), FFile(File) {}
+
+  TTextForm Decide();
+  static TLoadedText Load(std::string_view Bytes, TBlockPool& Pool,
+                          std::unique_ptr<TMappedFileStream> File);
+
+private:
+  TTextForm Decoded(std::string_view Text) const {
+    TTextForm form;
+    form.How = TTextForm::Decoded;
+    form.Kind = IsVCardText(Text) ? TTextKind::VCard : TTextKind::Table;
+    form.Block = TPoolBlock(&FPool, Text.size());
+    if (!Text.empty()) std::memcpy(form.Block.Data(), Text.data(), Text.size());
+    return form;
+  }
+  // Text, a vCard in UTF-8 or 8-bit, unfolded and decoded into Block; false where its bytes are no
+  // UTF-8. Zeros and UnfoldedSize: the zero bytes and the size of the unfolded text.
+  bool UnfoldAndDecodeVCard(std::string_view Text, TPoolBlock& Block, size_t& Size, size_t& Zeros,
+                            size_t& UnfoldedSize) const;
+  size_t UnfoldInPieces(std::string_view Text, char* Out) const;
+  void DropPages(std::string_view Done) const {
+    if (FFile)
+      FFile->DropPages(static_cast<int64_t>(Done.data() - FFile->Memory()),
+                       static_cast<int64_t>(Done.size()));
+  }
+
+  std::string_view FBytes;
+  TBlockPool& FPool;
+  TMappedFileStream* FFile;
+};
+
+size_t TTextLoader::UnfoldInPieces(std::string_view Text, char* Out) const {
+  // Piece by piece, so that a mapping's pages can go as they are done.
   constexpr size_t PieceSize = size_t(4) << 20;
   size_t size = 0;
   for (size_t done = 0; done < Text.size();) {
     const size_t cut = FoldFreeCut(Text, std::min(Text.size(), done + PieceSize));
     size += UnfoldInto(Text.substr(done, cut - done), Out + size);
-    if (Source)
-      Source->DropPages(static_cast<int64_t>(Offset + done), static_cast<int64_t>(cut - done));
+    DropPages(Text.substr(done, cut - done));
     done = cut;
   }
   return size;
 }
 
-bool UnfoldAndDecodeVCard(std::string_view Text, TBufferedText& Out, size_t& Zeros,
-                          size_t& UnfoldedSize) {
-  // The mapping's offset of Text, which may follow a byte-order mark.
-  TMappedFileStream* const source = Out.Source;
-  const size_t offset = source ? static_cast<size_t>(Text.data() - source->Memory()) : 0;
-  Out.Buffer = TTextBuffer(std::max<size_t>(Text.size(), 1), Out.Pool);
-  char* const buffer = Out.Buffer.Data();
-  // A part of the text, unfolded to At in the buffer, where it starts in the text; a part's
-  // result is never longer than the part, so it stays inside the part's own room.
+bool TTextLoader::UnfoldAndDecodeVCard(std::string_view Text, TPoolBlock& Block, size_t& Size,
+                                       size_t& Zeros, size_t& UnfoldedSize) const {
+  Block = TPoolBlock(&FPool, std::max<size_t>(Text.size(), 1));
+  char* const buffer = Block.Data();
+  // A part of the text, unfolded to where it starts in the text; a part's result is never
+  // longer than the part, so it stays inside the part's own room.
   struct TPart {
     size_t Zeros = 0, Unfolded = 0, Size = 0;
     bool Decoded = false;
   };
   const auto part = [&](size_t At, size_t End, TPart& Part) {
-    Part.Unfolded = UnfoldInPieces(Text.substr(At, End - At), offset + At, source, buffer + At);
-    Part.Zeros = CountZerosIn(std::string_view(buffer + At, Part.Unfolded));
+    Part.Unfolded = UnfoldInPieces(Text.substr(At, End - At), buffer + At);
+    Part.Zeros = CountByte(std::string_view(buffer + At, Part.Unfolded), '\0');
     Part.Decoded = Part.Unfolded > 0 && Utf8ToAnsiInPlace(buffer + At, Part.Unfolded, Part.Size);
   };
-  constexpr size_t Shared = size_t(1) << 20;
-  const size_t cut = Text.size() < Shared ? Text.size() : FoldFreeCut(Text, Text.size() / 2);
+  const size_t cut =
+      Text.size() < MinSharedBytes ? Text.size() : FoldFreeCut(Text, Text.size() / 2);
   TPart first, later;
   if (cut == Text.size()) {
     part(0, Text.size(), first);
@@ -342,119 +304,162 @@ bool UnfoldAndDecodeVCard(std::string_view Text, TBufferedText& Out, size_t& Zer
   }
   Zeros = first.Zeros + later.Zeros;
   UnfoldedSize = first.Unfolded + later.Unfolded;
-  Out.Size = first.Size + later.Size;
+  Size = first.Size + later.Size;
   return first.Decoded && (cut == Text.size() || later.Decoded);
 }
 
-} // namespace
+TTextForm TTextLoader::Decide() {
+  const std::string_view bytes = FBytes;
+  if (bytes.size() >= 2) {
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF))
+      return Decoded(UnfoldedIfVCard(Utf16ToAnsi(bytes.substr(2), first == 0xFE)));
+  }
+  // A vCard in UTF-16 without a mark is read as if it had one; the zero bytes below would tell
+  // UTF-16 only when every character lies below 256.
+  for (const bool bigEndian : {false, true})
+    if (IsVCardText(AsciiUnitsAtStart(bytes, bigEndian)))
+      return Decoded(UnfoldLines(Utf16ToAnsi(bytes, bigEndian)));
 
-AnsiString LoadBytesAsAnsiText(std::string_view Bytes) {
-  AnsiString text;
-  bool zerosCounted = true;
-  return DecodeFileBytes(Bytes, text, zerosCounted) ? text : AnsiString(Bytes);
+  const bool bomSeen = bytes.size() >= 10 && StartsWithBOM(bytes);
+  const size_t offset = bomSeen ? 3 : 0;
+  std::string_view text = bytes.substr(offset);
+  // A writer may fold a vCard line inside a UTF-8 character, so the folds go before decoding.
+  AnsiString unfolded;
+  const bool vcard = IsVCardText(text);
+  if (vcard) {
+    // Unfolded and decoded in one go; the count of zero bytes is made on the way, and decides
+    // first.
+    TTextForm form;
+    size_t size = 0, zeros = 0, unfoldedSize = 0;
+    if (UnfoldAndDecodeVCard(text, form.Block, size, zeros, unfoldedSize) &&
+        zeros != unfoldedSize / 2) {
+      form.How = TTextForm::Decoded;
+      form.Kind = TTextKind::VCard;
+      form.Block.Resize(size);
+      return form;
+    }
+    // Rare: UTF-16 by its zero bytes, or no UTF-8. The way without shortcuts.
+    unfolded = UnfoldLines(text);
+    text = unfolded;
+  }
+
+  const TTextFacts facts = FactsOf(text);
+  // UTF-16 of characters below 256 has a zero byte in every unit; an empty text lands here too.
+  if (facts.Zeros == text.size() / 2) {
+    AnsiString narrow = RemoveNulChars(text);
+    AnsiString ansi = Utf8TextToAnsi(narrow);
+    return Decoded(UnfoldedIfVCard(ansi.empty() ? std::move(narrow) : std::move(ansi)));
+  }
+  if (vcard) {
+    if (facts.Utf8) return Decoded(Utf8TextToAnsi(text));
+    // Not UTF-8: the bytes as they are, a mark included.
+    return Decoded((bomSeen ? AnsiString(UTF8BOM, 3) : AnsiString()) + unfolded);
+  }
+  TTextForm form;
+  // ASCII is the same text in UTF-8 and in every ANSI code page.
+  form.How = facts.Utf8 && !facts.Ascii ? TTextForm::Utf8 : TTextForm::Raw;
+  // Not UTF-8: the bytes as they are, a mark included (it holds no byte 0).
+  form.Offset = facts.Utf8 ? offset : 0;
+  if (facts.FirstZero != NotFound) form.FirstZero = facts.FirstZero + offset - form.Offset;
+  return form;
 }
 
-TTextBuffer::TTextBuffer(size_t Capacity, TBlockPool* Pool)
-    : FData(Pool ? static_cast<char*>(Pool->Take(Capacity)) : new char[Capacity]),
-      FCapacity(Capacity), FPool(Pool) {}
-
-TTextBuffer& TTextBuffer::operator=(TTextBuffer&& Other) noexcept {
-  if (this == &Other) return *this;
-  Release();
-  FData = Other.FData;
-  FCapacity = Other.FCapacity;
-  FPool = Other.FPool;
-  Other.FData = nullptr;
-  Other.FCapacity = 0;
-  return *this;
+TLoadedText TTextLoader::Load(std::string_view Bytes, TBlockPool& Pool,
+                              std::unique_ptr<TMappedFileStream> File) {
+  Pool.Expect(TBlockPool::SizeForImportOf(Bytes.size()));
+  TTextForm form = TTextLoader(Bytes, Pool, File.get()).Decide();
+  TLoadedText text;
+  text.FKind = form.Kind;
+  if (form.How == TTextForm::Decoded) {
+    // The mapping goes as soon as the text is decoded.
+    text.FBlock = std::move(form.Block);
+    const std::string_view decoded(text.FBlock.Data(), text.FBlock.Size());
+    text.FBytes = decoded.substr(0, FindByte(decoded, '\0'));
+    return text;
+  }
+  text.FUtf8 = form.How == TTextForm::Utf8;
+  text.FBytes = Bytes.substr(form.Offset);
+  if (form.FirstZero != NotFound) text.FBytes = text.FBytes.substr(0, form.FirstZero);
+  text.FFile = std::move(File);
+  return text;
 }
 
-void TTextBuffer::Release() {
-  if (FPool)
-    FPool->Give(FData, FCapacity);
-  else
-    delete[] FData;
-  FData = nullptr;
-  FCapacity = 0;
-}
-
-TLoadedText::TLoadedText(TTextBuffer Buffer, size_t Size)
-    : FBuffer(std::move(Buffer)), FView(FBuffer.Data(), Size), FVCard(IsVCardText(FView)) {}
-
-TLoadedText::TLoadedText(AnsiString Text)
-    : FText(std::move(Text)), FView(FText), FVCard(IsVCardText(FView)) {}
-
-TLoadedText::TLoadedText(std::unique_ptr<TMappedFileStream> File)
-    : FFile(std::move(File)), FView(FFile->Memory(), static_cast<size_t>(FFile->GetSize())),
-      FVCard(IsVCardText(FView)) {}
-
-TLoadedText::TLoadedText(TLoadedText&& Other) noexcept {
-  *this = std::move(Other);
-}
-
-TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept {
-  if (this == &Other) return *this;
-  // A short string's bytes move with it, so the view is made anew for text in a string.
-  const bool inString = !Other.FFile && !Other.FBuffer.Data();
-  FText = std::move(Other.FText);
-  FBuffer = std::move(Other.FBuffer);
-  FFile = std::move(Other.FFile);
-  FView = inString ? std::string_view(FText) : Other.FView;
-  FDone = Other.FDone;
-  FVCard = Other.FVCard;
-  FZerosCounted = Other.FZerosCounted;
-  Other.FText.clear();
-  Other.FView = {};
-  Other.FDone = 0;
-  Other.FVCard = false;
-  Other.FZerosCounted = true;
-  return *this;
-}
-
+TLoadedText::TLoadedText() = default;
+TLoadedText::TLoadedText(TLoadedText&& Other) noexcept = default;
+TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept = default;
 TLoadedText::~TLoadedText() = default;
 
-void TLoadedText::DoneUpTo(size_t Bytes) {
-  if (!FFile || Bytes <= FDone) return;
-  FFile->DropPages(static_cast<int64_t>(FDone), static_cast<int64_t>(Bytes - FDone));
-  FDone = Bytes;
-}
-
-void TLoadedText::Drop(size_t From, size_t To) const {
-  if (FFile && To > From)
-    FFile->DropPages(static_cast<int64_t>(From), static_cast<int64_t>(To - From));
-}
-
-bool TLoadedText::CountZeros() {
-  if (FZerosCounted) return false;
-  FZerosCounted = true;
-  AnsiString text;
-  bool zerosCounted = true;
-  if (!DecodeFileBytes(FView, text, zerosCounted) || text == FView) return false;
-  *this = TLoadedText(std::move(text));
+bool TLoadedText::ForEachPiece(size_t From, size_t To,
+                               const std::function<void(std::string_view)>& Piece) const {
+  // Pieces of a few megabytes, so that the mapping's pages go soon; UTF-8 is decoded in pieces
+  // that stay in the cache between decoding and their use.
+  constexpr size_t PieceSize = size_t(4) << 20;
+  constexpr size_t DecodedPieceSize = size_t(256) << 10;
+  To = std::min(To, FBytes.size());
+  const auto drop = [&](size_t Begin, size_t End) {
+    if (FFile && End > Begin)
+      FFile->DropPages(static_cast<int64_t>(FBytes.data() - FFile->Memory() + Begin),
+                       static_cast<int64_t>(End - Begin));
+  };
+  if (!FUtf8) {
+    for (size_t done = From; done < To;) {
+      const size_t end = std::min(To, done + PieceSize);
+      Piece(FBytes.substr(done, end - done));
+      drop(done, end);
+      done = end;
+    }
+    return true;
+  }
+  TUtf8ToAnsi converter;
+  std::unique_ptr<char[]> out(new char[std::min(DecodedPieceSize, To - std::min(From, To)) + 1]);
+  size_t dropped = From;
+  for (size_t done = From; done < To;) {
+    const size_t end = std::min(To, done + DecodedPieceSize);
+    size_t used = 0;
+    const size_t size =
+        converter.Convert(FBytes.data() + done, end - done, end == To, out.get(), used);
+    const std::string_view piece(out.get(), size);
+    const size_t zero = FindByte(piece, '\0');
+    Piece(piece.substr(0, zero));
+    if (zero < size) return false;
+    done += used;
+    if (done - dropped >= PieceSize || done == To) {
+      drop(dropped, done);
+      dropped = done;
+    }
+  }
   return true;
 }
 
-TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros, TBlockPool* Pool) {
-  auto stream = std::make_unique<TMappedFileStream>(FileName);
-  // The file's bytes are read where they are mapped; a decoded text is a new one, and the
-  // mapping then goes as soon as it is made.
-  AnsiString text;
-  bool zerosCounted = Zeros == TZeroCount::Now;
-  TBufferedText buffered;
-  buffered.Source = stream.get();
-  buffered.Pool = Pool;
-  // About what an import of the file takes: its text, and about as much again for the rest.
-  if (Pool) Pool->Expect(2 * static_cast<size_t>(stream->GetSize()) + (size_t(64) << 20));
-  if (DecodeFileBytes(std::string_view(stream->Memory(), static_cast<size_t>(stream->GetSize())),
-                      text, zerosCounted, &buffered)) {
-    if (buffered.Used) return TLoadedText(std::move(buffered.Buffer), buffered.Size);
-    return TLoadedText(std::move(text));
-  }
-  TLoadedText loaded(std::move(stream));
-  loaded.FZerosCounted = zerosCounted;
-  return loaded;
+void TLoadedText::Release() {
+  FBytes = {};
+  FFile.reset();
+  FBlock.Release();
+}
+
+TLoadedText LoadText(const PathString& FileName, TBlockPool& Pool) {
+  auto file = std::make_unique<TMappedFileStream>(FileName);
+  const std::string_view bytes(file->Memory(), static_cast<size_t>(file->GetSize()));
+  return TTextLoader::Load(bytes, Pool, std::move(file));
+}
+
+TLoadedText LoadTextFromBytes(std::string_view Bytes, TBlockPool& Pool) {
+  return TTextLoader::Load(Bytes, Pool, nullptr);
 }
 
 AnsiString LoadFileAsAnsiText(const PathString& FileName) {
-  return AnsiString(LoadText(FileName).View());
+  TMappedFileStream file(FileName);
+  const std::string_view bytes(file.Memory(), static_cast<size_t>(file.GetSize()));
+  TBlockPool pool;
+  TTextForm form = TTextLoader(bytes, pool, nullptr).Decide();
+  switch (form.How) {
+  case TTextForm::Decoded:
+    return AnsiString(form.Block.Data(), form.Block.Size());
+  case TTextForm::Utf8:
+    return Utf8TextToAnsi(bytes.substr(form.Offset));
+  default:
+    return AnsiString(bytes.substr(form.Offset));
+  }
 }

@@ -3,93 +3,66 @@
 // with or without a byte-order mark, UTF-16 with a byte-order mark, UTF-16 without a mark whose
 // characters all lie below 256, or a vCard in UTF-16 without a mark. vCard files lose their folded
 // line breaks on the way.
+#include <functional>
 #include <memory>
 #include <string_view>
 
 #include "base/stream.h"
+#include "support/block_pool.h"
 
-class TBlockPool;
 class TMappedFileStream;
 
-// A loaded text's own bytes in one block: a pool's, when one is given, else the heap's.
-class TTextBuffer {
-public:
-  TTextBuffer() = default;
-  // Room for Capacity bytes, not cleared; throws std::bad_alloc.
-  TTextBuffer(size_t Capacity, TBlockPool* Pool);
-  TTextBuffer(TTextBuffer&& Other) noexcept { *this = std::move(Other); }
-  TTextBuffer& operator=(TTextBuffer&& Other) noexcept;
-  TTextBuffer(const TTextBuffer&) = delete;
-  TTextBuffer& operator=(const TTextBuffer&) = delete;
-  ~TTextBuffer() { Release(); }
+// Which reader a text is for.
+enum class TTextKind { Table, VCard };
 
-  char* Data() const { return FData; }
-  size_t Capacity() const { return FCapacity; }
+// A loaded text up to its end, its first byte 0, and which reader it is for. The loader decides
+// all of that once. Where the file's bytes are the text, or its UTF-8 form, they are read where
+// the file is mapped, a piece at a time; else the text is one block of its own.
+class TLoadedText {
+public:
+  TLoadedText();
+  TLoadedText(TLoadedText&& Other) noexcept;
+  TLoadedText& operator=(TLoadedText&& Other) noexcept;
+  ~TLoadedText();
+
+  TTextKind Kind() const { return FKind; }
+  // The text, or with IsUtf8 its UTF-8 form. The ASCII bytes of that form are the text's, in the
+  // same order, so a cut before or after an ASCII byte is a cut of the text.
+  std::string_view Bytes() const { return FBytes; }
+  bool IsUtf8() const { return FUtf8; }
+  // Hands the text of Bytes from From to To (each at an end or next to an ASCII byte) to Piece,
+  // in pieces in the ANSI code page; the pages of a mapped file go back to the system once a
+  // piece is handed on. Where a UTF-8 sequence of the pieces spells a byte 0, the text ends: that
+  // piece ends before it and false comes back.
+  bool ForEachPiece(size_t From, size_t To,
+                    const std::function<void(std::string_view)>& Piece) const;
+  // Gives the text's memory back; it is empty afterwards.
   void Release();
 
 private:
-  char* FData = nullptr;
-  size_t FCapacity = 0;
-  TBlockPool* FPool = nullptr;
-};
+  friend class TTextLoader;
 
-// When LoadText counts the zero bytes that tell UTF-16 without a mark from 8-bit text, a pass
-// over the whole file: at once, or only when a reader meets a byte 0 (TLoadedText::CountZeros);
-// a file without one is 8-bit text either way.
-enum class TZeroCount { Now, WhenMet };
-
-// A loaded text, and which reader it is for. Where the file's bytes are used as they are, it
-// views them in the file's mapping, kept open for it, instead of holding a copy of them.
-class TLoadedText {
-public:
-  explicit TLoadedText(AnsiString Text = AnsiString());
-  explicit TLoadedText(std::unique_ptr<TMappedFileStream> File);
-  // The first Size bytes of Buffer.
-  TLoadedText(TTextBuffer Buffer, size_t Size);
-  TLoadedText(TLoadedText&&) noexcept;
-  TLoadedText& operator=(TLoadedText&&) noexcept;
-  ~TLoadedText();
-
-  std::string_view View() const { return FView; }
-  // Whether the text is a vCard file (IsVCardText), else a table for the CSV reader.
-  bool IsVCard() const { return FVCard; }
-  // The text up to Bytes will not be read again: a mapping's pages may go back to the system.
-  void DoneUpTo(size_t Bytes);
-  // The same for the text from From to To, which is read in runs, several threads at a time.
-  void Drop(size_t From, size_t To) const;
-
-  // False for the bytes of a file loaded with TZeroCount::WhenMet whose zero bytes were not
-  // counted: they are the right text as long as they hold no byte 0. A reader that meets one
-  // calls CountZeros.
-  bool ZerosCounted() const { return FZerosCounted; }
-  // Makes the loader's decision again with the zero bytes counted; true when that gives another
-  // text (UTF-16 without a mark), which then replaces this one.
-  bool CountZeros();
-
-private:
-  friend TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros, TBlockPool* Pool);
-
-  AnsiString FText;
-  TTextBuffer FBuffer;
+  TTextKind FKind = TTextKind::Table;
+  bool FUtf8 = false;
+  std::string_view FBytes;
   std::unique_ptr<TMappedFileStream> FFile;
-  std::string_view FView;
-  size_t FDone = 0;
-  bool FVCard = false;
-  bool FZerosCounted = true;
+  TPoolBlock FBlock;
 };
 
-// LoadFileAsAnsiText without the copy of a file whose bytes are used as they are. A vCard text of
-// its own takes its memory from Pool, when one is given, which must outlive the text.
-TLoadedText LoadText(const PathString& FileName, TZeroCount Zeros = TZeroCount::Now,
-                     TBlockPool* Pool = nullptr);
+// The text of the file as LoadFileAsAnsiText loads it, up to its first byte 0, and its reader. A
+// decoded text takes its block from Pool, which must outlive the text and learns how much address
+// space an import of the file needs. Raises the stream's "OSError" when the file cannot be opened
+// or mapped.
+TLoadedText LoadText(const PathString& FileName, TBlockPool& Pool);
+// The same for Bytes in memory, which must outlive the text.
+TLoadedText LoadTextFromBytes(std::string_view Bytes, TBlockPool& Pool);
 
 // EF BB BF
 extern const char UTF8BOM[3];
 
-// Raises the stream's "OSError" when the file cannot be opened or mapped.
+// The whole text, bytes after a byte 0 included. Raises "OSError" when the file cannot be
+// opened or mapped.
 AnsiString LoadFileAsAnsiText(const PathString& FileName);
-// What LoadFileAsAnsiText makes of a file holding Bytes.
-AnsiString LoadBytesAsAnsiText(std::string_view Bytes);
 
 // True for a stream of at least 10 bytes that starts with the mark; the position is 0 afterwards.
 bool HasUTF8BOM(TStream& Stream);

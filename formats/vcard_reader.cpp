@@ -3,43 +3,22 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/ascii.h"
 #include "support/utf8.h"
 
 namespace {
 
 constexpr size_t NotFound = std::string_view::npos;
-
-char UpperAscii(char C) {
-  return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
-}
+constexpr std::string_view CardBegin = "BEGIN:VCARD";
 
 // Names, parameters and the value "VCARD" are matched ignoring ASCII case.
 bool SameText(std::string_view Text, std::string_view Upper) {
-  if (Text.size() != Upper.size()) return false;
-  for (size_t i = 0; i < Text.size(); ++i)
-    if (UpperAscii(Text[i]) != Upper[i]) return false;
-  return true;
-}
-
-bool StartsWithText(std::string_view Text, std::string_view Upper) {
-  return Text.size() >= Upper.size() && SameText(Text.substr(0, Upper.size()), Upper);
+  return SameTextAscii(Text, Upper);
 }
 
 std::string_view UpToFirstNul(std::string_view Text) {
   const size_t nul = Text.find('\0');
   return nul == NotFound ? Text : Text.substr(0, nul);
-}
-
-std::string_view SkipBlankLines(std::string_view Text) {
-  const size_t first = Text.find_first_not_of(" \t\r\n");
-  return Text.substr(first == NotFound ? Text.size() : first);
-}
-
-bool IsLineBreak(char C) {
-  return C == '\r' || C == '\n';
-}
-bool IsBlank(char C) {
-  return C == ' ' || C == '\t';
 }
 
 int HexDigit(char C) {
@@ -127,7 +106,7 @@ AnsiString Component(const TStringArray& Components, size_t Index) {
 // A "tel:" URI loses its scheme and its parameters (";ext=12"); other values stay whole.
 AnsiString TelephoneValue(std::string_view Escaped) {
   AnsiString number = Unescape(Escaped);
-  if (StartsWithText(number, "TEL:")) {
+  if (StartsWithTextAscii(number, "TEL:")) {
     number.erase(0, 4);
     number.erase(std::min(number.find(';'), number.size()));
   }
@@ -135,6 +114,17 @@ AnsiString TelephoneValue(std::string_view Escaped) {
 }
 
 } // namespace
+
+std::string_view SkipBlankLines(std::string_view Text) {
+  const size_t first = Text.find_first_not_of(" \t\r\n");
+  return Text.substr(first == NotFound ? Text.size() : first);
+}
+
+bool StartsWithCardBegin(std::string_view Text) {
+  if (!StartsWithTextAscii(Text, CardBegin)) return false;
+  const size_t after = CardBegin.size();
+  return after == Text.size() || IsLineBreak(Text[after]) || Text[after] == '\0';
+}
 
 TVCardReader::TVCardReader(std::string_view Text) : FText(SkipBlankLines(UpToFirstNul(Text))) {}
 
@@ -186,7 +176,7 @@ bool TVCardReader::ReadLine() {
   FLine.assign(TakePhysicalLine());
   THeadScan head;
   while (FPosition < FText.size()) {
-    if (IsBlank(FText[FPosition])) {
+    if (IsBlankOrTab(FText[FPosition])) {
       ++FPosition;
     } else if (!FLine.empty() && FLine.back() == '=' && IsQuotedPrintableLine(head) &&
                head.Colon + 1 < FLine.size()) {
@@ -276,6 +266,8 @@ bool TVCardReader::Next(TVCardRecord& Card) {
     if (FLine.empty()) continue;
     TProperty property;
     const bool parsed = ParseProperty(FLine, property);
+    // A grouped or parametered BEGIN:VCARD line opens a card here too; the loader and the cut
+    // between two readers take only the plain line (StartsWithCardBegin).
     const bool isBegin =
         parsed && SameText(property.Name, "BEGIN") && SameText(property.Value, "VCARD");
     const bool isEnd =

@@ -7,6 +7,13 @@
 #include "base/system.h"
 #include "support/string_utils.h"
 
+// Text without the blanks, TABs and line breaks at its start.
+std::string_view SkipBlankLines(std::string_view Text);
+// Whether Text starts with the line that opens a card: "BEGIN:VCARD" in any case, up to a line
+// break, a byte 0 or the end. A text whose first line it is, after blank lines, is a vCard text;
+// a second reader may start at such a line.
+bool StartsWithCardBegin(std::string_view Text);
+
 struct TVCardRecord {
   // The second and first component of N; when both are empty, GivenName holds FN.
   AnsiString GivenName;

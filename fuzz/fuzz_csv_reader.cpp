@@ -3,8 +3,8 @@
 #include "base/exceptions.h"
 #include "formats/csv_reader.h"
 #include "fuzz/fuzz_common.h"
-#include "support/block_scan.h"
 #include "support/const_memory_stream.h"
+#include "support/scan_path.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const char delimiters[] = {',', ';', '\t', '\0'};
   const char delimiter = delimiters[Data[0] % 4];
   const AnsiString blocks = Walk(Data + 1, Size - 1, delimiter);
-  const TBlockScanSetting plain(false);
+  const TScanPathSetting plain(TScanPath::Plain);
   FUZZ_CHECK(Walk(Data + 1, Size - 1, delimiter) == blocks);
   return 0;
 }

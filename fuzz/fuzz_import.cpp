@@ -1,22 +1,23 @@
-// The whole import of any file's bytes, from memory: the loader's bytes-to-text step, then the
-// import of that text on the CSV or the vCard path.
-#include "import/contact_import.h"
+// The whole import of any file's bytes, from memory: the loader's decision, then the import of
+// the text on the CSV or the vCard path.
 #include "base/exceptions.h"
 #include "formats/text_loading.h"
 #include "fuzz/fuzz_common.h"
+#include "import/contact_import.h"
+#include "support/block_pool.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  const AnsiString text =
-      LoadBytesAsAnsiText(std::string_view(reinterpret_cast<const char*>(Data), Size));
+  const std::string_view bytes(reinterpret_cast<const char*>(Data), Size);
   TStringList lines;
   lines.Add("before");
   TImportCounts counts;
   try {
-    counts = ImportContactsFromText(text, lines, "49");
+    counts = ImportContactBytes(bytes, lines, "49");
   } catch (const Exception& e) {
     // Only a CSV text without a line fails, and the target is left alone.
     FUZZ_CHECK(e.Message() == "Try to read past eof");
-    FUZZ_CHECK(!IsVCardText(text));
+    TBlockPool pool;
+    FUZZ_CHECK(LoadTextFromBytes(bytes, pool).Kind() == TTextKind::Table);
     FUZZ_CHECK(lines.Count() == 1 && lines[0] == "before");
     return 0;
   }

@@ -1,7 +1,7 @@
 // Display names and numbers of any text: the first byte picks the country code.
+#include "fuzz/fuzz_common.h"
 #include "import/display_name.h"
 #include "import/phone_number.h"
-#include "fuzz/fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size == 0) return 0;

@@ -1,32 +1,71 @@
-// Loading, normalising and dialect detection of any file's bytes, from memory.
-#include "import/csv_normalizer.h"
+// Loading, normalising and dialect detection of any file's bytes, from memory. The loaded text in
+// pieces must be what the whole-text conversions give, and the normalised text what the two steps
+// of its definition give, on every scan path.
 #include "formats/dialect.h"
 #include "formats/text_loading.h"
 #include "fuzz/fuzz_common.h"
+#include "import/csv_normalizer.h"
+#include "support/const_memory_stream.h"
+#include "support/scan_path.h"
+#include "support/utf8.h"
+
+namespace {
+
+AnsiString Pieces(const TLoadedText& Text) {
+  AnsiString text;
+  Text.ForEachPiece(0, Text.Bytes().size(), [&](std::string_view Piece) { text += Piece; });
+  return text;
+}
+
+// The quote toggle, then the lines each ended by CR LF.
+AnsiString TwoSteps(const AnsiString& Text) {
+  AnsiString toggled;
+  bool inQuotes = false;
+  for (const char c : Text) {
+    if (c == '"')
+      inQuotes = !inQuotes;
+    else if ((c == '\r' || c == '\n') && inQuotes)
+      toggled += "<br>";
+    else
+      toggled += c;
+  }
+  TFastMemoryStream stream;
+  WriteLinesCRLF(toggled, stream);
+  return AnsiString(static_cast<const char*>(stream.Memory()), size_t(stream.GetSize()));
+}
+
+AnsiString Load(std::string_view Bytes, TScanPath Path) {
+  const TScanPathSetting setting(Path);
+  TBlockPool pool;
+  const TLoadedText loaded = LoadTextFromBytes(Bytes, pool);
+  const AnsiString text = Pieces(loaded);
+  FUZZ_CHECK(text.find('\0') == AnsiString::npos);
+  if (loaded.IsUtf8()) {
+    const AnsiString whole = Utf8TextToAnsi(loaded.Bytes());
+    FUZZ_CHECK(whole.substr(0, whole.find('\0')) == text);
+  } else {
+    FUZZ_CHECK(loaded.Bytes() == text);
+  }
+  const TNormalizedText normalized = NormalizeCSVText(loaded, 0, pool);
+  const AnsiString joined =
+      AnsiString(normalized.First.Text()) + AnsiString(normalized.Second.Text());
+  FUZZ_CHECK(joined == TwoSteps(text));
+  return text;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string_view bytes(reinterpret_cast<const char*>(Data), Size);
-  const AnsiString text = LoadBytesAsAnsiText(bytes);
+  const AnsiString text = Load(bytes, TScanPath::Ssse3);
+  FUZZ_CHECK(Load(bytes, TScanPath::Plain) == text);
   FUZZ_CHECK(text.size() <= Size);
   // UTF-16 behind a mark: one byte at most per unit after the mark, and its zero units dropped.
-  if (Size >= 2 && ((Data[0] == 0xFF && Data[1] == 0xFE) || (Data[0] == 0xFE && Data[1] == 0xFF))) {
+  if (Size >= 2 && ((Data[0] == 0xFF && Data[1] == 0xFE) || (Data[0] == 0xFE && Data[1] == 0xFF)))
     FUZZ_CHECK(text.size() <= (Size - 2) / 2);
-    FUZZ_CHECK(text.find('\0') == AnsiString::npos);
-  }
-  TFastMemoryStream stream;
-  NormalizeCSVText(text, stream);
-  const AnsiString normalized(static_cast<const char*>(stream.Memory()), size_t(stream.GetSize()));
-  // No quote survives, and the text is made of CR LF lines.
-  FUZZ_CHECK(normalized.find('"') == AnsiString::npos);
-  FUZZ_CHECK(normalized.empty() || normalized.compare(normalized.size() - 2, 2, "\r\n") == 0);
-  for (size_t i = 0; i < normalized.size(); ++i) {
-    if (normalized[i] == '\r') FUZZ_CHECK(i + 1 < normalized.size() && normalized[i + 1] == '\n');
-    if (normalized[i] == '\n') FUZZ_CHECK(i > 0 && normalized[i - 1] == '\r');
-  }
-  const int64_t position = stream.GetPosition();
+  TConstMemoryStream stream(text.data(), text.size());
   TCSVOptions options;
   DetectCSVOptionsFromStream(stream, options);
-  FUZZ_CHECK(stream.GetPosition() == position);
   FUZZ_CHECK(options.Delimiter == ',' || options.Delimiter == ';' || options.Delimiter == '\t');
   return 0;
 }

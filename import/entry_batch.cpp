@@ -6,8 +6,12 @@
 #include <memory>
 #include <tuple>
 #include <utility>
+#include <vector>
 
+#include "containers/text_arena.h"
 #include "platform/platform.h"
+#include "support/block_pool.h"
+#include "support/pod_vector.h"
 #include "support/prefetch.h"
 #include "support/side_task.h"
 
@@ -83,14 +87,8 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries, TBlockPool*
       ++counts[b][e.Code >> (8 * b) & 0xFF];
   // Not value-initialised: every slot is written before it is read. From the pool where there is
   // one: memory given back there, by the text before the sort, is touched already.
-  TEntry* const scratch = static_cast<TEntry*>(Pool ? Pool->Take(n * sizeof(TEntry))
-                                                    : ::operator new(n * sizeof(TEntry)));
-  const auto freeScratch = [&] {
-    if (Pool)
-      Pool->Give(scratch, n * sizeof(TEntry));
-    else
-      ::operator delete(scratch);
-  };
+  TPoolBlock scratchBlock(Pool, n * sizeof(TEntry));
+  TEntry* const scratch = reinterpret_cast<TEntry*>(scratchBlock.Data());
   platform::PreferLargePages(scratch, n * sizeof(TEntry));
   TEntry* from = Entries.data();
   TEntry* to = scratch;
@@ -105,15 +103,77 @@ template <typename TEntries> void RadixSortByCode(TEntries& Entries, TBlockPool*
     std::swap(from, to);
   }
   if (from != Entries.data()) std::memcpy(Entries.data(), from, n * sizeof(TEntry));
-  freeScratch();
 }
 
 } // namespace
 
+struct TEntryBatch::TImpl {
+  struct TEntry {
+    // The key's first bytes, 4 bits each, most significant first; see EncodeKey.
+    uint64_t Code;
+    uint32_t Name;    // index into Names
+    uint32_t LongKey; // 0 when Code holds the whole key, else 1 + index into LongKeys
+  };
+  static_assert(sizeof(TEntry) == 16, "entries are moved around by the million");
+
+  struct TRange {
+    size_t Begin, End;
+  };
+
+  explicit TImpl(TBlockPool* Pool) : Pool(Pool), NameText(Pool), Names(Pool), Entries(Pool) {}
+
+  void Add(std::string_view Name, const TStringArray& Keys);
+  void Clear();
+  void Sort();
+  AnsiString KeyOf(const TEntry& Entry) const;
+  // Whether Entry orders before, or after, Key, whose code is Code.
+  bool Before(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const;
+  bool After(const TEntry& Entry, uint64_t Code, bool Exact, std::string_view Key) const;
+  // Stores the entries of the two ranges, merged as StoreSorted merges them.
+  static void StoreRange(TRBStringList& Dictionary, const TImpl& First, TRange InFirst,
+                         const TImpl& Second, TRange InSecond);
+  // The key without a string of its own where the code holds it: then Buffer holds it.
+  std::string_view KeyView(const TEntry& Entry, char (&Buffer)[16]) const;
+  // Orders two entries whose codes are equal.
+  bool KeyLess(const TEntry& A, const TEntry& B) const;
+  void SortRunsOfLongKeys();
+
+  TBlockPool* Pool;
+  TTextArena NameText;
+  TPodVector<const std::string_view*> Names; // a slot in NameText per record
+  TPodVector<TEntry> Entries;
+  std::vector<AnsiString> LongKeys;
+  bool Sorted = true;
+};
+
+TEntryBatch::TEntryBatch(TBlockPool* Pool) : F(std::make_unique<TImpl>(Pool)) {}
+TEntryBatch::~TEntryBatch() = default;
+
+void TEntryBatch::Reserve(size_t Entries, size_t Records) {
+  F->Entries.reserve(Entries);
+  F->Names.reserve(Records);
+}
+
 void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
+  F->Add(Name, Keys);
+}
+
+void TEntryBatch::Clear() {
+  F->Clear();
+}
+
+size_t TEntryBatch::Size() const {
+  return F->Entries.size();
+}
+
+void TEntryBatch::Sort() {
+  F->Sort();
+}
+
+void TEntryBatch::TImpl::Add(std::string_view Name, const TStringArray& Keys) {
   if (Keys.empty()) return;
-  const auto name = static_cast<uint32_t>(FNames.size());
-  FNames.push_back(FNameText.StoreSlot(Name));
+  const auto name = static_cast<uint32_t>(Names.size());
+  Names.push_back(NameText.StoreSlot(Name));
   for (const AnsiString& key : Keys) {
     bool exact;
     uint64_t code = EncodeKey(key, exact);
@@ -121,56 +181,56 @@ void TEntryBatch::Add(std::string_view Name, const TStringArray& Keys) {
     if (!exact) {
       // Ordered as the dictionary stores it, lower-cased, so that keys differing only in case
       // are one key here too. Exact keys hold only digits and "+", which have no case.
-      FLongKeys.push_back(key);
-      AnsiString& folded = FLongKeys.back();
+      LongKeys.push_back(key);
+      AnsiString& folded = LongKeys.back();
       if (!folded.empty()) platform::LowerCaseAnsi(&folded[0], folded.size());
       code = EncodeKey(folded, exact);
-      longKey = static_cast<uint32_t>(FLongKeys.size());
+      longKey = static_cast<uint32_t>(LongKeys.size());
     }
-    FEntries.push_back({code, name, longKey});
+    Entries.push_back({code, name, longKey});
   }
-  FSorted = FEntries.size() < 2;
+  Sorted = Entries.size() < 2;
 }
 
-void TEntryBatch::Clear() {
-  FNames.clear();
-  FEntries.clear();
-  FLongKeys.clear();
-  FNameText.Clear();
-  FSorted = true;
+void TEntryBatch::TImpl::Clear() {
+  Names.clear();
+  Entries.clear();
+  LongKeys.clear();
+  NameText.Clear();
+  Sorted = true;
 }
 
-std::string_view TEntryBatch::KeyView(const TEntry& Entry, char (&Buffer)[16]) const {
-  if (Entry.LongKey) return FLongKeys[Entry.LongKey - 1];
+std::string_view TEntryBatch::TImpl::KeyView(const TEntry& Entry, char (&Buffer)[16]) const {
+  if (Entry.LongKey) return LongKeys[Entry.LongKey - 1];
   return DecodeKey(Entry.Code, Buffer);
 }
 
-AnsiString TEntryBatch::KeyOf(const TEntry& Entry) const {
+AnsiString TEntryBatch::TImpl::KeyOf(const TEntry& Entry) const {
   char buffer[CodeBytes];
   return AnsiString(KeyView(Entry, buffer));
 }
 
-bool TEntryBatch::KeyLess(const TEntry& A, const TEntry& B) const {
+bool TEntryBatch::TImpl::KeyLess(const TEntry& A, const TEntry& B) const {
   if (!A.LongKey && !B.LongKey) return false;
   return KeyOf(A) < KeyOf(B);
 }
 
-void TEntryBatch::Sort() {
-  if (FSorted) return;
-  RadixSortByCode(FEntries, FPool);
+void TEntryBatch::TImpl::Sort() {
+  if (Sorted) return;
+  RadixSortByCode(Entries, Pool);
   SortRunsOfLongKeys();
-  FSorted = true;
+  Sorted = true;
 }
 
 // Equal codes order their entries only when both are exact; other runs of equal codes are sorted
 // by the whole keys, still keeping the order of equal ones.
-void TEntryBatch::SortRunsOfLongKeys() {
-  if (FLongKeys.empty()) return;
-  for (auto run = FEntries.begin(); run != FEntries.end();) {
+void TEntryBatch::TImpl::SortRunsOfLongKeys() {
+  if (LongKeys.empty()) return;
+  for (auto run = Entries.begin(); run != Entries.end();) {
     const uint64_t code = run->Code;
     auto end = run;
     bool inexact = false;
-    for (; end != FEntries.end() && end->Code == code; ++end)
+    for (; end != Entries.end() && end->Code == code; ++end)
       inexact |= end->LongKey != 0;
     if (inexact && end - run > 1)
       std::stable_sort(run, end,
@@ -181,27 +241,27 @@ void TEntryBatch::SortRunsOfLongKeys() {
 
 // Whether Entry of Batch orders before Key (whose code is Code); equal codes compare whole keys
 // only where one of them is inexact.
-bool TEntryBatch::Before(const TEntry& Entry, uint64_t Code, bool Exact,
-                         std::string_view Key) const {
+bool TEntryBatch::TImpl::Before(const TEntry& Entry, uint64_t Code, bool Exact,
+                                std::string_view Key) const {
   if (Entry.Code != Code) return Entry.Code < Code;
   if (!Entry.LongKey && Exact) return false;
   char buffer[CodeBytes];
   return KeyView(Entry, buffer) < Key;
 }
 
-bool TEntryBatch::After(const TEntry& Entry, uint64_t Code, bool Exact,
-                        std::string_view Key) const {
+bool TEntryBatch::TImpl::After(const TEntry& Entry, uint64_t Code, bool Exact,
+                               std::string_view Key) const {
   if (Entry.Code != Code) return Entry.Code > Code;
   if (!Entry.LongKey && Exact) return false;
   char buffer[CodeBytes];
   return KeyView(Entry, buffer) > Key;
 }
 
-void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First, TRange InFirst,
-                             const TEntryBatch& Second, TRange InSecond) {
+void TEntryBatch::TImpl::StoreRange(TRBStringList& Dictionary, const TImpl& First, TRange InFirst,
+                                    const TImpl& Second, TRange InSecond) {
   char key[CodeBytes];
-  const auto store = [&](const TEntryBatch& Batch, const TEntry& Entry) {
-    Dictionary.SetStoredValue(Batch.KeyView(Entry, key), Batch.FNames[Entry.Name]);
+  const auto store = [&](const TImpl& Batch, const TEntry& Entry) {
+    Dictionary.SetStoredValue(Batch.KeyView(Entry, key), Batch.Names[Entry.Name]);
   };
   // Of equal keys the first batch's go first: they came earlier in the file.
   const auto secondFirst = [&](const TEntry& A, const TEntry& B) {
@@ -209,14 +269,14 @@ void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First
     if (!A.LongKey && !B.LongKey) return false;
     return Second.KeyOf(A) < First.KeyOf(B);
   };
-  const TEntry* a = First.FEntries.data() + InFirst.Begin;
-  const TEntry* b = Second.FEntries.data() + InSecond.Begin;
-  const TEntry* const aEnd = First.FEntries.data() + InFirst.End;
-  const TEntry* const bEnd = Second.FEntries.data() + InSecond.End;
+  const TEntry* a = First.Entries.data() + InFirst.Begin;
+  const TEntry* b = Second.Entries.data() + InSecond.Begin;
+  const TEntry* const aEnd = First.Entries.data() + InFirst.End;
+  const TEntry* const bEnd = Second.Entries.data() + InSecond.End;
   // The names of consecutive keys lie anywhere: fetch those of the entries a few steps ahead.
   constexpr ptrdiff_t Ahead = 16;
-  const auto prefetch = [](const TEntryBatch& Batch, const TEntry* At, const TEntry* End) {
-    if (End - At > Ahead) Prefetch(Batch.FNames[At[Ahead].Name]);
+  const auto prefetch = [](const TImpl& Batch, const TEntry* At, const TEntry* End) {
+    if (End - At > Ahead) Prefetch(Batch.Names[At[Ahead].Name]);
   };
   while (a != aEnd || b != bEnd) {
     prefetch(First, a, aEnd);
@@ -228,25 +288,29 @@ void TEntryBatch::StoreRange(TRBStringList& Dictionary, const TEntryBatch& First
   }
 }
 
-void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEntryBatch& Second) {
+void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& FirstBatch,
+                              TEntryBatch& SecondBatch) {
+  using TEntry = TImpl::TEntry;
+  TImpl& First = *FirstBatch.F;
+  TImpl& Second = *SecondBatch.F;
   First.Sort();
   Second.Sort();
   // The names are viewed where they are; the dictionary keeps them from now on.
-  Dictionary.AdoptText(std::move(First.FNameText));
-  Dictionary.AdoptText(std::move(Second.FNameText));
-  const size_t firstSize = First.FEntries.size(), secondSize = Second.FEntries.size();
+  Dictionary.AdoptText(std::move(First.NameText));
+  Dictionary.AdoptText(std::move(Second.NameText));
+  const size_t firstSize = First.Entries.size(), secondSize = Second.Entries.size();
 
   if (firstSize + secondSize < MinSplitEntries) {
-    StoreRange(Dictionary, First, {0, firstSize}, Second, {0, secondSize});
+    TImpl::StoreRange(Dictionary, First, {0, firstSize}, Second, {0, secondSize});
   } else {
     // Two halves of the key range, each stored by a thread of its own into a tree of its own;
     // the key between them joins the trees. Its value is that of its last entry in file order.
-    const TEntryBatch& larger = firstSize >= secondSize ? First : Second;
-    const AnsiString middle = larger.KeyOf(larger.FEntries[larger.FEntries.size() / 2]);
+    const TImpl& larger = firstSize >= secondSize ? First : Second;
+    const AnsiString middle = larger.KeyOf(larger.Entries[larger.Entries.size() / 2]);
     bool exact;
     const uint64_t code = EncodeKey(middle, exact);
-    const auto bounds = [&](const TEntryBatch& Batch) {
-      const auto& entries = Batch.FEntries;
+    const auto bounds = [&](const TImpl& Batch) {
+      const auto& entries = Batch.Entries;
       const auto low = std::partition_point(entries.begin(), entries.end(), [&](const TEntry& E) {
         return Batch.Before(E, code, exact, middle);
       });
@@ -261,20 +325,20 @@ void TEntryBatch::StoreSorted(TRBStringList& Dictionary, TEntryBatch& First, TEn
     std::tie(firstLow, firstHigh) = bounds(First);
     std::tie(secondLow, secondHigh) = bounds(Second);
     const std::string_view* const middleValue =
-        secondHigh > secondLow ? Second.FNames[Second.FEntries[secondHigh - 1].Name]
-                               : First.FNames[First.FEntries[firstHigh - 1].Name];
-    TRBStringList upper(nullptr, First.FPool);
+        secondHigh > secondLow ? Second.Names[Second.Entries[secondHigh - 1].Name]
+                               : First.Names[First.Entries[firstHigh - 1].Name];
+    TRBStringList upper(nullptr, First.Pool);
     TSideTask storeUpper([&] {
-      StoreRange(upper, First, {firstHigh, firstSize}, Second, {secondHigh, secondSize});
+      TImpl::StoreRange(upper, First, {firstHigh, firstSize}, Second, {secondHigh, secondSize});
     });
-    StoreRange(Dictionary, First, {0, firstLow}, Second, {0, secondLow});
+    TImpl::StoreRange(Dictionary, First, {0, firstLow}, Second, {0, secondLow});
     storeUpper.Wait();
     Dictionary.JoinStored(middle, middleValue, std::move(upper));
   }
-  for (TEntryBatch* batch : {&First, &Second}) {
-    batch->FNames.clear();
-    batch->FEntries.clear();
-    batch->FLongKeys.clear();
-    batch->FSorted = true;
+  for (TImpl* batch : {&First, &Second}) {
+    batch->Names.clear();
+    batch->Entries.clear();
+    batch->LongKeys.clear();
+    batch->Sorted = true;
   }
 }

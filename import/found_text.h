@@ -2,8 +2,8 @@
 // What an import found, in the words the status line and the command-line importer use.
 #include <cstdint>
 
-#include "import/contact_import.h"
 #include "base/system.h"
+#include "import/contact_import.h"
 
 // Value in the format "0,": no decimals, the user's thousands separator between groups of
 // three digits (1234 is "1.234" under German settings).

@@ -67,7 +67,7 @@ TBlockPool::~TBlockPool() {
   }
 }
 
-size_t TBlockPool::Span(size_t Size) {
+size_t TBlockPool::Footprint(size_t Size) {
   if (Size > SIZE_MAX - 2 * Alignment - RedZone) throw std::bad_alloc();
   return RoundUp(std::max<size_t>(Size, 1) + RedZone, Alignment);
 }
@@ -144,13 +144,17 @@ void TBlockPool::AddRegion(size_t AtLeast) {
   FRegions.push_back(std::move(region));
 }
 
+size_t TBlockPool::SizeForImportOf(size_t TextBytes) {
+  return 2 * TextBytes + (size_t(64) << 20);
+}
+
 void TBlockPool::Expect(size_t Bytes) {
   std::lock_guard<std::mutex> lock(FLock);
   if (FRegions.empty()) FReserveHint = std::max(FReserveHint, Bytes);
 }
 
 void* TBlockPool::Take(size_t Size) {
-  const size_t bytes = Span(Size);
+  const size_t bytes = Footprint(Size);
   std::lock_guard<std::mutex> lock(FLock);
   size_t offset = 0;
   for (TRegion& region : FRegions) {
@@ -168,7 +172,7 @@ void* TBlockPool::Take(size_t Size) {
 
 void TBlockPool::Give(void* Block, size_t Size) {
   if (!Block) return;
-  const size_t bytes = Span(Size);
+  const size_t bytes = Footprint(Size);
   std::lock_guard<std::mutex> lock(FLock);
   TRegion* const region = RegionOf(Block);
   if (!region) return;
@@ -178,7 +182,7 @@ void TBlockPool::Give(void* Block, size_t Size) {
 
 void* TBlockPool::Resize(void* Block, size_t Size, size_t NewSize) {
   if (!Block) return Take(NewSize);
-  const size_t bytes = Span(Size), newBytes = Span(NewSize);
+  const size_t bytes = Footprint(Size), newBytes = Footprint(NewSize);
   {
     std::lock_guard<std::mutex> lock(FLock);
     TRegion* const region = RegionOf(Block);
@@ -215,4 +219,40 @@ size_t TBlockPool::HighWater() const {
   for (const TRegion& region : FRegions)
     used += region.Used;
   return used;
+}
+
+TPoolBlock::TPoolBlock(TBlockPool* Pool, size_t Size) : FPool(Pool) {
+  Resize(Size);
+}
+
+TPoolBlock& TPoolBlock::operator=(TPoolBlock&& Other) noexcept {
+  if (this == &Other) return *this;
+  Release();
+  FPool = Other.FPool;
+  FData = std::exchange(Other.FData, nullptr);
+  FSize = std::exchange(Other.FSize, 0);
+  FSystemBlock = std::exchange(Other.FSystemBlock, platform::MemoryBlock());
+  return *this;
+}
+
+void TPoolBlock::Resize(size_t NewSize) {
+  if (FPool) {
+    FData = FData ? FPool->Resize(FData, FSize, NewSize) : FPool->Take(NewSize);
+  } else {
+    const size_t bytes = std::max<size_t>(NewSize, 1);
+    const bool done = FSystemBlock.Data ? platform::ResizeBlock(FSystemBlock, bytes)
+                                        : platform::AllocateBlock(FSystemBlock, bytes);
+    if (!done) throw std::bad_alloc();
+    FData = FSystemBlock.Data;
+  }
+  FSize = NewSize;
+}
+
+void TPoolBlock::Release() {
+  if (FPool)
+    FPool->Give(FData, FSize);
+  else if (FSystemBlock.Data)
+    platform::FreeBlock(FSystemBlock);
+  FData = nullptr;
+  FSize = 0;
 }

@@ -5,11 +5,14 @@
 // megabytes is a good part of its time; memory the import has touched once is ready at once.
 //
 // Blocks are aligned to a cache line and not cleared. Several threads may take and give blocks at
-// the same time. Blocks not given back go with the pool.
+// the same time. Memory is taken from a pool through TPoolBlock only, which gives it back.
 #include <cstddef>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
+
+#include "platform/platform.h"
 
 class TBlockPool {
 public:
@@ -22,8 +25,18 @@ public:
   TBlockPool(const TBlockPool&) = delete;
   TBlockPool& operator=(const TBlockPool&) = delete;
 
+  // Address space an import of a text of TextBytes reserves: the text, and about as much again
+  // for what the import makes of it.
+  static size_t SizeForImportOf(size_t TextBytes);
   // Makes ReserveHint at least Bytes, while nothing is reserved yet.
   void Expect(size_t Bytes);
+
+  // Bytes of the reservations that blocks have ever used: the pool's share of the memory.
+  size_t HighWater() const;
+
+private:
+  friend class TPoolBlock;
+
   // Size bytes (at least 1); throws std::bad_alloc when no memory can be had.
   void* Take(size_t Size);
   // A block of Take or Resize with the size it had; null does nothing.
@@ -33,10 +46,6 @@ public:
   // the block stays as it was.
   void* Resize(void* Block, size_t Size, size_t NewSize);
 
-  // Bytes of the reservations that blocks have ever used: the pool's share of the memory.
-  size_t HighWater() const;
-
-private:
   struct TRegion {
     char* Begin = nullptr;
     size_t Size = 0;
@@ -46,7 +55,7 @@ private:
   };
 
   // The bytes a block of Size occupies in a region.
-  static size_t Span(size_t Size);
+  static size_t Footprint(size_t Size);
   // A span of Bytes at a free offset of Region, or false.
   bool Carve(TRegion& Region, size_t Bytes, size_t& Offset);
   // Marks Bytes at Offset free, merged with free neighbours.
@@ -58,4 +67,35 @@ private:
   mutable std::mutex FLock;
   size_t FReserveHint;
   std::vector<TRegion> FRegions;
+};
+
+// A block of Size bytes from a pool, or from the system where there is none, that gives its
+// memory back when it goes. Not cleared.
+class TPoolBlock {
+public:
+  TPoolBlock() = default;
+  // An empty block, whose memory Resize takes from Pool.
+  explicit TPoolBlock(TBlockPool* Pool) : FPool(Pool) {}
+  // Throws std::bad_alloc when no memory can be had.
+  TPoolBlock(TBlockPool* Pool, size_t Size);
+  TPoolBlock(TPoolBlock&& Other) noexcept { *this = std::move(Other); }
+  TPoolBlock& operator=(TPoolBlock&& Other) noexcept;
+  TPoolBlock(const TPoolBlock&) = delete;
+  TPoolBlock& operator=(const TPoolBlock&) = delete;
+  ~TPoolBlock() { Release(); }
+
+  char* Data() const { return static_cast<char*>(FData); }
+  size_t Size() const { return FSize; }
+  TBlockPool* Pool() const { return FPool; }
+  // NewSize bytes, keeping the content up to the smaller size: in place where it can, else moved.
+  // Throws std::bad_alloc, and the block stays as it was. An empty block is taken from Pool.
+  void Resize(size_t NewSize);
+  // Gives the memory back; the block is empty afterwards, and keeps its pool.
+  void Release();
+
+private:
+  TBlockPool* FPool = nullptr;
+  void* FData = nullptr;
+  size_t FSize = 0;
+  platform::MemoryBlock FSystemBlock; // where there is no pool
 };

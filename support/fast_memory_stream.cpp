@@ -7,8 +7,9 @@
 #include "base/exceptions.h"
 
 namespace {
-constexpr int64_t MaxStreamSize = std::numeric_limits<int32_t>::max();
-}
+constexpr int64_t MaxStreamSize = TFastMemoryStream::MaxSize;
+static_assert(TFastMemoryStream::MaxSize == std::numeric_limits<int32_t>::max(), "32-bit sizes");
+} // namespace
 
 TFastMemoryStream::~TFastMemoryStream() {
   Clear();

@@ -27,13 +27,17 @@ public:
   void* Memory() const { return FMemory; }
   int32_t Capacity() const { return FCapacity; }
 
+  // The most the stream holds, and the error of growing beyond it or of memory running out. The
+  // import's other buffers of normalised text keep to the same limit and report it the same way.
+  static constexpr size_t MaxSize = 0x7FFFFFFF;
+  [[noreturn]] static void RaiseMemoryError();
+
 protected:
   // Returns the block for NewCapacity (rounded up to the reserve step unless it equals the size)
   // and leaves the capacity it chose in NewCapacity.
   virtual void* Realloc(int32_t& NewCapacity);
 
 private:
-  [[noreturn]] static void RaiseMemoryError();
   void ReleaseBlock();
 
   int32_t FCapacity = 0;

@@ -1,14 +1,12 @@
 #pragma once
-// A growable array of plain values in one memory block of the platform's, or of a block pool:
-// growing it resizes the block, which the system may do without copying, and a block of millions
-// of values comes in large pages where the system has them. Only for types that copy as bytes.
+// A growable array of plain values in one block of a pool's, or of the system's: growing resizes
+// the block, which may happen without copying, and a block of millions of values comes in large
+// pages where the system has them. Only for types that copy as bytes.
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <new>
 #include <type_traits>
 
-#include "platform/platform.h"
 #include "support/block_pool.h"
 
 template <typename T> class TPodVector {
@@ -16,15 +14,14 @@ template <typename T> class TPodVector {
 
 public:
   // Pool, when given, holds the block and must outlive the vector.
-  explicit TPodVector(TBlockPool* Pool = nullptr) : FPool(Pool) {}
+  explicit TPodVector(TBlockPool* Pool = nullptr) : FBlock(Pool) {}
   TPodVector(const TPodVector&) = delete;
   TPodVector& operator=(const TPodVector&) = delete;
-  ~TPodVector() { Release(); }
 
   size_t size() const { return FSize; }
   bool empty() const { return FSize == 0; }
-  T* data() { return static_cast<T*>(FBlock.Data); }
-  const T* data() const { return static_cast<const T*>(FBlock.Data); }
+  T* data() { return reinterpret_cast<T*>(FBlock.Data()); }
+  const T* data() const { return reinterpret_cast<const T*>(FBlock.Data()); }
   T* begin() { return data(); }
   T* end() { return data() + FSize; }
   const T* begin() const { return data(); }
@@ -33,41 +30,28 @@ public:
   const T& operator[](size_t Index) const { return data()[Index]; }
 
   void push_back(const T& Value) {
-    if (FSize == FCapacity) Grow(std::max<size_t>(1024, 2 * FCapacity));
+    if (FSize == Capacity()) Grow(std::max<size_t>(1024, 2 * Capacity()));
     data()[FSize++] = Value;
   }
   // Room for Capacity values in all, so that a good guess spares the copies of growing.
-  void reserve(size_t Capacity) {
-    if (Capacity > FCapacity) Grow(Capacity);
+  void reserve(size_t Count) {
+    if (Count > Capacity()) Grow(Count);
   }
   // Size only; the memory stays for the next values.
   void clear() { FSize = 0; }
-  // Frees the memory.
+  // Gives the memory back.
   void Release() {
-    if (FPool) {
-      FPool->Give(FBlock.Data, FCapacity * sizeof(T));
-      FBlock.Data = nullptr;
-    } else if (FBlock.Data) {
-      platform::FreeBlock(FBlock);
-    }
-    FSize = FCapacity = 0;
+    FBlock.Release();
+    FSize = 0;
   }
 
 private:
-  void Grow(size_t capacity) {
-    if (capacity > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    if (FPool) {
-      FBlock.Data = FPool->Resize(FBlock.Data, FCapacity * sizeof(T), capacity * sizeof(T));
-    } else {
-      const bool grown = FBlock.Data ? platform::ResizeBlock(FBlock, capacity * sizeof(T))
-                                     : platform::AllocateBlock(FBlock, capacity * sizeof(T));
-      if (!grown) throw std::bad_alloc();
-    }
-    FCapacity = capacity;
+  size_t Capacity() const { return FBlock.Size() / sizeof(T); }
+  void Grow(size_t Count) {
+    if (Count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    FBlock.Resize(Count * sizeof(T));
   }
 
-  TBlockPool* FPool;
-  platform::MemoryBlock FBlock;
+  TPoolBlock FBlock;
   size_t FSize = 0;
-  size_t FCapacity = 0;
 };

@@ -1,8 +1,12 @@
 #pragma once
 // Work on a second thread that the caller waits for before it goes on: the import uses both
 // cores this way, and nothing of it outlives the call that started it.
+#include <cstddef>
 #include <exception>
 #include <thread>
+
+// Below this many bytes of text, sharing the work with a second thread costs more than it saves.
+constexpr size_t MinSharedBytes = size_t(1) << 20;
 
 // Runs Work on a thread of its own until the destructor, which waits for it; Wait hands on
 // what Work raised.

@@ -150,6 +150,117 @@ bool Utf8ToAnsiInPlace(char* Text, size_t Size, size_t& NewSize) {
   return true;
 }
 
+namespace {
+
+bool EightAscii(const unsigned char* Source) {
+  uint64_t eight;
+  std::memcpy(&eight, Source, 8);
+  return (eight & 0x8080808080808080ull) == 0;
+}
+
+// The length of the sequence a lead byte above 127 at Source[I] starts, as DecodeUnits reads it;
+// 0 when it is malformed or cut off by the end.
+size_t SequenceLength(const unsigned char* Source, size_t Size, size_t I) {
+  const unsigned lead = Source[I];
+  if (lead >= 0xF0 && lead <= 0xF7 && HasFourByteTail(Source, Size, I + 1)) return 4;
+  if (lead & 0x20)
+    return Size - I >= 3 && IsContinuation(Source[I + 1]) && IsContinuation(Source[I + 2]) ? 3 : 0;
+  return Size - I >= 2 && IsContinuation(Source[I + 1]) ? 2 : 0;
+}
+
+// The unit of a sequence of Length bytes at Source, as DecodeUnits makes it.
+char16_t UnitOf(const unsigned char* Source, size_t Length) {
+  if (Length == 4) return u'?';
+  if (Length == 3)
+    return static_cast<char16_t>((Source[0] & 0x0F) << 12 | (Source[1] & 0x3F) << 6 |
+                                 (Source[2] & 0x3F));
+  return static_cast<char16_t>((Source[0] & 0x1F) << 6 | (Source[1] & 0x3F));
+}
+
+} // namespace
+
+bool CheckUtf8(const char* Text, size_t Size, size_t& Position, size_t Stop, bool& Ascii) {
+  const auto* source = reinterpret_cast<const unsigned char*>(Text);
+  size_t i = Position;
+  Stop = std::min(Stop, Size);
+  while (i < Stop) {
+    if (Stop - i >= 8 && EightAscii(source + i)) {
+      i += 8;
+      continue;
+    }
+    if (source[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    Ascii = false;
+    const size_t length = SequenceLength(source, Size, i);
+    if (length == 0) {
+      Position = i;
+      return false;
+    }
+    i += length;
+  }
+  Position = i;
+  return true;
+}
+
+TUtf8ToAnsi::TUtf8ToAnsi() : FBytesOf(0x10000, 0) {}
+
+size_t TUtf8ToAnsi::Convert(const char* In, size_t Size, bool Last, char* Out, size_t& Used) {
+  const auto* source = reinterpret_cast<const unsigned char*>(In);
+  size_t i = 0, n = 0;
+  while (i < Size) {
+    if (Size - i >= 8 && EightAscii(source + i)) {
+      std::memcpy(Out + n, In + i, 8);
+      i += 8;
+      n += 8;
+      continue;
+    }
+    if (source[i] < 0x80) {
+      Out[n++] = In[i++];
+      continue;
+    }
+    // A lead whose sequence might go on after this piece waits for the next one.
+    if (!Last && Size - i < 4) break;
+    const size_t length = SequenceLength(source, Size, i);
+    if (length == 0) break; // not for text that CheckUtf8 accepts
+    const char16_t unit = UnitOf(source + i, length);
+    i += length;
+    // A pair of surrogates is converted as one character, as Utf8TextToAnsi converts it.
+    if (IsHighSurrogate(unit) && !Last && Size - i < 4) {
+      i -= length;
+      break;
+    }
+    if (IsHighSurrogate(unit) && i < Size && source[i] >= 0x80) {
+      const size_t next = SequenceLength(source, Size, i);
+      const char16_t low = next ? UnitOf(source + i, next) : 0;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        const char16_t pair[2] = {unit, low};
+        const AnsiString ansi = platform::WideToAnsi(pair, 2);
+        std::memcpy(Out + n, ansi.data(), ansi.size());
+        n += ansi.size();
+        i += next;
+        continue;
+      }
+    }
+    uint32_t& bytes = FBytesOf[unit];
+    if (bytes == 0) {
+      const AnsiString ansi = platform::WideToAnsi(&unit, 1);
+      bytes = ansi.empty()
+                  ? uint32_t('?')
+                  : static_cast<unsigned char>(ansi[0]) |
+                        (ansi.size() > 1
+                             ? static_cast<uint32_t>(static_cast<unsigned char>(ansi[1])) << 8 |
+                                   1u << 16
+                             : 0u);
+    }
+    Out[n++] = static_cast<char>(bytes & 0xFF);
+    if (bytes >> 16) Out[n++] = static_cast<char>(bytes >> 8 & 0xFF);
+  }
+  Used = i;
+  return n;
+}
+
 AnsiString AnsiToUtf8(const AnsiString& S) {
   AnsiString out;
   out.reserve(S.size() + S.size() / 8);

@@ -7,6 +7,15 @@
 #include <vector>
 
 #include "base/system.h"
+#include "support/scan_path.h"
+
+// Every scan path this processor can take; the tests hold each to the plain one.
+inline std::vector<TScanPath> TakeableScanPaths() {
+  std::vector<TScanPath> paths;
+  for (const TScanPath path : {TScanPath::Plain, TScanPath::Sse2, TScanPath::Ssse3})
+    if (CanTakeScanPath(path)) paths.push_back(path);
+  return paths;
+}
 
 // Plain runs of every length from 0 to three blocks and a bit, each followed by every ending, so
 // that the stops and the end of the data fall at every offset around sixteen-byte block edges;

@@ -296,16 +296,15 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
   dictionary.SetValue("ABC", "1");
   const TRBKeyData* entry = dictionary.FindKey("abc");
   ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(entry->Tag, -1);
-  EXPECT_EQ(*static_cast<const std::string_view*>(entry->Data), "1");
+  EXPECT_EQ(*entry->Data, "1");
   EXPECT_EQ(dictionary.FindKey("ABC"), nullptr);
 
   bool added = true;
-  EXPECT_EQ(dictionary.FindOrAdd("abc", 7, &added), entry);
+  EXPECT_EQ(dictionary.FindOrAdd("abc", &added), entry);
   EXPECT_FALSE(added);
-  const TRBKeyData* fresh = dictionary.FindOrAdd("neu", 7, &added);
+  const TRBKeyData* fresh = dictionary.FindOrAdd("neu", &added);
   EXPECT_TRUE(added);
-  EXPECT_EQ(fresh->Tag, 7);
+  EXPECT_EQ(fresh->Data, nullptr);
   EXPECT_EQ(Export(dictionary), (Lines{"abc=1", "neu="}));
 }
 
@@ -372,10 +371,9 @@ TEST(RBStringList, ARefusedKeyLeavesThePresentEntryInItsNode) {
   TRBKeyData* const present = dictionary.FindKey("030123456789");
   dictionary.UniqueKeys = false;
   bool added = true;
-  EXPECT_EQ(dictionary.FindOrAdd("030123456789", 7, &added), present);
+  EXPECT_EQ(dictionary.FindOrAdd("030123456789", &added), present);
   EXPECT_FALSE(added);
   EXPECT_EQ(dictionary.Tree().Root()->Key, present);
-  EXPECT_EQ(present->Tag, -1);
   for (int i = 0; i < 1000; ++i)
     dictionary.SetValue("030123456789", AnsiString(40, 'b'));
   EXPECT_EQ(dictionary.Tree().Count(), 1u);

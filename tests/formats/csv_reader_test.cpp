@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/exceptions.h"
-#include "support/block_scan.h"
 #include "support/const_memory_stream.h"
 #include "support/fast_memory_stream.h"
 #include "tests/test_scan.h"
@@ -272,8 +271,8 @@ TEST(CSVReader, BlockScanReadsWhatThePlainScanReads) {
       "", ";", "\r\n", ";\r\n", "\"q;\"\"\r\n\";x", "\"open", "\r\nz;", "\r", "\r\n\"a\"b"};
   for (const AnsiString& text : ScanTexts(endings, "abcdefgh;,\"\r\n\t", 23)) {
     for (const char delimiter : {';', '\t'}) {
-      const auto transcript = [&](bool Blocks) {
-        const TBlockScanSetting setting(Blocks);
+      const auto transcript = [&](TScanPath Path) {
+        const TScanPathSetting setting(Path);
         auto copy = ExactCopy(text, TCSVReader::ClosingBytes);
         TCSVReader::CloseText(copy.get(), text.size());
         TCSVReader inPlace(copy.get(), text.size(), delimiter);
@@ -284,8 +283,10 @@ TEST(CSVReader, BlockScanReadsWhatThePlainScanReads) {
         EXPECT_EQ(Transcript(fromStream), fromText);
         return fromText;
       };
-      ASSERT_EQ(transcript(true), transcript(false))
-          << testing::PrintToString(text) << " delimiter " << int(delimiter);
+      const AnsiString plain = transcript(TScanPath::Plain);
+      for (const TScanPath path : TakeableScanPaths())
+        ASSERT_EQ(transcript(path), plain) << testing::PrintToString(text) << " delimiter "
+                                           << int(delimiter) << " path " << int(path);
     }
   }
 }

@@ -12,9 +12,11 @@
 #include <windows.h>
 #endif
 
+#include "base/exceptions.h"
+#include "formats/text_loading.h"
 #include "import/display_name.h"
 #include "import/phone_number.h"
-#include "base/exceptions.h"
+#include "import/record_path.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -417,10 +419,11 @@ TEST(ContactImport, HostileInputs) {
     ExpectResultOrImportError(bytes, what);
 }
 
-// The import leaves the count of zero bytes to the reader that meets one. Where they make the file
-// UTF-16 without a mark, and where they only end the text, it must come to what the text loaded
-// with its zero bytes counted at once gives; small texts and texts the normaliser splits.
-TEST(ContactImport, ZeroBytesCountedWhenMetGiveWhatCountingAtOnceGives) {
+// The import reads a file's text where it is mapped, or decoded in pieces, and ends it at its
+// first byte 0; it must come to what importing the text as LoadFileAsAnsiText gives it comes to,
+// where zero bytes make the file UTF-16 without a mark and where they only end the text, on small
+// texts and on texts that two threads share.
+TEST(ContactImport, AFileGivesWhatItsLoadedTextGives) {
   const auto utf16 = [](const AnsiString& Text, bool BigEndian) {
     AnsiString bytes;
     for (const char c : Text) {
@@ -457,7 +460,7 @@ TEST(ContactImport, ZeroBytesCountedWhenMetGiveWhatCountingAtOnceGives) {
     TStringList imported, expected;
     const TImportCounts counts = ImportContacts(file, imported, "49");
     const TImportCounts expectedCounts =
-        ImportContactsFromText(TLoadedText(LoadFileAsAnsiText(file)), expected, "49");
+        ImportContactBytes(LoadFileAsAnsiText(file), expected, "49");
     EXPECT_EQ(imported.GetText(), expected.GetText()) << c.Name;
     EXPECT_EQ(counts.Names, expectedCounts.Names) << c.Name;
     EXPECT_EQ(counts.Numbers, expectedCounts.Numbers) << c.Name;

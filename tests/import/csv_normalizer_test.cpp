@@ -7,7 +7,6 @@
 
 #include "base/exceptions.h"
 #include "support/block_pool.h"
-#include "support/block_scan.h"
 #include "tests/test_files.h"
 #include "tests/test_scan.h"
 
@@ -121,124 +120,74 @@ AnsiString RandomText(std::mt19937& Random, size_t Length, const char* Alphabet)
   return text;
 }
 
-// Both paths against the two steps, on texts in blocks of exactly their size: under the address
-// sanitizer a read past a text fails here. Plain runs and a sparse alphabet give blocks without a
-// line break, which the block path copies whole.
-TEST(CSVNormalizer, BothPathsMatchTheTwoSteps) {
+// The loaded text of Bytes, in blocks of exactly their size, normalised on Path, both parts
+// joined; the text itself to Loaded, the parts to Parts. The room after each part is filled:
+// under the address sanitizer a short block fails here.
+AnsiString Normalized(const AnsiString& Bytes, TScanPath Path, AnsiString& Loaded,
+                      size_t* Parts = nullptr) {
+  const TScanPathSetting setting(Path);
+  const auto copy = ExactCopy(Bytes);
+  TBlockPool pool;
+  const TLoadedText text = LoadTextFromBytes(std::string_view(copy.get(), Bytes.size()), pool);
+  Loaded.clear();
+  text.ForEachPiece(0, text.Bytes().size(), [&](std::string_view Piece) { Loaded += Piece; });
+  const TNormalizedText normalized = NormalizeCSVText(text, 3, pool);
+  for (const TNormalizedPart* part : {&normalized.First, &normalized.Second})
+    if (part->Block.Data()) std::memset(part->Block.Data() + part->Length, '\r', 3);
+  if (Parts) *Parts = normalized.Second.Length > 0 ? 2 : 1;
+  if (normalized.Second.Length > 0) {
+    EXPECT_TRUE(normalized.First.Text().substr(normalized.First.Length - 2) == "\r\n");
+  }
+  return AnsiString(normalized.First.Text()) + AnsiString(normalized.Second.Text());
+}
+
+// Every path against the two steps, over short texts where the stops fall at every offset
+// around the sixteen-byte blocks, and over a large one that two threads normalise.
+TEST(CSVNormalizer, EveryPathMatchesTheTwoSteps) {
   const std::vector<AnsiString> endings = {
       "", "\"", "\r\n", "\n\"", "\"a\r\nb\"\"c\";d\n", "\r", "\n", "\"\r", AnsiString("\0x", 2)};
-  for (const AnsiString& text : ScanTexts(endings, "abcdefghijklmnop\xE4;,\"\"\r\n", 11)) {
-    const auto copy = ExactCopy(text);
-    const std::string_view view(copy.get(), text.size());
-    const AnsiString expected = TwoStepNormalization(text);
-    for (const bool blocks : {true, false}) {
-      const TBlockScanSetting setting(blocks);
-      TFastMemoryStream stream;
-      NormalizeCSVText(view, stream);
-      ASSERT_EQ(Content(stream), expected) << testing::PrintToString(text) << " blocks " << blocks;
-    }
-  }
-}
-
-TEST(CSVNormalizer, MatchesTheTwoStepsAcrossPiecesOfALargeText) {
+  std::vector<AnsiString> texts = ScanTexts(endings, "abcdefghijklmnop\xE4;,\"\"\r\n", 11);
   std::mt19937 random(7);
-  AnsiString text = RandomText(random, 5 << 20, "abcdefghijklmnopqrstuvwxyz;,\"\"\"\r\n");
-  TFastMemoryStream stream;
-  NormalizeCSVText(text, stream);
-  EXPECT_EQ(Content(stream), TwoStepNormalization(text));
-}
-
-AnsiString Joined(const TPoolText& First, const TPoolText& Second) {
-  return AnsiString(First.Data(), First.Size()) + AnsiString(Second.Data(), Second.Size());
-}
-
-// The room after each part is there, the first part's always: under the address sanitizer a
-// short block fails here.
-void FillTails(const TPoolText& First, const TPoolText& Second, size_t Tail) {
-  ASSERT_NE(First.Data(), nullptr);
-  for (const TPoolText* part : {&First, &Second})
-    if (part->Data()) std::memset(part->Data() + part->Size(), '\r', Tail);
-}
-
-// Split anywhere, the two parts must give the one-part text: a split inside quotes (the quote
-// state crosses lines), between CR and LF, inside a line, before or after a byte 0.
-TEST(CSVNormalizer, TwoPartsAtEverySplitGiveWhatOnePartGives) {
-  std::vector<AnsiString> texts = {
-      "a;\"b\r\nc\";d\r\ne;f\r\n",
-      "n;\"one\r\ntwo\r\n\"\"three\"\"\";x\r\ny;z\r\n",
-      "a\r\r\nb\n\rc\r\"\"\nd\r\n",
-      "a;b\nc;d\ne;f\n",
-      "a;b\rc;d\re;f",
-      "x;\"open\r\ny;1\r\nz;2\r\n",
-      AnsiString("a;1\r\nb\0;2\r\nc;3\r\n", 17),
-      AnsiString("a;1\r\nb;2\r\nc\0;3\r\n", 17),
-      "\r\n\r\n\"\"\r\n",
-      "\"\"\"\"",
-      "\"\"\r\na\r\n",
-  };
-  std::mt19937 random(11);
-  for (int i = 0; i < 60; ++i)
-    texts.push_back(RandomText(random, 1 + random() % 40, "ab;\"\"\r\n\n"));
-  size_t twoParts = 0;
+  texts.push_back(RandomText(random, 5 << 20, "abcdefghijklmnopqrstuvwxyz;,\"\"\"\r\n"));
   for (const AnsiString& text : texts) {
-    const AnsiString expected = TwoStepNormalization(text);
-    for (const bool blocks : {true, false}) {
-      const TBlockScanSetting setting(blocks);
-      for (size_t split = 0; split <= text.size(); ++split) {
-        TBlockPool pool;
-        TPoolText first(pool), second(pool);
-        TLoadedText loaded(text);
-        NormalizeCSVTextInParts(loaded, 3, first, second, split);
-        ASSERT_EQ(Joined(first, second), expected)
-            << testing::PrintToString(text) << " split at " << split;
-        FillTails(first, second, 3);
-        if (second.Size() > 0) {
-          ++twoParts;
-          ASSERT_GE(first.Size(), 2u) << testing::PrintToString(text) << " split at " << split;
-          EXPECT_EQ(AnsiString(first.Data() + first.Size() - 2, 2), "\r\n");
-        }
-      }
+    for (const TScanPath path : TakeableScanPaths()) {
+      AnsiString loaded;
+      const AnsiString normalized = Normalized(text, path, loaded);
+      ASSERT_EQ(normalized, TwoStepNormalization(loaded))
+          << testing::PrintToString(text.substr(0, 100)) << " path " << int(path);
     }
   }
-  EXPECT_GT(twoParts, 200u);
 }
 
-TEST(CSVNormalizer, SplitInsideQuotesFallsBackToOnePart) {
-  const AnsiString text = "n;\"one\r\ntwo\";x\r\ny;z\r\n";
-  const struct {
-    size_t Split;
-    AnsiString Second;
-  } cases[] = {
-      {8, ""},         // after the quoted LF: the first part goes on over the rest
-      {16, "y;z\r\n"}, // after the record's LF: two parts
-      {7, ""},         // between the quoted CR and LF
-      {17, ""},        // inside the last line
+// A large text is cut after the first line break outside quotes after its middle. With the
+// middle at every place of each snippet (the quote state crosses lines; CR and LF pairs; a
+// UTF-8 sequence spelling a byte 0 ends the text), the two parts give what one pass gives.
+TEST(CSVNormalizer, CutAtEveryPlaceNearTheMiddleGivesWhatOnePassGives) {
+  const AnsiString snippets[] = {
+      "a;\"b\r\nc\";d\r\ne;f\r\n",  "n;\"one\r\ntwo\r\n\"\"three\"\"\";x\r\n",
+      "a\r\r\nb\n\rc\r\"\"\nd\r\n", "a;b\rc;d\re;f\r",
+      "x;\"open\r\ny;1\r\n",        "\xC3\xA4\n\xC0\x80\nz\n",
   };
-  for (const auto& c : cases) {
-    TBlockPool pool;
-    TPoolText first(pool), second(pool);
-    TLoadedText loaded(text);
-    NormalizeCSVTextInParts(loaded, 0, first, second, c.Split);
-    EXPECT_EQ(AnsiString(second.Data(), second.Size()), c.Second) << c.Split;
-    EXPECT_EQ(Joined(first, second), "n;one<br><br>two;x\r\ny;z\r\n") << c.Split;
+  const AnsiString record = "Name;0301 23;\"Notiz\"\r\n";
+  size_t twoParts = 0;
+  for (const AnsiString& snippet : snippets) {
+    AnsiString head;
+    while (head.size() < (600u << 10))
+      head += record;
+    for (size_t at = 0; at < snippet.size(); ++at) {
+      // The middle falls at the snippet's byte at.
+      const size_t total = 2 * (head.size() + at) + 1;
+      AnsiString text = head + snippet;
+      text.append(total - text.size(), 'x');
+      AnsiString loaded;
+      size_t parts = 0;
+      const AnsiString normalized = Normalized(text, ActiveScanPath(), loaded, &parts);
+      ASSERT_EQ(normalized, TwoStepNormalization(loaded))
+          << testing::PrintToString(snippet) << " middle at " << at;
+      twoParts += parts == 2;
+    }
   }
-}
-
-// An export whose notes hold line breaks and doubled quotes: most line breaks after the middle
-// stand inside quotes, and the split left to the normaliser still finds one between two records.
-TEST(CSVNormalizer, LargeTextSplitsAtARecordAndGivesWhatOnePartGives) {
-  AnsiString text = "\"Vorname\";\"Telefon\";\"Notizen\"\r\n";
-  for (int i = 0; text.size() < (3u << 20); ++i)
-    text += "\"Anna " + std::to_string(i) + "\";\"030 " + std::to_string(i) +
-            "\";\"eins\r\nzwei\r\ndrei\r\nvier \"\"f\u00fcnf\"\"\r\nsechs\"\r\n";
-  TFastMemoryStream stream;
-  NormalizeCSVText(std::string_view(text), stream);
-  TBlockPool pool;
-  TPoolText first(pool), second(pool);
-  TLoadedText loaded(text);
-  NormalizeCSVTextInParts(loaded, 18, first, second);
-  EXPECT_GT(second.Size(), 0u);
-  EXPECT_EQ(Joined(first, second), Content(stream));
+  EXPECT_GT(twoParts, 20u);
 }
 
 TEST(CSVNormalizer, MissingFileLeavesTheStreamEmpty) {

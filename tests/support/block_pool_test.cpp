@@ -13,24 +13,14 @@ namespace {
 
 constexpr size_t MB = size_t(1) << 20;
 
-struct TBlock {
-  char* Data;
-  size_t Size;
-  unsigned char Fill;
-};
-
-void FillBlock(const TBlock& Block) {
-  std::memset(Block.Data, Block.Fill, Block.Size);
-}
-
-bool HoldsFill(const TBlock& Block, size_t Size) {
+bool HoldsFill(const TPoolBlock& Block, unsigned char Fill, size_t Size) {
   for (size_t i = 0; i < Size; ++i)
-    if (static_cast<unsigned char>(Block.Data[i]) != Block.Fill) return false;
+    if (static_cast<unsigned char>(Block.Data()[i]) != Fill) return false;
   return true;
 }
 
-bool Overlap(const TBlock& A, const TBlock& B) {
-  return A.Data < B.Data + B.Size && B.Data < A.Data + A.Size;
+bool Overlap(const TPoolBlock& A, const TPoolBlock& B) {
+  return A.Data() < B.Data() + B.Size() && B.Data() < A.Data() + A.Size();
 }
 
 TEST(BlockPool, AGivenBackBlockIsTakenAgainBeforeFreshSpace) {
@@ -45,28 +35,30 @@ TEST(BlockPool, AGivenBackBlockIsTakenAgainBeforeFreshSpace) {
   };
   for (const auto& c : cases) {
     TBlockPool pool(64 * MB);
-    char* const first = static_cast<char*>(pool.Take(c.First));
-    char* const kept = static_cast<char*>(pool.Take(MB));
-    pool.Give(first, c.First);
-    char* const second = static_cast<char*>(pool.Take(c.Second));
-    EXPECT_EQ(second, first) << c.Name;
-    EXPECT_NE(kept, first) << c.Name;
-    for (const char* block : {first, kept})
+    TPoolBlock first(&pool, c.First);
+    const TPoolBlock kept(&pool, MB);
+    char* const firstData = first.Data();
+    first.Release();
+    EXPECT_EQ(first.Data(), nullptr) << c.Name;
+    const TPoolBlock second(&pool, c.Second);
+    EXPECT_EQ(second.Data(), firstData) << c.Name;
+    EXPECT_NE(kept.Data(), firstData) << c.Name;
+    for (const char* block : {firstData, kept.Data()})
       EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % TBlockPool::Alignment, 0u) << c.Name;
   }
 }
 
 TEST(BlockPool, NeighboursGivenBackJoinIntoOneFreePlace) {
   TBlockPool pool(64 * MB);
-  char* const a = static_cast<char*>(pool.Take(4 * MB));
-  char* const b = static_cast<char*>(pool.Take(4 * MB));
-  char* const c = static_cast<char*>(pool.Take(4 * MB));
-  pool.Take(MB); // keeps the space after c taken
-  // In an order that joins each with the free place before and after it.
-  pool.Give(a, 4 * MB);
-  pool.Give(c, 4 * MB);
-  pool.Give(b, 4 * MB);
-  EXPECT_EQ(pool.Take(12 * MB), a);
+  TPoolBlock a(&pool, 4 * MB), b(&pool, 4 * MB), c(&pool, 4 * MB);
+  const TPoolBlock keep(&pool, MB); // keeps the space after c taken
+  char* const start = a.Data();
+  // In an order that joins each with the free place before and after it; a block that moves
+  // gives its memory back when it is overwritten.
+  a.Release();
+  c = TPoolBlock();
+  b.Release();
+  EXPECT_EQ(TPoolBlock(&pool, 12 * MB).Data(), start);
 }
 
 TEST(BlockPool, ResizeGrowsInPlaceWhereTheSpaceAfterIsFreeAndMovesOtherwise) {
@@ -84,21 +76,22 @@ TEST(BlockPool, ResizeGrowsInPlaceWhereTheSpaceAfterIsFreeAndMovesOtherwise) {
   };
   for (const auto& c : cases) {
     TBlockPool pool(64 * MB);
-    TBlock block{static_cast<char*>(pool.Take(c.Size)), c.Size, 0x5A};
-    FillBlock(block);
-    TBlock after{nullptr, MB, 0xA5};
+    TPoolBlock block(&pool, c.Size);
+    std::memset(block.Data(), 0x5A, c.Size);
+    TPoolBlock after;
     if (c.BlockAfter) {
-      after.Data = static_cast<char*>(pool.Take(after.Size));
-      FillBlock(after);
+      after = TPoolBlock(&pool, MB);
+      std::memset(after.Data(), 0xA5, MB);
     }
-    char* const resized = static_cast<char*>(pool.Resize(block.Data, c.Size, c.NewSize));
-    EXPECT_EQ(resized == block.Data, c.InPlace) << c.Name;
-    const TBlock moved{resized, c.NewSize, block.Fill};
-    EXPECT_TRUE(HoldsFill(moved, std::min(c.Size, c.NewSize))) << c.Name;
-    std::memset(resized, 0x11, c.NewSize);
+    char* const before = block.Data();
+    block.Resize(c.NewSize);
+    EXPECT_EQ(block.Data() == before, c.InPlace) << c.Name;
+    EXPECT_EQ(block.Size(), c.NewSize) << c.Name;
+    EXPECT_TRUE(HoldsFill(block, 0x5A, std::min(c.Size, c.NewSize))) << c.Name;
+    std::memset(block.Data(), 0x11, c.NewSize);
     if (c.BlockAfter) {
-      EXPECT_TRUE(HoldsFill(after, after.Size)) << c.Name;
-      EXPECT_FALSE(Overlap(moved, after)) << c.Name;
+      EXPECT_TRUE(HoldsFill(after, 0xA5, MB)) << c.Name;
+      EXPECT_FALSE(Overlap(block, after)) << c.Name;
     }
   }
 }
@@ -106,63 +99,71 @@ TEST(BlockPool, ResizeGrowsInPlaceWhereTheSpaceAfterIsFreeAndMovesOtherwise) {
 TEST(BlockPool, MoreRegionsWhenTheFirstIsUsedUp) {
   // A hint far too small: the pool reserves on, and blocks larger than any region fit too.
   TBlockPool pool(1);
-  std::vector<TBlock> blocks;
+  std::vector<TPoolBlock> blocks;
   for (size_t size : {40 * MB, 40 * MB, 100 * MB, 3 * MB, 70 * MB}) {
-    blocks.push_back(
-        {static_cast<char*>(pool.Take(size)), size, static_cast<unsigned char>(blocks.size() + 1)});
+    blocks.emplace_back(&pool, size);
     // The first and the last byte: enough to tell blocks apart without touching all their pages.
-    blocks.back().Data[0] = blocks.back().Data[size - 1] = static_cast<char>(blocks.back().Fill);
+    blocks.back().Data()[0] = blocks.back().Data()[size - 1] = static_cast<char>(blocks.size());
   }
   for (size_t i = 0; i < blocks.size(); ++i) {
     for (size_t j = 0; j < i; ++j)
       EXPECT_FALSE(Overlap(blocks[i], blocks[j])) << i << " " << j;
-    for (const size_t at : {size_t(0), blocks[i].Size - 1})
-      EXPECT_EQ(static_cast<unsigned char>(blocks[i].Data[at]), blocks[i].Fill) << i;
+    for (const size_t at : {size_t(0), blocks[i].Size() - 1})
+      EXPECT_EQ(static_cast<size_t>(blocks[i].Data()[at]), i + 1) << i;
   }
   EXPECT_GE(pool.HighWater(), 253 * MB);
 }
 
+TEST(BlockPool, BlocksWithoutAPoolAreTheSystemsAndKeepTheirContent) {
+  TPoolBlock block(nullptr, 1000);
+  std::memset(block.Data(), 0x3C, 1000);
+  block.Resize(5 * MB);
+  EXPECT_TRUE(HoldsFill(block, 0x3C, 1000));
+  TPoolBlock moved = std::move(block);
+  EXPECT_EQ(block.Data(), nullptr);
+  EXPECT_EQ(moved.Size(), 5 * MB);
+  EXPECT_TRUE(HoldsFill(moved, 0x3C, 1000));
+}
+
 TEST(BlockPool, ThreadsTakeAndGiveWithoutSharingABlock) {
   TBlockPool pool(16 * MB);
-  char* const start = static_cast<char*>(pool.Take(1));
-  pool.Give(start, 1);
+  char* const start = TPoolBlock(&pool, 1).Data();
   // Each thread keeps a few blocks, fills each with its own byte, and checks it before giving it
   // back: a block handed out twice at once shows as a changed byte.
   const auto work = [&](unsigned Seed) {
     std::mt19937 random(Seed);
-    std::vector<TBlock> held;
+    struct THeld {
+      TPoolBlock Block;
+      unsigned char Fill;
+    };
+    std::vector<THeld> held;
     for (int step = 0; step < 2000; ++step) {
       if (held.size() < 8 && random() % 3 != 0) {
         const size_t size = 1 + random() % (random() % 4 == 0 ? MB / 2 : 5000);
-        TBlock block{static_cast<char*>(pool.Take(size)), size,
-                     static_cast<unsigned char>(random() | 1)};
-        FillBlock(block);
-        held.push_back(block);
+        held.push_back({TPoolBlock(&pool, size), static_cast<unsigned char>(random() | 1)});
+        std::memset(held.back().Block.Data(), held.back().Fill, size);
       } else if (!held.empty()) {
-        const size_t i = random() % held.size();
-        EXPECT_TRUE(HoldsFill(held[i], held[i].Size));
+        THeld& h = held[random() % held.size()];
+        EXPECT_TRUE(HoldsFill(h.Block, h.Fill, h.Block.Size()));
         if (random() % 2) {
-          const size_t newSize = 1 + random() % MB;
-          held[i].Data = static_cast<char*>(pool.Resize(held[i].Data, held[i].Size, newSize));
-          EXPECT_TRUE(HoldsFill(held[i], std::min(held[i].Size, newSize)));
-          held[i].Size = newSize;
-          FillBlock(held[i]);
+          const size_t size = h.Block.Size(), newSize = 1 + random() % MB;
+          h.Block.Resize(newSize);
+          EXPECT_TRUE(HoldsFill(h.Block, h.Fill, std::min(size, newSize)));
+          std::memset(h.Block.Data(), h.Fill, newSize);
         } else {
-          pool.Give(held[i].Data, held[i].Size);
-          held.erase(held.begin() + static_cast<ptrdiff_t>(i));
+          h.Block.Release();
+          held.erase(held.begin() + (&h - held.data()));
         }
       }
     }
-    for (const TBlock& block : held) {
-      EXPECT_TRUE(HoldsFill(block, block.Size));
-      pool.Give(block.Data, block.Size);
-    }
+    for (const THeld& h : held)
+      EXPECT_TRUE(HoldsFill(h.Block, h.Fill, h.Block.Size()));
   };
   std::thread other(work, 2u);
   work(1u);
   other.join();
   // Everything given back joins into one free place again, where the first block was.
-  EXPECT_EQ(pool.Take(40 * MB), start);
+  EXPECT_EQ(TPoolBlock(&pool, 40 * MB).Data(), start);
 }
 
 } // namespace
