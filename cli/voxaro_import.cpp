@@ -2,7 +2,6 @@
 // the phone-book lines to standard output and the counts to standard error.
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -10,8 +9,8 @@
 #include "cli/terminal.h"
 #include "import/contact_import.h"
 #include "import/found_text.h"
+#include "import/phone_number.h"
 #include "platform/platform.h"
-#include "support/file_utils.h"
 #include "support/string_utils.h"
 #include "support/utf8.h"
 
@@ -65,31 +64,15 @@ bool ParseArguments(const std::vector<PathString>& Arguments, TOptions& Options,
   return true;
 }
 
-// Standard input goes through a private temporary file, because the import maps its input.
-class TStdinCopy {
-public:
-  TStdinCopy() {
-    if (!platform::CreateTempFile(FName)) throw Exception("OSError");
-    try {
-      TBetterFileStream file(FName, TBetterFileStream::ModeCreate, false);
-      char buffer[1 << 16];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;)
-        file.WriteBuffer(buffer, static_cast<int32_t>(n));
-      if (std::ferror(stdin)) throw Exception("OSError");
-    } catch (const Exception&) {
-      throw Exception("OSError");
-    }
-  }
-  ~TStdinCopy() {
-    if (!FName.empty()) DeleteFileIfExists(FName);
-  }
-  TStdinCopy(const TStdinCopy&) = delete;
-  TStdinCopy& operator=(const TStdinCopy&) = delete;
-  const PathString& Name() const { return FName; }
-
-private:
-  PathString FName;
-};
+// Standard input, read whole: the import then reads it where it lies.
+AnsiString ReadStandardInput() {
+  AnsiString bytes;
+  char buffer[1 << 16];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0;)
+    bytes.append(buffer, n);
+  if (std::ferror(stdin)) throw Exception("OSError");
+  return bytes;
+}
 
 void WriteAll(const AnsiString& Bytes) {
   if (!Bytes.empty() && std::fwrite(Bytes.data(), 1, Bytes.size(), stdout) != Bytes.size())
@@ -159,16 +142,11 @@ private:
 int Run(const TOptions& Options) {
   TOutputLines lines(Options.Raw);
   TImportCounts counts;
-  {
-    std::unique_ptr<TStdinCopy> input;
-    PathString fileName = Options.FileName;
-    if (fileName == "-") {
-      input.reset(new TStdinCopy);
-      fileName = input->Name();
-    }
-    counts = Options.CountryCode.empty() ? ImportContacts(fileName, lines)
-                                         : ImportContacts(fileName, lines, Options.CountryCode);
-  }
+  const AnsiString country = Options.CountryCode.empty() ? GetCountryCode() : Options.CountryCode;
+  if (Options.FileName == "-")
+    counts = ImportContactBytes(ReadStandardInput(), lines, country);
+  else
+    counts = ImportContacts(Options.FileName, lines, country);
   lines.Flush();
   const AnsiString summary = FoundText(counts, false);
   std::fprintf(stderr, "%s\n", ForTerminal(summary).c_str());
