@@ -17,8 +17,7 @@ TRBKeyData* EntryOf(const TRBNode* Node) {
   return static_cast<TRBKeyData*>(Node->Key);
 }
 size_t AlignedSize(size_t Size) {
-  return (Size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-         alignof(std::max_align_t);
+  return (Size + alignof(TRBKeyData) - 1) / alignof(TRBKeyData) * alignof(TRBKeyData);
 }
 
 uint64_t LoadBigEndian64(const unsigned char* P) {

@@ -33,7 +33,7 @@ size_t SlotsPerBlock(size_t Bytes, size_t SlotSize) {
 } // namespace
 
 TRBNodeArena::TRBNodeArena(size_t SlotSize, TBlockPool* Pool)
-    : FSlotSize(RoundUp(SlotSize, alignof(std::max_align_t))), FPool(Pool),
+    : FSlotSize(RoundUp(SlotSize, alignof(void*))), FPool(Pool),
       FNextSlots(SlotsPerBlock(FirstBlockBytes, FSlotSize)) {}
 
 void TRBNodeArena::Grow() {
@@ -89,7 +89,7 @@ void TRBNodeArena::Adopt(TRBNodeArena&& Other) {
 }
 
 TRBTree::TRBTree(TRBCompareFunc Compare, size_t PayloadSize, TBlockPool* Pool)
-    : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(std::max_align_t))),
+    : FCompare(Compare), FPayloadSpan(RoundUp(PayloadSize, alignof(void*))),
       FArena(FPayloadSpan + sizeof(TRBNode), Pool) {}
 
 void TRBTree::Link(TRBNode* Fresh, TRBNode* Parent, bool AsLeft) {

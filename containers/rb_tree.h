@@ -23,7 +23,8 @@ using TRBCompareFunc = int (*)(const void* A, const void* B);
 // once: no heap block per node, and the nodes can be walked in memory order.
 class TRBNodeArena {
 public:
-  // Slots are SlotSize rounded up to the alignment of any type, one right after the other. Pool,
+  // Slots are SlotSize rounded up to the alignment of a pointer, one right after the other: a
+  // node and what it carries need no more, and millions of them fill less memory so. Pool,
   // when given, holds the blocks and must outlive every arena that comes to hold them.
   explicit TRBNodeArena(size_t SlotSize, TBlockPool* Pool = nullptr);
   TRBNodeArena(const TRBNodeArena&) = delete;
@@ -85,8 +86,8 @@ public:
   static constexpr uint8_t Red = 0;
   static constexpr uint8_t Black = 1;
 
-  // Every node gets PayloadSize bytes of storage of its own, right before it (see Payload). The
-  // nodes' storage comes from Pool when one is given.
+  // Every node gets PayloadSize bytes of storage of its own, right before it and aligned for a
+  // pointer (see Payload). The nodes' storage comes from Pool when one is given.
   explicit TRBTree(TRBCompareFunc Compare, size_t PayloadSize = 0, TBlockPool* Pool = nullptr);
   TRBTree(const TRBTree&) = delete;
   TRBTree& operator=(const TRBTree&) = delete;

@@ -21,6 +21,8 @@ const char UTF8BOM[3] = {'\xEF', '\xBB', '\xBF'};
 namespace {
 
 constexpr size_t NotFound = std::string_view::npos;
+// A mapped file is read a piece of this size at a time, so that its pages can go back soon.
+constexpr size_t PieceSize = size_t(4) << 20;
 
 bool StartsWithBOM(std::string_view Text) {
   return Text.size() >= 3 && std::memcmp(Text.data(), UTF8BOM, 3) == 0;
@@ -262,8 +264,6 @@ private:
 };
 
 size_t TTextLoader::UnfoldInPieces(std::string_view Text, char* Out) const {
-  // Piece by piece, so that a mapping's pages can go as they are done.
-  constexpr size_t PieceSize = size_t(4) << 20;
   size_t size = 0;
   for (size_t done = 0; done < Text.size();) {
     const size_t cut = FoldFreeCut(Text, std::min(Text.size(), done + PieceSize));
@@ -393,9 +393,7 @@ TLoadedText::~TLoadedText() = default;
 
 bool TLoadedText::ForEachPiece(size_t From, size_t To,
                                const std::function<void(std::string_view)>& Piece) const {
-  // Pieces of a few megabytes, so that the mapping's pages go soon; UTF-8 is decoded in pieces
-  // that stay in the cache between decoding and their use.
-  constexpr size_t PieceSize = size_t(4) << 20;
+  // UTF-8 is decoded in pieces that stay in the cache between decoding and their use.
   constexpr size_t DecodedPieceSize = size_t(256) << 10;
   To = std::min(To, FBytes.size());
   const auto drop = [&](size_t Begin, size_t End) {
