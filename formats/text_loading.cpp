@@ -392,7 +392,7 @@ TLoadedText& TLoadedText::operator=(TLoadedText&& Other) noexcept = default;
 TLoadedText::~TLoadedText() = default;
 
 bool TLoadedText::ForEachPiece(size_t From, size_t To,
-                               const std::function<void(std::string_view)>& Piece) const {
+                               const std::function<bool(std::string_view)>& Piece) const {
   // UTF-8 is decoded in pieces that stay in the cache between decoding and their use.
   constexpr size_t DecodedPieceSize = size_t(256) << 10;
   To = std::min(To, FBytes.size());
@@ -404,8 +404,9 @@ bool TLoadedText::ForEachPiece(size_t From, size_t To,
   if (!FUtf8) {
     for (size_t done = From; done < To;) {
       const size_t end = std::min(To, done + PieceSize);
-      Piece(FBytes.substr(done, end - done));
+      const bool go = Piece(FBytes.substr(done, end - done));
       drop(done, end);
+      if (!go) return false;
       done = end;
     }
     return true;
@@ -420,8 +421,7 @@ bool TLoadedText::ForEachPiece(size_t From, size_t To,
         converter.Convert(FBytes.data() + done, end - done, end == To, out.get(), used);
     const std::string_view piece(out.get(), size);
     const size_t zero = FindByte(piece, '\0');
-    Piece(piece.substr(0, zero));
-    if (zero < size) return false;
+    if (!Piece(piece.substr(0, zero)) || zero < size) return false;
     done += used;
     if (done - dropped >= PieceSize || done == To) {
       drop(dropped, done);

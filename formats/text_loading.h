@@ -31,11 +31,12 @@ public:
   std::string_view Bytes() const { return FBytes; }
   bool IsUtf8() const { return FUtf8; }
   // Hands the text of Bytes from From to To (each at an end or next to an ASCII byte) to Piece,
-  // in pieces in the ANSI code page; the pages of a mapped file go back to the system once a
-  // piece is handed on. Where a UTF-8 sequence of the pieces spells a byte 0, the text ends: that
-  // piece ends before it and false comes back.
+  // in pieces in the ANSI code page, until Piece says false; the pages of a mapped file go back
+  // to the system once a piece is handed on. Where a UTF-8 sequence of the pieces spells a byte
+  // 0, the text ends: that piece ends before it. False when the text ended before To, or Piece
+  // said false.
   bool ForEachPiece(size_t From, size_t To,
-                    const std::function<void(std::string_view)>& Piece) const;
+                    const std::function<bool(std::string_view)>& Piece) const;
   // Gives the text's memory back; it is empty afterwards.
   void Release();
 

@@ -13,7 +13,10 @@ namespace {
 
 AnsiString Pieces(const TLoadedText& Text) {
   AnsiString text;
-  Text.ForEachPiece(0, Text.Bytes().size(), [&](std::string_view Piece) { text += Piece; });
+  Text.ForEachPiece(0, Text.Bytes().size(), [&](std::string_view Piece) {
+    text += Piece;
+    return true;
+  });
   return text;
 }
 

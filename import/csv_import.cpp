@@ -46,26 +46,17 @@ std::vector<unsigned char> ColumnRoles(const TIntegerList& NameColumns,
   return roles;
 }
 
-// A field's text, straight from the reader's text unless it is quoted.
-std::string_view FieldText(const TCSVReader& Reader, int32_t Index, AnsiString& Buffer) {
-  const std::string_view raw = Reader.RawField(Index);
-  if (raw.empty() || raw[0] != TCSVReader::Quote) return raw;
-  Buffer.clear();
-  Reader.AppendField(Index, Buffer);
-  return Buffer;
-}
-
-// The records from Reader's current one to the one that ends at Until.
+// The records from Reader's current one to the one that ends at Until. The normalised text holds
+// no quotes: every field is the text where it stands.
 void ReadRecords(TCSVReader& Reader, size_t Until, const std::vector<unsigned char>& Roles,
                  TRecordSink& Sink) {
-  AnsiString field;
   while (!Reader.Eof()) {
     // Fields beyond the last listed column are in neither list.
     const auto known = std::min(static_cast<size_t>(Reader.FieldCount()), Roles.size());
     for (size_t i = 0; i < known; ++i) {
       const unsigned char role = Roles[i];
-      if (role & NameRole) Sink.AddNamePart(FieldText(Reader, static_cast<int32_t>(i), field));
-      if (role & NumberRole) Sink.AddNumbers(FieldText(Reader, static_cast<int32_t>(i), field));
+      if (role & NameRole) Sink.AddNamePart(Reader.RawField(static_cast<int32_t>(i)));
+      if (role & NumberRole) Sink.AddNumbers(Reader.RawField(static_cast<int32_t>(i)));
     }
     Sink.EndRecord();
     if (Reader.Position() >= Until) break;
@@ -73,62 +64,54 @@ void ReadRecords(TCSVReader& Reader, size_t Until, const std::vector<unsigned ch
   }
 }
 
-// The delimiter of the normalised text, from its start, whichever parts that lies in.
-char DetectDelimiter(const TNormalizedText& Text) {
-  AnsiString sample(Text.First.Block.Data(), std::min(Text.First.Length, CSVDetectionSampleSize));
-  sample.append(Text.Second.Block.Data(),
-                std::min(Text.Second.Length, CSVDetectionSampleSize - sample.size()));
-  TConstMemoryStream head(sample.data(), sample.size());
-  TCSVOptions options;
-  DetectCSVOptionsFromStream(head, options);
-  return options.Delimiter;
-}
-
 } // namespace
 
 void ReadCSVRecords(TLoadedText Text, TRecordPath& Records, char Delimiter) {
-  TNormalizedText normalized = NormalizeCSVText(Text, TCSVReader::ClosingBytes, Records.Pool());
-  // The text's memory goes; the readers read the normalised parts where they are.
-  Text.Release();
-  const char delimiter = Delimiter ? Delimiter : DetectDelimiter(normalized);
-  TNormalizedPart* const parts[2] = {&normalized.First, &normalized.Second};
-  for (TNormalizedPart* part : parts)
-    if (part->Block.Data()) TCSVReader::CloseText(part->Block.Data(), part->Length);
-
+  TBlockPool& pool = Records.Pool();
+  // The first lines of the normalised text: the dialect's sample and the header row.
+  AnsiString head;
+  NormalizeCSVLines(Text, 0, Text.Bytes().size(), 0, pool, [&](char* Lines, size_t Length) {
+    head.append(Lines, Length);
+    return head.size() < CSVDetectionSampleSize;
+  });
+  char delimiter = Delimiter;
+  if (!delimiter) {
+    TConstMemoryStream sample(head.data(), std::min(head.size(), CSVDetectionSampleSize));
+    TCSVOptions options;
+    DetectCSVOptionsFromStream(sample, options);
+    delimiter = options.Delimiter;
+  }
+  const size_t headSize = head.size();
+  head.resize(headSize + TCSVReader::ClosingBytes);
+  TCSVReader::CloseText(&head[0], headSize);
   TIntegerList nameColumns, numberColumns;
-  TCSVReader header(normalized.First.Block.Data(), normalized.First.Length, delimiter);
+  TCSVReader header(head.data(), headSize, delimiter);
   FindColumns(header, nameColumns, numberColumns);
   const std::vector<unsigned char> roles = ColumnRoles(nameColumns, numberColumns);
-  // The header row again, then the first record; an empty text raises "Try to read past eof".
+  // An empty text has no record after its header row: "Try to read past eof".
   header.First();
   header.Next();
-  const size_t headerEnd = header.Position();
 
-  // Where a second reader may start: the second part, or else the line after the middle of the
-  // one part. The normalised text holds no quotes, so every CR LF in it ends a record.
-  const auto cut = [&]() -> size_t {
-    if (normalized.Second.Length > 0) return normalized.First.Length;
-    const std::string_view text = normalized.First.Text();
-    const size_t cr = FindByte(text, '\r', std::max(text.size() / 2, headerEnd));
-    return cr + 2 < text.size() ? cr + 2 : 0;
-  };
-  // The parts of the normalised text between From and To, each read by a reader of its own; the
-  // one at the start goes on after the header row.
+  // The lines of the text from From to To, read as they are normalised; the header row first
+  // where From is the start. They are what one reader reads there unless the text ended before
+  // To.
   const auto read = [&](size_t From, size_t To, TRecordSink& Sink) {
-    size_t offset = 0;
-    for (TNormalizedPart* part : parts) {
-      const size_t begin = std::max(From, offset), end = std::min(To, offset + part->Length);
-      if (part == parts[0] && From == 0) {
-        ReadRecords(header, end, roles, Sink);
-      } else if (begin < end) {
-        TCSVReader reader(part->Block.Data() + (begin - offset), part->Length - (begin - offset),
-                          delimiter);
-        reader.First();
-        ReadRecords(reader, end - begin, roles, Sink);
-      }
-      offset += part->Length;
-    }
-    return true;
+    bool headerRow = From == 0;
+    return NormalizeCSVLines(Text, From, To, TCSVReader::ClosingBytes, pool,
+                             [&](char* Lines, size_t Length) {
+                               TCSVReader::CloseText(Lines, Length);
+                               TCSVReader reader(Lines, Length, delimiter);
+                               reader.First();
+                               if (headerRow) {
+                                 headerRow = false;
+                                 if (reader.Position() >= Length) return true;
+                                 reader.Next();
+                               }
+                               ReadRecords(reader, Length, roles, Sink);
+                               return true;
+                             });
   };
-  Records.Read(normalized.Length(), cut, read);
+  const std::string_view bytes = Text.Bytes();
+  Records.Read(
+      bytes.size(), [&] { return CSVCutAfterMiddle(bytes); }, read);
 }

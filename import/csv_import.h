@@ -8,6 +8,7 @@
 extern const char* const NameHeaders[5];
 extern const char* const NumberHeaders[3];
 
-// Text is a table for the CSV reader, given back once it is normalised. Delimiter 0 has it
-// detected; a reader that knows the text's cells gives it.
+// Text is a table for the CSV reader, normalised a few lines at a time as its records are read,
+// and given back once they are. Delimiter 0 has it detected; a reader that knows the text's
+// cells gives it.
 void ReadCSVRecords(TLoadedText Text, TRecordPath& Records, char Delimiter = 0);

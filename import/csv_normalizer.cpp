@@ -61,6 +61,16 @@ public:
   size_t Size() const {
     return FSize;
   }
+  // The size right after the last line end written.
+  size_t LineEnd() const {
+    return FLineEnd;
+  }
+  // The output up to Bytes, which ends a line, has gone: what follows starts the output again.
+  void Rebase(size_t Bytes) {
+    FSize -= Bytes;
+    FLineEnd -= Bytes;
+    if (FCrLineEnd != None) FCrLineEnd -= Bytes;
+  }
 
 private:
   void WriteBytes(const char* In, size_t Count, char* Out) {
@@ -166,75 +176,65 @@ __attribute__((target("ssse3"))) void TLineJoiner::WriteBlocks(const char* In, s
 }
 #endif
 
-// The normalisation of a run of a text into one part, growing its block as it goes.
-class TPartNormalizer {
+// The normalisation of a run of a text into a buffer that is handed on a run of complete lines at
+// a time, each step's worth, and then holds only the line begun last.
+class TLineNormalizer {
 public:
-  TPartNormalizer(TNormalizedPart& Out, TBlockPool& Pool) : FOut(Out) {
-    FOut.Block = TPoolBlock(&Pool);
-  }
+  TLineNormalizer(TBlockPool& Pool, size_t Room, const TNormalizedLines& Lines)
+      : FBuffer(&Pool), FRoom(Room), FLines(Lines) {}
 
-  // Normalises the text from From to To after what came before; false once the text ended.
+  // Normalises the text from From to To; false when the text ended before To or the lines'
+  // taker said stop.
   bool Write(const TLoadedText& Text, size_t From, size_t To) {
-    // Exports come out a little shorter than they go in; most of them need this one reservation.
-    Reserve(FJoiner.Size() + (To - From) + (To - From) / 8 + 2);
     return Text.ForEachPiece(From, To, [&](std::string_view Piece) {
-      // In short steps, so that the room asked for each stays close to what it takes.
-      constexpr size_t Step = size_t(64) << 10;
-      for (size_t done = 0; done < Piece.size(); done += Step) {
+      for (size_t done = 0; done < Piece.size() && !FStopped; done += Step) {
         const size_t step = std::min(Step, Piece.size() - done);
         FJoiner.Write(Piece.data() + done, step,
                       Reserve(FJoiner.Size() + TLineJoiner::MaxGrowth * step + 2));
+        FStopped = !Hand(FJoiner.LineEnd());
       }
+      return !FStopped;
     });
   }
 
-  // Ends the text with Tail bytes of room after it and not one more: under the address sanitizer
-  // a read past that room is caught.
-  void Finish(size_t Tail) {
-    FOut.Length = FJoiner.Finish(Reserve(FJoiner.Size() + 2));
-    FOut.Block.Resize(FOut.Length + Tail);
+  // Ends the last line and hands on the rest, unless the taker said stop.
+  bool Finish() {
+    if (FStopped) return false;
+    FJoiner.Finish(Reserve(FJoiner.Size() + 2));
+    return Hand(FJoiner.Size());
   }
 
 private:
-  // Room for Bytes from the start, keeping what is there; grows by half at least.
+  // In steps short enough that the buffer stays in the cache between the normaliser and the
+  // reader of its lines.
+  static constexpr size_t Step = size_t(32) << 10;
+
+  // Room for Bytes and for the room after them, keeping what is there; grows by half at least.
   char* Reserve(size_t Bytes) {
-    const size_t have = FOut.Block.Size();
-    if (Bytes > have) {
-      if (Bytes > TFastMemoryStream::MaxSize) TFastMemoryStream::RaiseMemoryError();
-      FOut.Block.Resize(std::min(std::max(Bytes, have + have / 2), TFastMemoryStream::MaxSize));
-    }
-    return FOut.Block.Data();
+    const size_t have = FBuffer.Size();
+    if (Bytes > TFastMemoryStream::MaxSize) TFastMemoryStream::RaiseMemoryError();
+    if (Bytes + FRoom > have) FBuffer.Resize(std::max(Bytes + FRoom, have + have / 2));
+    return FBuffer.Data();
   }
 
-  TNormalizedPart& FOut;
+  // The lines up to Length, and then what follows them moves to the front.
+  bool Hand(size_t Length) {
+    if (Length == 0) return true;
+    const size_t rest = FJoiner.Size() - Length;
+    FRest.assign(FBuffer.Data() + Length, rest);
+    const bool go = FLines(FBuffer.Data(), Length);
+    if (rest > 0) std::memcpy(FBuffer.Data(), FRest.data(), rest);
+    FJoiner.Rebase(Length);
+    return go;
+  }
+
+  TPoolBlock FBuffer;
+  size_t FRoom;
+  const TNormalizedLines& FLines;
   TLineJoiner FJoiner;
+  AnsiString FRest;
+  bool FStopped = false;
 };
-
-// Just after the first line break after the middle of Text that stands outside quotes, where the
-// second thread can start as a fresh normalisation does; 0 for a text too short to share, or
-// without such a line break. The quote state crosses lines, so the quotes before the middle are
-// counted first, by both threads.
-size_t CutAfterMiddle(std::string_view Text) {
-  if (Text.size() < MinSharedBytes) return 0;
-  const size_t middle = Text.size() / 2;
-  size_t later = 0;
-  size_t quotes = 0;
-  {
-    TSideTask countLater(
-        [&] { later = CountByte(Text.substr(middle / 2, middle - middle / 2), '"'); });
-    quotes = CountByte(Text.substr(0, middle / 2), '"');
-    countLater.Wait();
-  }
-  bool inQuotes = (quotes + later) % 2 != 0;
-  for (size_t i = middle; i + 1 < Text.size(); ++i) {
-    const char c = Text[i];
-    if (c == '"')
-      inQuotes = !inQuotes;
-    else if (c == '\n' && !inQuotes)
-      return i + 1;
-  }
-  return 0;
-}
 
 } // namespace
 
@@ -255,35 +255,40 @@ void WriteLinesCRLF(const AnsiString& Text, TStream& Stream) {
 void NormalizeCSVData(const PathString& FileName, TFastMemoryStream& Stream) {
   Stream.Clear();
   TBlockPool pool;
-  const TNormalizedText text = NormalizeCSVText(LoadText(FileName, pool), 0, pool);
-  Stream.SetCapacity(static_cast<int32_t>(text.Length()));
-  for (const TNormalizedPart* part : {&text.First, &text.Second})
-    Stream.WriteBuffer(part->Block.Data(), static_cast<int32_t>(part->Length));
+  NormalizeCSVLines(LoadText(FileName, pool), 0, std::string_view::npos, 0, pool,
+                    [&](char* Lines, size_t Length) {
+                      Stream.WriteBuffer(Lines, static_cast<int32_t>(Length));
+                      return true;
+                    });
 }
 
-TNormalizedText NormalizeCSVText(const TLoadedText& Text, size_t Tail, TBlockPool& Pool) {
-  TNormalizedText out;
-  const std::string_view bytes = Text.Bytes();
-  const size_t cut = CutAfterMiddle(bytes);
-  TPartNormalizer first(out.First, Pool);
-  if (cut == 0) {
-    first.Write(Text, 0, bytes.size());
-  } else {
-    // Both parts start as a fresh normalisation does: the cut stands right after a line break
-    // outside quotes.
-    TPartNormalizer second(out.Second, Pool);
-    TSideTask normalizeSecond([&] {
-      second.Write(Text, cut, bytes.size());
-      second.Finish(Tail);
-    });
-    const bool more = first.Write(Text, 0, cut);
-    normalizeSecond.Wait();
-    // A byte 0 that a UTF-8 sequence spells in the first part ends the text there.
-    if (!more) out.Second = TNormalizedPart();
+bool NormalizeCSVLines(const TLoadedText& Text, size_t From, size_t To, size_t Room,
+                       TBlockPool& Pool, const TNormalizedLines& Lines) {
+  TLineNormalizer normalizer(Pool, Room, Lines);
+  To = std::min(To, Text.Bytes().size());
+  const bool more = normalizer.Write(Text, From, To);
+  return normalizer.Finish() && more;
+}
+
+size_t CSVCutAfterMiddle(std::string_view Bytes) {
+  // The quote state crosses lines, so the quotes before the middle are counted first, by two
+  // threads.
+  const size_t middle = Bytes.size() / 2;
+  size_t later = 0;
+  size_t quotes = 0;
+  {
+    TSideTask countLater(
+        [&] { later = CountByte(Bytes.substr(middle / 2, middle - middle / 2), '"'); });
+    quotes = CountByte(Bytes.substr(0, middle / 2), '"');
+    countLater.Wait();
   }
-  first.Finish(Tail);
-  // The first part holds the start of the text, header row included, whenever there is one.
-  if (out.First.Length == 0 && out.Second.Length > 0) std::swap(out.First, out.Second);
-  if (out.Length() + Tail > TFastMemoryStream::MaxSize) TFastMemoryStream::RaiseMemoryError();
-  return out;
+  bool inQuotes = (quotes + later) % 2 != 0;
+  for (size_t i = middle; i + 1 < Bytes.size(); ++i) {
+    const char c = Bytes[i];
+    if (c == '"')
+      inQuotes = !inQuotes;
+    else if (c == '\n' && !inQuotes)
+      return i + 1;
+  }
+  return 0;
 }

@@ -2,6 +2,7 @@
 // Makes every CSV record one CR LF line: line breaks inside double quotes become "<br>", the
 // double quotes themselves go.
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 #include "base/stream.h"
@@ -16,22 +17,18 @@ void NormalizeCSVData(const PathString& FileName, TFastMemoryStream& Stream);
 // CR LF; CR LF, lone CR and lone LF each end a line.
 void WriteLinesCRLF(const AnsiString& Text, TStream& Stream);
 
-// A normalised text, or a part of one: Length bytes of Block, which has room for more after them.
-struct TNormalizedPart {
-  TPoolBlock Block;
-  size_t Length = 0;
-  std::string_view Text() const { return {Block.Data(), Length}; }
-};
+// Hands on runs of complete normalised lines: Length bytes at Lines, each line ended by CR LF,
+// followed by the room asked for, which the callee may use. False stops the normalisation.
+using TNormalizedLines = std::function<bool(char* Lines, size_t Length)>;
 
-// First followed by Second is the normalised text; Second, when not empty, begins with a record,
-// and First is not empty then.
-struct TNormalizedText {
-  TNormalizedPart First, Second;
-  size_t Length() const { return First.Length + Second.Length; }
-};
+// Normalises the text from From to To (the start, the end, or a cut of CSVCutAfterMiddle) as if it
+// began at From, a few dozen kilobytes at a time into a buffer of Pool's, and hands each run of
+// complete lines to Lines, with Room bytes of room after it. False when the text ended before To
+// (a byte 0 that its UTF-8 form spells) or Lines said stop. Raises "TFastMemoryStream.Realloc:
+// Memory Error" for a line beyond 2 GiB.
+bool NormalizeCSVLines(const TLoadedText& Text, size_t From, size_t To, size_t Room,
+                       TBlockPool& Pool, const TNormalizedLines& Lines);
 
-// The normalised text of Text, in one part or, where the text is large, in two that two threads
-// make at the same time, cut at the first line break outside quotes after the middle. Each part
-// has Tail bytes of room after it, for what a reader of the text wants there; the blocks are
-// Pool's. Raises "TFastMemoryStream.Realloc: Memory Error" for a text beyond 2 GiB.
-TNormalizedText NormalizeCSVText(const TLoadedText& Text, size_t Tail, TBlockPool& Pool);
+// Where a normalisation may start afresh in the second half of Bytes (a loaded text's): right after
+// the first line break there that stands outside quotes; 0 when there is none.
+size_t CSVCutAfterMiddle(std::string_view Bytes);

@@ -79,8 +79,7 @@ private:
   TRecordSink FEarlier, FLater;
 };
 
-template <typename TCut, typename TRead>
-void TRecordPath::Read(size_t Size, TCut Cut, TRead Read) {
+template <typename TCut, typename TRead> void TRecordPath::Read(size_t Size, TCut Cut, TRead Read) {
   const size_t cut = Size >= MinSharedBytes ? Cut() : 0;
   if (cut == 0 || cut >= Size) {
     Reserve(FEarlier, Size);

@@ -32,7 +32,10 @@ const AnsiString UmlautsAnsi = "Name;Telefon\r\nM\xFCller J\xF6rg;0301\r\n";
 // The text as the import reads it: the loaded text's pieces.
 AnsiString Pieces(const TLoadedText& Text) {
   AnsiString text;
-  Text.ForEachPiece(0, Text.Bytes().size(), [&](std::string_view Piece) { text += Piece; });
+  Text.ForEachPiece(0, Text.Bytes().size(), [&](std::string_view Piece) {
+    text += Piece;
+    return true;
+  });
   return text;
 }
 

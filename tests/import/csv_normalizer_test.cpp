@@ -120,25 +120,42 @@ AnsiString RandomText(std::mt19937& Random, size_t Length, const char* Alphabet)
   return text;
 }
 
-// The loaded text of Bytes, in blocks of exactly their size, normalised on Path, both parts
-// joined; the text itself to Loaded, the parts to Parts. The room after each part is filled:
-// under the address sanitizer a short block fails here.
+// The loaded text of Bytes, in a block of exactly its size, normalised on Path; the text itself
+// to Loaded. Where a second thread may start, the two runs from there must give the same, and the
+// room after each run of lines is filled: under the address sanitizer a short block fails here.
 AnsiString Normalized(const AnsiString& Bytes, TScanPath Path, AnsiString& Loaded,
-                      size_t* Parts = nullptr) {
+                      bool* Cut = nullptr) {
   const TScanPathSetting setting(Path);
   const auto copy = ExactCopy(Bytes);
   TBlockPool pool;
   const TLoadedText text = LoadTextFromBytes(std::string_view(copy.get(), Bytes.size()), pool);
   Loaded.clear();
-  text.ForEachPiece(0, text.Bytes().size(), [&](std::string_view Piece) { Loaded += Piece; });
-  const TNormalizedText normalized = NormalizeCSVText(text, 3, pool);
-  for (const TNormalizedPart* part : {&normalized.First, &normalized.Second})
-    if (part->Block.Data()) std::memset(part->Block.Data() + part->Length, '\r', 3);
-  if (Parts) *Parts = normalized.Second.Length > 0 ? 2 : 1;
-  if (normalized.Second.Length > 0) {
-    EXPECT_TRUE(normalized.First.Text().substr(normalized.First.Length - 2) == "\r\n");
+  text.ForEachPiece(0, text.Bytes().size(), [&](std::string_view Piece) {
+    Loaded += Piece;
+    return true;
+  });
+  bool whole = true;
+  const auto normalized = [&](size_t From, size_t To) {
+    AnsiString lines;
+    whole = NormalizeCSVLines(text, From, To, 3, pool, [&](char* Lines, size_t Length) {
+      EXPECT_EQ(AnsiString(Lines + Length - 2, 2), "\r\n");
+      std::memset(Lines + Length, '\r', 3);
+      lines.append(Lines, Length);
+      return true;
+    });
+    return lines;
+  };
+  const size_t size = text.Bytes().size();
+  const AnsiString onePass = normalized(0, size);
+  const size_t cut = size >= 4 ? CSVCutAfterMiddle(text.Bytes()) : 0;
+  if (Cut) *Cut = cut > 0;
+  if (cut > 0) {
+    const AnsiString first = normalized(0, cut);
+    if (whole) {
+      EXPECT_EQ(first + normalized(cut, size), onePass) << "cut at " << cut;
+    }
   }
-  return AnsiString(normalized.First.Text()) + AnsiString(normalized.Second.Text());
+  return onePass;
 }
 
 // Every path against the two steps, over short texts where the stops fall at every offset
@@ -161,7 +178,7 @@ TEST(CSVNormalizer, EveryPathMatchesTheTwoSteps) {
 
 // A large text is cut after the first line break outside quotes after its middle. With the
 // middle at every place of each snippet (the quote state crosses lines; CR and LF pairs; a
-// UTF-8 sequence spelling a byte 0 ends the text), the two parts give what one pass gives.
+// UTF-8 sequence spelling a byte 0 ends the text), the two runs give what one pass gives.
 TEST(CSVNormalizer, CutAtEveryPlaceNearTheMiddleGivesWhatOnePassGives) {
   const AnsiString snippets[] = {
       "a;\"b\r\nc\";d\r\ne;f\r\n",  "n;\"one\r\ntwo\r\n\"\"three\"\"\";x\r\n",
@@ -180,11 +197,11 @@ TEST(CSVNormalizer, CutAtEveryPlaceNearTheMiddleGivesWhatOnePassGives) {
       AnsiString text = head + snippet;
       text.append(total - text.size(), 'x');
       AnsiString loaded;
-      size_t parts = 0;
-      const AnsiString normalized = Normalized(text, ActiveScanPath(), loaded, &parts);
+      bool cut = false;
+      const AnsiString normalized = Normalized(text, ActiveScanPath(), loaded, &cut);
       ASSERT_EQ(normalized, TwoStepNormalization(loaded))
           << testing::PrintToString(snippet) << " middle at " << at;
-      twoParts += parts == 2;
+      twoParts += cut;
     }
   }
   EXPECT_GT(twoParts, 20u);
