@@ -111,11 +111,10 @@ public:
       AppendLine(Block.Line(i), Block.Prepared);
   }
   void AddLines(const TLineBlock& Block) override {
-    FPiece += Block.Prepared;
-    if (FPiece.size() >= PieceSize) {
-      WriteAll(FPiece);
-      FPiece.clear();
-    }
+    // A block is large enough to be written as it is.
+    WriteAll(FPiece);
+    FPiece.clear();
+    WriteAll(Block.Prepared);
     FCount += static_cast<int>(Block.Count());
   }
 

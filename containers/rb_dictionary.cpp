@@ -240,11 +240,9 @@ int CompareKeyData(const void* A, const void* B) {
   return TKeyDataOrder()(A, B);
 }
 
-TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize,
-                                                     TBlockPool* Pool)
-    : TRBCustomDictionary(Compare ? Compare : CompareKeyData,
-                          AlignedSize(ExtraSize) + AlignedSize(sizeof(TRBKeyData)), Pool),
-      FExtraSpan(AlignedSize(ExtraSize)) {}
+TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, TBlockPool* Pool)
+    : TRBCustomDictionary(Compare ? Compare : CompareKeyData, AlignedSize(sizeof(TRBKeyData)),
+                          Pool) {}
 
 void TRBCustomStringDictionary::Clear() {
   // Every entry once, as ForEach would, but without a cache miss per step of the in-order walk.
@@ -274,7 +272,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, bool* Added) {
     // The entry is made where the tree's next node will carry it, and handed to the tree as the
     // key; a present key leaves that slot free again. Add's own descent finds a present key just
     // as a lookup would, and a second descent of millions of scattered nodes costs real time.
-    TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + FExtraSpan) TRBKeyData;
+    TRBKeyData* const entry = new (FTree.NextPayload()) TRBKeyData;
     entry->Key = std::move(Key);
     TRBNode* const node = FTree.AddLastBy(entry, TKeyDataOrder());
     if (node->Key != entry) {
@@ -294,7 +292,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, bool* Added) {
   TRBNode* const node = FTree.Add(&probe);
   if (node->Key != &probe) return EntryOf(node);
   // Nothing here can throw, so the node never keeps pointing to the probe.
-  TRBKeyData* const entry = new (static_cast<char*>(FTree.Payload(node)) + FExtraSpan) TRBKeyData;
+  TRBKeyData* const entry = new (FTree.Payload(node)) TRBKeyData;
   entry->Key = std::move(probe.Key);
   node->Key = entry;
   if (Added) *Added = true;
@@ -342,7 +340,7 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
     return;
   }
   UniqueKeys = true;
-  TRBKeyData* const entry = new (static_cast<char*>(FTree.NextPayload()) + ExtraSpan()) TRBKeyData;
+  TRBKeyData* const entry = new (FTree.NextPayload()) TRBKeyData;
   entry->Key = std::move(probe.Key);
   entry->Data = Value;
   FTree.Join(entry, std::move(Right.FTree));

@@ -76,7 +76,7 @@ class TRBCustomStringDictionary : public TRBCustomDictionary {
 public:
   // Without a comparison function, CompareKeyData.
   explicit TRBCustomStringDictionary(TRBCompareFunc Compare = nullptr)
-      : TRBCustomStringDictionary(Compare, 0) {}
+      : TRBCustomStringDictionary(Compare, nullptr) {}
   ~TRBCustomStringDictionary() override { Clear(); }
 
   // Frees every entry, visiting the nodes in memory order, not key order.
@@ -91,16 +91,11 @@ public:
   bool UniqueKeys = true;
 
 protected:
-  // Each entry lives in its tree node's payload, after ExtraSize bytes of storage that are the
-  // subclass's (see ExtraOf): no heap block per entry.
-  TRBCustomStringDictionary(TRBCompareFunc Compare, size_t ExtraSize, TBlockPool* Pool = nullptr);
-  void* ExtraOf(TRBKeyData* Entry) const { return reinterpret_cast<char*>(Entry) - FExtraSpan; }
-  size_t ExtraSpan() const { return FExtraSpan; }
+  // Each entry lives in its tree node's payload: no heap block per entry.
+  TRBCustomStringDictionary(TRBCompareFunc Compare, TBlockPool* Pool);
 
 private:
   TRBKeyData* Lookup(const TRBKeyData& Probe) const;
-
-  size_t FExtraSpan;
 };
 
 class TRBStringList : public TRBCustomStringDictionary {
@@ -108,7 +103,7 @@ public:
   // The value slots and their text are stored in big blocks, apart from the entries. Pool, when
   // given, holds the nodes and the text and must outlive the dictionary.
   explicit TRBStringList(TRBCompareFunc Compare = nullptr, TBlockPool* Pool = nullptr)
-      : TRBCustomStringDictionary(Compare, 0, Pool), FText(Pool) {}
+      : TRBCustomStringDictionary(Compare, Pool), FText(Pool) {}
   ~TRBStringList() override { Clear(); }
 
   // The entries, and the cells and text of their values.

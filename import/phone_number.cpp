@@ -58,7 +58,29 @@ AnsiString GetCountryCode() {
   return "49";
 }
 
-AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryCode) {
+namespace {
+
+// The characters of Text a number keeps, into Kept, which has room for all of them.
+size_t KeepNumberChars(std::string_view Text, char* Kept) {
+  size_t length = 0;
+  const char* const end = Text.data() + Text.size();
+  bool trunkSeen = false;
+  for (const char* c = Text.data(); c != end; ++c) {
+    if (IsPhoneChar(*c)) {
+      Kept[length++] = *c;
+    } else if (*c == '(' && !trunkSeen && end - c >= 3 && c[1] == '0' && c[2] == ')') {
+      // "+49 (0) 40 ..." writes the national trunk 0 beside the country code; dialled
+      // internationally it is not part of the number. Only the first "(0)" is looked at.
+      trunkSeen = true;
+      if (IsInternationalPrefix(std::string_view(Kept, length))) c += 2;
+    }
+  }
+  return length;
+}
+
+// The normalised number of Text to Number: a new prefix and what follows of the kept characters.
+template <typename TNumber>
+void Normalize(std::string_view Text, std::string_view CountryCode, TNumber Number) {
   // The kept characters of a number of usual length stay on the stack.
   char shortText[64];
   AnsiString longText;
@@ -67,24 +89,34 @@ AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryC
     longText.resize(Text.size());
     kept = &longText[0];
   }
-  size_t length = 0;
-  const char* const end = Text.data() + Text.size();
-  bool trunkSeen = false;
-  for (const char* c = Text.data(); c != end; ++c) {
-    if (IsPhoneChar(*c)) {
-      kept[length++] = *c;
-    } else if (*c == '(' && !trunkSeen && end - c >= 3 && c[1] == '0' && c[2] == ')') {
-      // "+49 (0) 40 ..." writes the national trunk 0 beside the country code; dialled
-      // internationally it is not part of the number. Only the first "(0)" is looked at.
-      trunkSeen = true;
-      if (IsInternationalPrefix(std::string_view(kept, length))) c += 2;
-    }
-  }
+  const std::string_view number(kept, KeepNumberChars(Text, kept));
+  if (StartsWith(number, "+", CountryCode))
+    Number("0", number.substr(1 + CountryCode.size(), MaxDigitsAfterPrefix));
+  else if (StartsWith(number, "+", ""))
+    Number("00", number.substr(1, MaxDigitsAfterPrefix));
+  else
+    Number("", number);
+}
 
-  const std::string_view number(kept, length);
-  if (StartsWith(number, "+", CountryCode)) return Rewritten("0", number, 1 + CountryCode.size());
-  if (StartsWith(number, "+", "")) return Rewritten("00", number, 1);
-  return AnsiString(number);
+} // namespace
+
+AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryCode) {
+  AnsiString result;
+  Normalize(Text, CountryCode, [&](std::string_view Prefix, std::string_view Rest) {
+    result.reserve(Prefix.size() + Rest.size());
+    result.append(Prefix.data(), Prefix.size()).append(Rest.data(), Rest.size());
+  });
+  return result;
+}
+
+void NumberKey(std::string_view Text, std::string_view CountryCode, AnsiString& Key) {
+  Normalize(Text, CountryCode, [&](std::string_view Prefix, std::string_view Rest) {
+    Key.assign(Prefix.data(), Prefix.size()).append(Rest.data(), Rest.size());
+  });
+  if (StartsWith(Key, "00", CountryCode)) {
+    Key.erase(1, 1 + CountryCode.size());
+    if (Key.size() > 1 + MaxDigitsAfterPrefix) Key.resize(1 + MaxDigitsAfterPrefix);
+  }
 }
 
 AnsiString StripCountryPrefix(std::string_view Number, std::string_view CountryCode) {

@@ -14,3 +14,8 @@ AnsiString NormalizePhoneNumber(std::string_view Text, std::string_view CountryC
 
 // A leading "00" with the own code becomes "0", keeping at most 100 characters after it.
 AnsiString StripCountryPrefix(std::string_view Number, std::string_view CountryCode);
+
+// StripCountryPrefix(NormalizePhoneNumber(Text, CountryCode), CountryCode) into Key, the number's
+// key in the dictionary, without a string of its own on the way: the import makes one for every
+// number.
+void NumberKey(std::string_view Text, std::string_view CountryCode, AnsiString& Key);

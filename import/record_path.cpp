@@ -9,15 +9,11 @@ namespace {
 
 constexpr int MaxNameLength = 50;
 
-AnsiString EntryKey(std::string_view Number, const AnsiString& CountryCode) {
-  return StripCountryPrefix(Number, CountryCode);
-}
-
 } // namespace
 
 void AddEntry(TRBStringList& Dictionary, const AnsiString& Number, const AnsiString& Name,
               const AnsiString& CountryCode) {
-  Dictionary.SetValue(EntryKey(Number, CountryCode), Name);
+  Dictionary.SetValue(StripCountryPrefix(Number, CountryCode), Name);
 }
 
 TRecordSink::TRecordSink(const AnsiString& CountryCode, TBlockPool& Pool)
@@ -31,8 +27,8 @@ void TRecordSink::AddNamePart(std::string_view Part) {
 }
 
 void TRecordSink::AddNumber(std::string_view Text) {
-  const AnsiString number = NormalizePhoneNumber(Text, FCountryCode);
-  if (!number.empty()) FKeys.push_back(EntryKey(number, FCountryCode));
+  NumberKey(Text, FCountryCode, FKey);
+  if (!FKey.empty()) FKeys.push_back(FKey);
 }
 
 void TRecordSink::AddNumbers(std::string_view Field) {

@@ -48,6 +48,7 @@ private:
   AnsiString FJoined;
   bool FHasNamePart = false;
   TStringArray FKeys;
+  AnsiString FKey;
   AnsiString FName;
   TNameScratch FScratch;
 };

@@ -213,14 +213,6 @@ void* TBlockPool::Resize(void* Block, size_t Size, size_t NewSize) {
   return moved;
 }
 
-size_t TBlockPool::HighWater() const {
-  std::lock_guard<std::mutex> lock(FLock);
-  size_t used = 0;
-  for (const TRegion& region : FRegions)
-    used += region.Used;
-  return used;
-}
-
 TPoolBlock::TPoolBlock(TBlockPool* Pool, size_t Size) : FPool(Pool) {
   Resize(Size);
 }

@@ -31,9 +31,6 @@ public:
   // Makes ReserveHint at least Bytes, while nothing is reserved yet.
   void Expect(size_t Bytes);
 
-  // Bytes of the reservations that blocks have ever used: the pool's share of the memory.
-  size_t HighWater() const;
-
 private:
   friend class TPoolBlock;
 

@@ -44,8 +44,7 @@ __attribute__((target("sse2"))) size_t CountInBlocks(std::string_view Text, char
   return total + CountPlainly(std::string_view(p, static_cast<size_t>(end - p)), Byte);
 }
 
-__attribute__((target("sse2"))) size_t FindInBlocks(std::string_view Text, char Byte,
-                                                    size_t From) {
+__attribute__((target("sse2"))) size_t FindInBlocks(std::string_view Text, char Byte, size_t From) {
   const __m128i wanted = _mm_set1_epi8(Byte);
   size_t i = From;
   for (; i + 16 <= Text.size(); i += 16) {
