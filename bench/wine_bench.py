@@ -24,7 +24,7 @@ LIST_LINES = [100000, 300000, 900000]
 WINE_RUN = ROOT / "scripts/wine-run"
 
 MAX_WINE_OVER_NATIVE = 1.5          # the Windows import on the 300k file
-WINDOW_TARGETS = {"100k": 1.0, "300k": 2.0, "1M": 5.0}  # seconds from start to the filled list
+WINDOW_TARGETS = {"100k": 0.7, "300k": 1.3, "1M": 3.0}  # seconds from start to the filled list
 
 
 def label(path):
