@@ -411,14 +411,13 @@ bool TLoadedText::ForEachPiece(size_t From, size_t To,
     }
     return true;
   }
-  TUtf8ToAnsi converter;
   std::unique_ptr<char[]> out(new char[std::min(DecodedPieceSize, To - std::min(From, To)) + 1]);
   size_t dropped = From;
   for (size_t done = From; done < To;) {
     const size_t end = std::min(To, done + DecodedPieceSize);
     size_t used = 0;
     const size_t size =
-        converter.Convert(FBytes.data() + done, end - done, end == To, out.get(), used);
+        Utf8ToAnsiPiece(FBytes.data() + done, end - done, end == To, out.get(), used);
     const std::string_view piece(out.get(), size);
     const size_t zero = FindByte(piece, '\0');
     if (!Piece(piece.substr(0, zero)) || zero < size) return false;

@@ -1,10 +1,10 @@
 #include "support/utf8.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "platform/platform.h"
 
@@ -21,6 +21,31 @@ bool HasFourByteTail(const unsigned char* Source, size_t SourceBytes, size_t I) 
          IsContinuation(Source[I + 2]);
 }
 
+// The length of the sequence a lead byte above 127 at Source[I] starts, as DecodeUnits reads it;
+// 0 when it is malformed or cut off by the end.
+size_t SequenceLength(const unsigned char* Source, size_t Size, size_t I) {
+  const unsigned lead = Source[I];
+  if (lead >= 0xF0 && lead <= 0xF7 && HasFourByteTail(Source, Size, I + 1)) return 4;
+  if (lead & 0x20)
+    return Size - I >= 3 && IsContinuation(Source[I + 1]) && IsContinuation(Source[I + 2]) ? 3 : 0;
+  return Size - I >= 2 && IsContinuation(Source[I + 1]) ? 2 : 0;
+}
+
+// The unit of a sequence of Length bytes at Source, as DecodeUnits makes it.
+char16_t UnitOf(const unsigned char* Source, size_t Length) {
+  if (Length == 4) return u'?';
+  if (Length == 3)
+    return static_cast<char16_t>((Source[0] & 0x0F) << 12 | (Source[1] & 0x3F) << 6 |
+                                 (Source[2] & 0x3F));
+  return static_cast<char16_t>((Source[0] & 0x1F) << 6 | (Source[1] & 0x3F));
+}
+
+bool EightAscii(const unsigned char* Source) {
+  uint64_t eight;
+  std::memcpy(&eight, Source, 8);
+  return (eight & 0x8080808080808080ull) == 0;
+}
+
 // Decodes units from Source[I] on until N reaches Capacity or the source ends, storing them from
 // Dest[N] on when there is a Dest. False on a malformed sequence.
 bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, char16_t* Dest,
@@ -29,35 +54,23 @@ bool DecodeUnits(const unsigned char* Source, size_t SourceBytes, size_t& I, cha
   size_t n = N;
   while (i < SourceBytes && n < Capacity) {
     // Most text is ASCII: eight bytes without a high bit are eight units.
-    if (Dest && SourceBytes - i >= 8 && Capacity - n >= 8) {
-      uint64_t eight;
-      std::memcpy(&eight, Source + i, 8);
-      if ((eight & 0x8080808080808080ull) == 0) {
-        for (int k = 0; k < 8; ++k)
-          Dest[n + k] = Source[i + k];
-        i += 8;
-        n += 8;
-        continue;
-      }
+    if (Dest && SourceBytes - i >= 8 && Capacity - n >= 8 && EightAscii(Source + i)) {
+      for (int k = 0; k < 8; ++k)
+        Dest[n + k] = Source[i + k];
+      i += 8;
+      n += 8;
+      continue;
     }
-    unsigned unit = Source[i++];
-    if (unit >= 0xF0 && unit <= 0xF7 && HasFourByteTail(Source, SourceBytes, i)) {
-      // A character beyond U+FFFF: one unit that every ANSI code page has.
-      unit = '?';
-      i += 3;
-    } else if (unit >= 0x80) {
-      if (i >= SourceBytes) return false;
-      unsigned bits = unit & 0x3F;
-      if (bits & 0x20) {
-        const unsigned middle = Source[i++];
-        if (!IsContinuation(middle) || i >= SourceBytes) return false;
-        bits = (bits << 6) | (middle & 0x3F);
-      }
-      const unsigned last = Source[i++];
-      if (!IsContinuation(last)) return false;
-      unit = (bits << 6) | (last & 0x3F);
+    char16_t unit = Source[i];
+    if (unit < 0x80) {
+      ++i;
+    } else {
+      const size_t length = SequenceLength(Source, SourceBytes, i);
+      if (length == 0) return false;
+      unit = UnitOf(Source + i, length);
+      i += length;
     }
-    if (Dest) Dest[n] = static_cast<char16_t>(unit);
+    if (Dest) Dest[n] = unit;
     ++n;
   }
   I = i;
@@ -104,80 +117,24 @@ WideString DecodeUTF8(const AnsiString& S) {
 }
 
 AnsiString Utf8TextToAnsi(std::string_view S) {
-  // Whole files pass through here: decoded and converted piece by piece, so that no UTF-16 copy
-  // of the whole text is ever held, and a text that is no UTF-8 is given up at its first
-  // malformed sequence, before much is copied.
-  constexpr size_t PieceUnits = 1 << 16;
-  const auto* source = reinterpret_cast<const unsigned char*>(S.data());
-  std::unique_ptr<char16_t[]> units(new char16_t[std::min(S.size(), PieceUnits) + 1]);
-  AnsiString result;
-  size_t i = 0;
-  size_t held = 0;
-  while (i < S.size()) {
-    size_t n = held;
-    if (!DecodeUnits(source, S.size(), i, units.get(), PieceUnits, n)) return AnsiString();
-    // A surrogate pair is converted as one character, so its first half waits for the second.
-    held = i < S.size() && IsHighSurrogate(units[n - 1]) ? 1 : 0;
-    if (result.capacity() < S.size()) result.reserve(S.size());
-    result += platform::WideToAnsi(units.get(), n - held);
-    if (held) units[0] = units[n - 1];
-  }
+  size_t checked = 0;
+  bool ascii = true;
+  if (S.empty() || !CheckUtf8(S.data(), S.size(), checked, S.size(), ascii)) return AnsiString();
+  AnsiString result(S.size(), '\0');
+  size_t used = 0;
+  result.resize(Utf8ToAnsiPiece(S.data(), S.size(), true, &result[0], used));
   return result;
 }
 
 bool Utf8ToAnsiInPlace(char* Text, size_t Size, size_t& NewSize) {
-  // Decoded and converted piece by piece, so that no UTF-16 copy of the whole text is ever held.
-  // No piece of the result is longer than the bytes it comes from (an ANSI character takes at
-  // most two bytes, a UTF-8 one beyond ASCII at least two), so each is written back over bytes
-  // already read.
-  constexpr size_t PieceUnits = 1 << 16;
-  const auto* source = reinterpret_cast<const unsigned char*>(Text);
-  std::unique_ptr<char16_t[]> units(new char16_t[std::min(Size, PieceUnits) + 1]);
-  size_t i = 0;
-  size_t held = 0;
-  size_t written = 0;
-  while (i < Size) {
-    size_t n = held;
-    if (!DecodeUnits(source, Size, i, units.get(), PieceUnits, n)) return false;
-    // A surrogate pair is converted as one character, so its first half waits for the second.
-    held = i < Size && IsHighSurrogate(units[n - 1]) ? 1 : 0;
-    const AnsiString ansi = platform::WideToAnsi(units.get(), n - held);
-    std::memcpy(Text + written, ansi.data(), ansi.size());
-    written += ansi.size();
-    if (held) units[0] = units[n - 1];
-  }
-  NewSize = written;
+  size_t checked = 0;
+  bool ascii = true;
+  if (!CheckUtf8(Text, Size, checked, Size, ascii)) return false;
+  // No character's ANSI bytes are more than its UTF-8 bytes: each is written over bytes read.
+  size_t used = 0;
+  NewSize = Utf8ToAnsiPiece(Text, Size, true, Text, used);
   return true;
 }
-
-namespace {
-
-bool EightAscii(const unsigned char* Source) {
-  uint64_t eight;
-  std::memcpy(&eight, Source, 8);
-  return (eight & 0x8080808080808080ull) == 0;
-}
-
-// The length of the sequence a lead byte above 127 at Source[I] starts, as DecodeUnits reads it;
-// 0 when it is malformed or cut off by the end.
-size_t SequenceLength(const unsigned char* Source, size_t Size, size_t I) {
-  const unsigned lead = Source[I];
-  if (lead >= 0xF0 && lead <= 0xF7 && HasFourByteTail(Source, Size, I + 1)) return 4;
-  if (lead & 0x20)
-    return Size - I >= 3 && IsContinuation(Source[I + 1]) && IsContinuation(Source[I + 2]) ? 3 : 0;
-  return Size - I >= 2 && IsContinuation(Source[I + 1]) ? 2 : 0;
-}
-
-// The unit of a sequence of Length bytes at Source, as DecodeUnits makes it.
-char16_t UnitOf(const unsigned char* Source, size_t Length) {
-  if (Length == 4) return u'?';
-  if (Length == 3)
-    return static_cast<char16_t>((Source[0] & 0x0F) << 12 | (Source[1] & 0x3F) << 6 |
-                                 (Source[2] & 0x3F));
-  return static_cast<char16_t>((Source[0] & 0x1F) << 6 | (Source[1] & 0x3F));
-}
-
-} // namespace
 
 bool CheckUtf8(const char* Text, size_t Size, size_t& Position, size_t Stop, bool& Ascii) {
   const auto* source = reinterpret_cast<const unsigned char*>(Text);
@@ -204,14 +161,32 @@ bool CheckUtf8(const char* Text, size_t Size, size_t& Position, size_t Stop, boo
   return true;
 }
 
-TUtf8ToAnsi::TUtf8ToAnsi() : FBytesOf(0x10000, 0) {}
+namespace {
 
-size_t TUtf8ToAnsi::Convert(const char* In, size_t Size, bool Last, char* Out, size_t& Used) {
+// Per UTF-16 unit its ANSI bytes, the second one in bits 8 to 15 and bit 16 set for two; 0 while
+// the unit was not met. The code page stays what it is while the program runs, so the table is the
+// process's, and threads that fill the same entry at once write the same value.
+std::atomic<uint32_t> AnsiBytesOf[0x10000];
+
+uint32_t AnsiBytes(char16_t Unit) {
+  uint32_t bytes = AnsiBytesOf[Unit].load(std::memory_order_relaxed);
+  if (bytes == 0) {
+    const AnsiString ansi = platform::WideToAnsi(&Unit, 1);
+    bytes = ansi.empty() ? uint32_t('?') : static_cast<unsigned char>(ansi[0]);
+    if (ansi.size() > 1) bytes |= uint32_t(static_cast<unsigned char>(ansi[1])) << 8 | 1u << 16;
+    AnsiBytesOf[Unit].store(bytes, std::memory_order_relaxed);
+  }
+  return bytes;
+}
+
+} // namespace
+
+size_t Utf8ToAnsiPiece(const char* In, size_t Size, bool Last, char* Out, size_t& Used) {
   const auto* source = reinterpret_cast<const unsigned char*>(In);
   size_t i = 0, n = 0;
   while (i < Size) {
     if (Size - i >= 8 && EightAscii(source + i)) {
-      std::memcpy(Out + n, In + i, 8);
+      std::memmove(Out + n, In + i, 8);
       i += 8;
       n += 8;
       continue;
@@ -243,17 +218,7 @@ size_t TUtf8ToAnsi::Convert(const char* In, size_t Size, bool Last, char* Out, s
         continue;
       }
     }
-    uint32_t& bytes = FBytesOf[unit];
-    if (bytes == 0) {
-      const AnsiString ansi = platform::WideToAnsi(&unit, 1);
-      bytes = ansi.empty()
-                  ? uint32_t('?')
-                  : static_cast<unsigned char>(ansi[0]) |
-                        (ansi.size() > 1
-                             ? static_cast<uint32_t>(static_cast<unsigned char>(ansi[1])) << 8 |
-                                   1u << 16
-                             : 0u);
-    }
+    const uint32_t bytes = AnsiBytes(unit);
     Out[n++] = static_cast<char>(bytes & 0xFF);
     if (bytes >> 16) Out[n++] = static_cast<char>(bytes >> 8 & 0xFF);
   }

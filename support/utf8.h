@@ -2,9 +2,7 @@
 // UTF-8 in both directions between the loader and the terminal: decoding as the import reads a
 // file, encoding for output outside the program.
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "base/system.h"
 
@@ -32,21 +30,11 @@ bool Utf8ToAnsiInPlace(char* Text, size_t Size, size_t& NewSize);
 // 127. A text may so be checked in chunks, each while it is in the cache.
 bool CheckUtf8(const char* Text, size_t Size, size_t& Position, size_t Stop, bool& Ascii);
 
-// Text that CheckUtf8 accepts, in the ANSI code page, converted in pieces as Utf8TextToAnsi
-// converts it whole. Each character beyond ASCII is converted once and then remembered.
-class TUtf8ToAnsi {
-public:
-  TUtf8ToAnsi();
-  // Writes the characters of the Size bytes at In to Out, which has room for Size bytes (no
-  // character takes more there than in UTF-8): all of them when Last, else those whose sequence
-  // ends inside In and cannot go on after it. The bytes written; Used the bytes of In taken.
-  size_t Convert(const char* In, size_t Size, bool Last, char* Out, size_t& Used);
-
-private:
-  // Per UTF-16 unit its ANSI bytes, the second one in bits 8 to 15, with bit 16 set for two
-  // bytes; 0 while the unit was not met.
-  std::vector<uint32_t> FBytesOf;
-};
+// Converts Size bytes at In that CheckUtf8 accepts to the ANSI code page at Out, which has room
+// for Size bytes (no character takes more there than in UTF-8) and may be In itself: all of them
+// when Last, else those whose sequence ends inside In and cannot go on after it, so that a text
+// converted in pieces comes out as it would whole. The bytes written; Used the bytes of In taken.
+size_t Utf8ToAnsiPiece(const char* In, size_t Size, bool Last, char* Out, size_t& Used);
 
 // The text in UTF-8, for terminals and files outside the program.
 AnsiString AnsiToUtf8(const AnsiString& S);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -170,6 +171,50 @@ TEST(Utf8, InPlaceConversionGivesWhatTheCopyGives) {
     EXPECT_EQ(converted, !copied.empty()) << testing::PrintToString(text);
     if (converted) {
       EXPECT_EQ(buffer.substr(0, size), copied) << testing::PrintToString(text);
+    }
+  }
+}
+
+// The import checks a file in chunks and converts it in pieces cut anywhere, carrying what a
+// piece leaves over into the next: both must agree with the decoding of the whole, on random
+// bytes as well as on texts with every kind of sequence (overlong and four-byte forms, pairs of
+// encoded surrogates).
+TEST(Utf8, ChunksAndPiecesAgreeWithTheWhole) {
+  std::vector<AnsiString> texts = {
+      "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80 x\xED\xA0\xBD\xED\xB8\x80y\xED\xA0\xBDz",
+      "\x80\x80\xF8\x80\x80\xF0\x80\x80!\xC0\x80" "ab", "\xC3", "a\xE2\x82", ""};
+  std::mt19937 random(5);
+  const char alphabet[] = "ab\x80\xBF\xC3\xE2\xED\xA0\xB8\xF0\x9F";
+  for (int i = 0; i < 3000; ++i) {
+    AnsiString text(random() % 30, ' ');
+    for (char& c : text)
+      c = alphabet[random() % (sizeof alphabet - 1)];
+    texts.push_back(text);
+  }
+  for (const AnsiString& text : texts) {
+    const bool valid =
+        Utf8ToWideChars(nullptr, 0, text.data(), text.size()) != Utf8ToWideCharsFailed;
+    for (size_t chunk = 1; chunk <= 4; ++chunk) {
+      size_t at = 0;
+      bool ascii = true, checked = true;
+      for (size_t stop = chunk; checked && at < text.size(); stop += chunk)
+        checked = CheckUtf8(text.data(), text.size(), at, stop, ascii);
+      ASSERT_EQ(checked, valid) << testing::PrintToString(text) << " chunks of " << chunk;
+    }
+    if (!valid) continue;
+    // The definition: the UTF-16 units converted to the ANSI code page.
+    const AnsiString whole = platform::WideToAnsi(DecodeUTF8(text));
+    ASSERT_EQ(Utf8TextToAnsi(text), whole) << testing::PrintToString(text);
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+      AnsiString out(text.size(), '\0');
+      size_t used = 0;
+      const size_t first = Utf8ToAnsiPiece(text.data(), cut, false, &out[0], used);
+      const AnsiString rest = text.substr(used);
+      size_t restUsed = 0;
+      const size_t second = Utf8ToAnsiPiece(rest.data(), rest.size(), true, &out[first], restUsed);
+      out.resize(first + second);
+      ASSERT_EQ(out, whole) << testing::PrintToString(text) << " cut at " << cut;
+      ASSERT_EQ(used + restUsed, text.size());
     }
   }
 }
