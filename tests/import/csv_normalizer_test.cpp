@@ -67,34 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
         NormalizeCase{"TextEndsAtNul", AnsiString("a;b\r\nc\0d;e\r\n", 12), "a;b\r\nc\r\n"}),
     [](const testing::TestParamInfo<NormalizeCase>& info) { return info.param.Name; });
 
-TEST(CSVNormalizer, NoQuoteNoStrayLineBreakInTheResult) {
-  const AnsiString out = NormalizedFile("\"a\r\";\"b\"\"\nc\"\r\n\"\r\"\n\rx\"\"");
-  size_t crlf = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    ASSERT_NE(out[i], '"');
-    if (out[i] == '\r') {
-      ASSERT_LT(i + 1, out.size());
-      ASSERT_EQ(out[i + 1], '\n');
-      ++crlf;
-    } else if (out[i] == '\n') {
-      ASSERT_EQ(out[i - 1], '\r');
-    }
-  }
-  EXPECT_GT(crlf, 0u);
-  EXPECT_EQ(out.substr(out.size() - 2), "\r\n");
-}
-
-TEST(CSVNormalizer, LargeFileInOneReservation) {
-  AnsiString file;
-  for (int i = 0; i < 50000; ++i)
-    file += "Name " + std::to_string(i) + ";\"0301 " + std::to_string(i) + "\"\n";
-  const AnsiString out = NormalizedFile(file);
-  AnsiString expected;
-  for (int i = 0; i < 50000; ++i)
-    expected += "Name " + std::to_string(i) + ";0301 " + std::to_string(i) + "\r\n";
-  EXPECT_EQ(out, expected);
-}
-
 // The two steps as written down: the quote toggle into one text, then that text cut into lines.
 AnsiString TwoStepNormalization(const AnsiString& Text) {
   AnsiString joined;
