@@ -35,7 +35,7 @@ uint64_t LoadBigEndian64(const unsigned char* P) {
 
 // Eight bytes at a time: the keys of neighbouring nodes share long prefixes, and a call of
 // memcmp per tree level costs more than the comparison itself.
-inline int CompareKeyStrings(const AnsiString& A, const AnsiString& B) {
+inline int CompareKeyStrings(std::string_view A, std::string_view B) {
   const unsigned char* a = reinterpret_cast<const unsigned char*>(A.data());
   const unsigned char* b = reinterpret_cast<const unsigned char*>(B.data());
   const size_t common = std::min(A.size(), B.size());
@@ -51,7 +51,7 @@ inline int CompareKeyStrings(const AnsiString& A, const AnsiString& B) {
 }
 
 // Digits and "+", all a telephone number holds, are the same in every case mapping.
-bool IsCaseless(const AnsiString& Key) {
+bool IsCaseless(std::string_view Key) {
   for (const char c : Key)
     if ((c < '0' || c > '9') && c != '+') return false;
   return true;
@@ -163,7 +163,7 @@ private:
         FRuns[Run],
         [&](TRBNode* Node) {
           const TRBKeyData* entry = EntryOf(Node);
-          block.Bytes += entry->Key;
+          block.Bytes.append(entry->Key.data(), entry->Key.size());
           block.Bytes += '=';
           if (entry->Data) block.Bytes += *entry->Data;
           block.Ends.push_back(block.Bytes.size());
@@ -192,9 +192,61 @@ private:
 
 } // namespace
 
+TRBKey::TRBKey(TRBKey&& Other) noexcept {
+  std::memcpy(FBytes, Other.FBytes, sizeof FBytes);
+  std::memset(Other.FBytes, 0, sizeof Other.FBytes);
+}
+
+TRBKey& TRBKey::operator=(TRBKey&& Other) noexcept {
+  if (this != &Other) {
+    Free();
+    std::memcpy(FBytes, Other.FBytes, sizeof FBytes);
+    std::memset(Other.FBytes, 0, sizeof Other.FBytes);
+  }
+  return *this;
+}
+
+TRBKey& TRBKey::operator=(std::string_view Text) {
+  // The text may be this key's own.
+  TRBKey copy(Text);
+  return *this = std::move(copy);
+}
+
+size_t TRBKey::size() const {
+  if (!IsFar()) return static_cast<unsigned char>(FBytes[InPlace]);
+  uint32_t size;
+  std::memcpy(&size, FBytes + sizeof(char*), sizeof size);
+  return size;
+}
+
+char* TRBKey::FarData() const {
+  char* data;
+  std::memcpy(&data, FBytes, sizeof data);
+  return data;
+}
+
+void TRBKey::Assign(std::string_view Text) {
+  if (Text.size() <= InPlace) {
+    if (!Text.empty()) std::memcpy(FBytes, Text.data(), Text.size());
+    FBytes[InPlace] = static_cast<char>(Text.size());
+    return;
+  }
+  // A key comes from a file of less than 2 GiB.
+  char* const data = new char[Text.size()];
+  std::memcpy(data, Text.data(), Text.size());
+  const auto size = static_cast<uint32_t>(Text.size());
+  std::memcpy(FBytes, &data, sizeof data);
+  std::memcpy(FBytes + sizeof data, &size, sizeof size);
+  FBytes[InPlace] = static_cast<char>(Far);
+}
+
+void TRBKey::Free() {
+  if (IsFar()) delete[] FarData();
+}
+
 void TRBAssignToEnumerator::Visit(TRBNode* Node) {
   const TRBKeyData* entry = EntryOf(Node);
-  FLine.assign(entry->Key);
+  FLine.assign(entry->Key.data(), entry->Key.size());
   FLine += '=';
   if (entry->Data) FLine += *entry->Data;
   Target->Add(FLine);
@@ -266,7 +318,7 @@ TRBKeyData* TRBCustomStringDictionary::FindKey(const AnsiString& Key) const {
   return Lookup(probe);
 }
 
-TRBKeyData* TRBCustomStringDictionary::FindOrAdd(AnsiString Key, bool* Added) {
+TRBKeyData* TRBCustomStringDictionary::FindOrAdd(TRBKey Key, bool* Added) {
   if (Added) *Added = false;
   if (FTree.Compare() == CompareKeyData) {
     // The entry is made where the tree's next node will carry it, and handed to the tree as the
@@ -310,8 +362,8 @@ void TRBStringList::SetValue(std::string_view Key, std::string_view Value) {
 
 void TRBStringList::SetStoredValue(std::string_view Key, const std::string_view* Value) {
   UniqueKeys = true;
-  AnsiString key(Key);
-  if (!IsCaseless(key)) platform::LowerCaseAnsi(&key[0], key.size());
+  TRBKey key(Key);
+  if (!IsCaseless(key)) platform::LowerCaseAnsi(key.data(), key.size());
   TRBKeyData* entry = FindOrAdd(std::move(key));
   // A cell may be shared: a new value gets a cell of its own instead of changing the old one.
   entry->Data = Value;
@@ -322,7 +374,7 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
   FText.Adopt(std::move(Right.FText));
   TRBKeyData probe;
   probe.Key = Key;
-  if (!IsCaseless(probe.Key)) platform::LowerCaseAnsi(&probe.Key[0], probe.Key.size());
+  if (!IsCaseless(probe.Key)) platform::LowerCaseAnsi(probe.Key.data(), probe.Key.size());
   const TRBNode* const last = FTree.LastNode();
   const TRBNode* const first = Right.FTree.FirstNode();
   const bool ordered = FTree.Compare() == CompareKeyData &&

@@ -11,13 +11,45 @@
 #include "containers/rb_tree.h"
 #include "containers/text_arena.h"
 
+// An entry's key: a counted string of bytes, up to 15 of them in place, so that an entry and its
+// tree node fill one cache line; a longer key is in a block of its own.
+class TRBKey {
+public:
+  TRBKey() = default;
+  TRBKey(std::string_view Text) { Assign(Text); }
+  TRBKey(const TRBKey& Other) { Assign(Other); }
+  TRBKey(TRBKey&& Other) noexcept;
+  TRBKey& operator=(std::string_view Text);
+  TRBKey& operator=(const TRBKey& Other) { return *this = std::string_view(Other); }
+  TRBKey& operator=(TRBKey&& Other) noexcept;
+  ~TRBKey() { Free(); }
+
+  const char* data() const { return IsFar() ? FarData() : FBytes; }
+  char* data() { return IsFar() ? FarData() : FBytes; }
+  size_t size() const;
+  bool empty() const { return size() == 0; }
+  operator std::string_view() const { return {data(), size()}; }
+
+private:
+  static constexpr size_t InPlace = 15;
+  // The last byte: the count of a key in place, or this for one in a block of its own, whose
+  // address and length then stand at the start.
+  static constexpr unsigned char Far = 0xFF;
+  bool IsFar() const { return static_cast<unsigned char>(FBytes[InPlace]) == Far; }
+  char* FarData() const;
+  void Assign(std::string_view Text);
+  void Free();
+
+  char FBytes[InPlace + 1] = {};
+};
+
 // One entry; the tree's keys point to these. Key comes last, right before the tree node that
 // follows the entry in its slot.
 struct TRBKeyData {
   // The cell holding the value, or null while none is set; cells are the dictionary's and may be
   // shared by several entries.
   const std::string_view* Data = nullptr;
-  AnsiString Key;
+  TRBKey Key;
 };
 
 class TCustomRBEnumerator {
@@ -86,7 +118,7 @@ public:
   TRBKeyData* FindKey(const AnsiString& Key) const;
   // The entry for Key, made without data when there was none; Added tells which. With UniqueKeys
   // off the key is not looked up first, but the tree still keeps the entry present for it.
-  TRBKeyData* FindOrAdd(AnsiString Key, bool* Added = nullptr);
+  TRBKeyData* FindOrAdd(TRBKey Key, bool* Added = nullptr);
 
   bool UniqueKeys = true;
 

@@ -86,7 +86,9 @@ TEST(RBStringList, MatchesASortedMapOverManyRandomKeys) {
 // Records the keys a visit sees, in its order.
 class TKeyRecorder : public TCustomRBEnumerator {
 public:
-  void Visit(TRBNode* Node) override { Keys.push_back(static_cast<TRBKeyData*>(Node->Key)->Key); }
+  void Visit(TRBNode* Node) override {
+    Keys.emplace_back(std::string_view(static_cast<TRBKeyData*>(Node->Key)->Key));
+  }
   Lines Keys;
 };
 
@@ -95,7 +97,7 @@ Lines InOrderKeys(const TRBStringList& Dictionary) {
   const TRBTree& tree = Dictionary.Tree();
   for (TRBNode* node = tree.FirstNode(); node;
        node = node == tree.LastNode() ? nullptr : TRBTree::NextNode(node))
-    keys.push_back(static_cast<TRBKeyData*>(node->Key)->Key);
+    keys.emplace_back(std::string_view(static_cast<TRBKeyData*>(node->Key)->Key));
   return keys;
 }
 
@@ -300,9 +302,9 @@ TEST(RBStringList, FindKeyComparesTheKeyUnchangedAndFindOrAddReportsAdding) {
   EXPECT_EQ(dictionary.FindKey("ABC"), nullptr);
 
   bool added = true;
-  EXPECT_EQ(dictionary.FindOrAdd("abc", &added), entry);
+  EXPECT_EQ(dictionary.FindOrAdd(TRBKey("abc"), &added), entry);
   EXPECT_FALSE(added);
-  const TRBKeyData* fresh = dictionary.FindOrAdd("neu", &added);
+  const TRBKeyData* fresh = dictionary.FindOrAdd(TRBKey("neu"), &added);
   EXPECT_TRUE(added);
   EXPECT_EQ(fresh->Data, nullptr);
   EXPECT_EQ(Export(dictionary), (Lines{"abc=1", "neu="}));
@@ -360,8 +362,8 @@ TEST(RBStringList, DefaultComparisonOrdersLongKeysByUnsignedBytes) {
   for (int i = 0; i < 5000; ++i) {
     TRBKeyData a, b;
     a.Key = randomKey(AnsiString(random() % 20, '0'));
-    b.Key = randomKey(a.Key);
-    ASSERT_EQ(CompareKeyData(&a, &b), Sign(a.Key.compare(b.Key))) << i;
+    b.Key = randomKey(AnsiString(std::string_view(a.Key)));
+    ASSERT_EQ(CompareKeyData(&a, &b), Sign(std::string_view(a.Key).compare(b.Key))) << i;
   }
 }
 
@@ -371,7 +373,7 @@ TEST(RBStringList, ARefusedKeyLeavesThePresentEntryInItsNode) {
   TRBKeyData* const present = dictionary.FindKey("030123456789");
   dictionary.UniqueKeys = false;
   bool added = true;
-  EXPECT_EQ(dictionary.FindOrAdd("030123456789", &added), present);
+  EXPECT_EQ(dictionary.FindOrAdd(TRBKey("030123456789"), &added), present);
   EXPECT_FALSE(added);
   EXPECT_EQ(dictionary.Tree().Root()->Key, present);
   for (int i = 0; i < 1000; ++i)
