@@ -119,7 +119,7 @@ AnsiString Normalized(const AnsiString& Bytes, TScanPath Path, AnsiString& Loade
   };
   const size_t size = text.Bytes().size();
   const AnsiString onePass = normalized(0, size);
-  const size_t cut = size >= 4 ? CSVCutAfterMiddle(text.Bytes()) : 0;
+  const size_t cut = CSVCutAfterMiddle(text.Bytes());
   if (Cut) *Cut = cut > 0;
   if (cut > 0) {
     const AnsiString first = normalized(0, cut);
