@@ -23,6 +23,20 @@ if(WIN32)
   add_subdirectory(${VOXARO_EXPAT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/expat EXCLUDE_FROM_ALL)
   # Its own code, its own warnings: the project's -Werror is not for it.
   target_compile_options(expat PRIVATE -w)
+  # Debian's security patches test "#if XML_DTD == 1", as the autotools build Debian makes defines
+  # it; expat's CMake build defines it empty. The same configuration, with XML_DTD 1, goes ahead
+  # of the generated one (DTD support is also what holds the protection against entity expansion).
+  file(READ ${CMAKE_BINARY_DIR}/expat/expat_config.h config)
+  string(REGEX REPLACE "\n#define XML_DTD\n" "\n#define XML_DTD 1\n" config "${config}")
+  set(fixed ${CMAKE_BINARY_DIR}/expat-config/expat_config.h)
+  set(old "")
+  if(EXISTS ${fixed})
+    file(READ ${fixed} old)
+  endif()
+  if(NOT old STREQUAL config)
+    file(WRITE ${fixed} "${config}")
+  endif()
+  target_include_directories(expat BEFORE PRIVATE ${CMAKE_BINARY_DIR}/expat-config)
   add_library(EXPAT::EXPAT ALIAS expat)
 else()
   find_package(ZLIB REQUIRED)
