@@ -92,7 +92,7 @@ AnsiString RelationshipsOf(std::string_view Part) {
 std::vector<TRelationship> ReadRelationships(TZipArchive& Archive, std::string_view Part) {
   TRelationshipsReader reader;
   if (const TZipEntry* entry = Archive.Find(RelationshipsOf(Part)))
-    ParseXmlPart(Archive, *entry, reader);
+    ParseXmlPart(Archive, *entry, reader, TXmlNames::Prefixes);
   return std::move(reader.Relationships);
 }
 
@@ -550,14 +550,14 @@ AnsiString XlsxSheetText(TZipArchive& Archive, uint64_t MaxText) {
   AnsiString workbookPart = DefaultWorkbook;
   if (const TZipEntry* rels = Archive.Find(PackageRelationships)) {
     TRelationshipsReader reader;
-    ParseXmlPart(Archive, *rels, reader);
+    ParseXmlPart(Archive, *rels, reader, TXmlNames::Prefixes);
     if (const TRelationship* document = FindType(reader.Relationships, "officeDocument"))
       workbookPart = ResolveTarget("", document->Target);
     else if (!Archive.Find(DefaultWorkbook))
       ThrowNotAWorkbook();
   }
   TWorkbookReader workbook;
-  ParseXmlPart(Archive, RequirePart(Archive, workbookPart), workbook);
+  ParseXmlPart(Archive, RequirePart(Archive, workbookPart), workbook, TXmlNames::Prefixes);
   if (!workbook.IsWorkbook) ThrowNotAWorkbook();
 
   const std::vector<TRelationship> relationships = ReadRelationships(Archive, workbookPart);
@@ -580,19 +580,19 @@ AnsiString XlsxSheetText(TZipArchive& Archive, uint64_t MaxText) {
   std::vector<size_t> widths;
   if (const TRelationship* styles = FindType(relationships, "styles")) {
     TStylesReader reader;
-    ParseXmlPart(Archive, RequirePart(Archive, target(*styles)), reader);
+    ParseXmlPart(Archive, RequirePart(Archive, target(*styles)), reader, TXmlNames::Prefixes);
     widths = reader.Widths();
   }
   TCellConverter converter;
   TSharedStrings strings(converter, std::min<uint64_t>(MaxText, UINT32_MAX));
   if (const TRelationship* shared = FindType(relationships, "sharedStrings"))
-    ParseXmlPart(Archive, RequirePart(Archive, target(*shared)), strings);
+    ParseXmlPart(Archive, RequirePart(Archive, target(*shared)), strings, TXmlNames::Prefixes);
 
   TWorksheetReader reader(converter, strings, widths, MaxText);
   // The text is about half the part's declared size or less; a reservation too large costs only
   // address space.
   reader.Lines().Reserve(std::min<uint64_t>(sheetEntry.Size / 2, uint64_t(256) << 20));
-  ParseXmlPart(Archive, sheetEntry, reader);
+  ParseXmlPart(Archive, sheetEntry, reader, TXmlNames::Prefixes);
   AnsiString& text = reader.Lines().Text();
   BlankCoveredCells(text, reader.Merges());
   return std::move(text);

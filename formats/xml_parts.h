@@ -1,6 +1,7 @@
 #pragma once
 // The XML parts of a workbook, parsed by expat as they are inflated, piece by piece. Names arrive
-// split into namespace and local name. A part that is not well-formed, or that has a document
+// split into namespace and local name, or, where the reader asks only for local names (which is
+// faster), into prefix and local name. A part that is not well-formed, or that has a document
 // type declaration (refused, so that no entity can be declared, let alone expand), throws the
 // damaged workbook's message.
 #include <cstddef>
@@ -35,11 +36,12 @@ public:
   virtual void Text(std::string_view Piece) = 0;
 };
 
+enum class TXmlNames { Namespaces, Prefixes };
+
 // Parses Entry of Archive into Handler; an exception the handler throws goes on to the caller,
 // after the parser has stopped.
-void ParseXmlPart(TZipArchive& Archive, const TZipEntry& Entry, TXmlHandler& Handler);
-// The same for XML in memory, for tests and for parts read in one piece.
-void ParseXmlText(std::string_view Xml, TXmlHandler& Handler);
+void ParseXmlPart(TZipArchive& Archive, const TZipEntry& Entry, TXmlHandler& Handler,
+                  TXmlNames Names = TXmlNames::Namespaces);
 
-// Splits an expanded name as ParseXmlPart's parser makes it ("namespace" separator "local").
+// Splits a name as the parser gives it: "namespace" separator "local", or "prefix:local".
 TXmlName SplitXmlName(const char* Name);

@@ -26,7 +26,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // Windows-1252, best fit, and one "?" for a character beyond U+FFFF.
                     ConvertCase{"J\xC3\xB6rg M\xC3\xBCller \xE2\x82\xAC", "J\xF6rg M\xFCller \x80"},
                     ConvertCase{"\xC5\x81ukasz", "Lukasz"},
-                    ConvertCase{"a\xF0\x9F\x98\x80" "b", "a?b"},
+                    ConvertCase{"a\xF0\x9F\x98\x80"
+                                "b",
+                                "a?b"},
                     // A TAB is a blank; a line break or a quote quotes the cell.
                     ConvertCase{"a\tb", "a b"}, ConvertCase{"a\nb", "\"a\nb\""},
                     ConvertCase{"a\rb", "\"a\rb\""},
@@ -64,10 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"-5", 3, "-005"}, NumberCase{"123456789012345", 0, "123456789012345"},
         NumberCase{"9.99999999999999E14", 0, "999999999999999"},
         NumberCase{"1234567890123456", 0, nullptr}, NumberCase{"1E15", 0, nullptr},
-        NumberCase{"1.5", 0, nullptr}, NumberCase{"0.5", 0, nullptr}, NumberCase{"1e-1", 0, nullptr},
-        NumberCase{"", 0, nullptr}, NumberCase{"abc", 0, nullptr}, NumberCase{"1e", 0, nullptr},
-        NumberCase{"INF", 0, nullptr}, NumberCase{"1.2.3", 0, nullptr}, NumberCase{".", 0, nullptr},
-        NumberCase{"-", 0, nullptr}, NumberCase{"1E99999999999999", 0, nullptr}));
+        NumberCase{"1.5", 0, nullptr}, NumberCase{"0.5", 0, nullptr},
+        NumberCase{"1e-1", 0, nullptr}, NumberCase{"", 0, nullptr}, NumberCase{"abc", 0, nullptr},
+        NumberCase{"1e", 0, nullptr}, NumberCase{"INF", 0, nullptr},
+        NumberCase{"1.2.3", 0, nullptr}, NumberCase{".", 0, nullptr}, NumberCase{"-", 0, nullptr},
+        NumberCase{"1E99999999999999", 0, nullptr}));
 
 TEST(SheetText, RowsAndLinesFromTheirFirstColumnAndRow) {
   TSheetRow row(1000);
@@ -130,7 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"OneCellCoversNothing", "a\tb\r\n", {{0, 1, 0, 1}}, "a\tb\r\n"},
         // A header over three columns that kept the hidden cells' values; the row ends at its
         // last non-empty cell afterwards.
-        MergeCase{"HeaderRow", "Kontakte\tx\ty\r\nName\tTelefon\r\n", {{0, 0, 0, 2}},
+        MergeCase{"HeaderRow",
+                  "Kontakte\tx\ty\r\nName\tTelefon\r\n",
+                  {{0, 0, 0, 2}},
                   "Kontakte\r\nName\tTelefon\r\n"},
         MergeCase{"Middle", "a\tb\tc\td\r\n", {{0, 1, 0, 2}}, "a\tb\t\td\r\n"},
         MergeCase{"Down", "a\tb\r\nc\td\r\ne\tf\r\n", {{0, 1, 2, 1}}, "a\tb\r\nc\r\ne\r\n"},
@@ -142,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Rows at the end that lose everything are no rows of the sheet any more.
         MergeCase{"LastRowsEmptied", "a\r\nb\r\n\r\nc\r\n", {{0, 0, 3, 0}}, "a\r\n"},
         MergeCase{"BeyondTheText", "a\tb\r\n", {{0, 0, 9, 9}, {5, 0, 6, 1}}, "a\r\n"},
-        MergeCase{"TwoInOneRow", "a\tb\tc\td\te\r\n", {{0, 3, 0, 4}, {0, 0, 0, 1}}, "a\t\tc\td\r\n"}),
+        MergeCase{
+            "TwoInOneRow", "a\tb\tc\td\te\r\n", {{0, 3, 0, 4}, {0, 0, 0, 1}}, "a\t\tc\td\r\n"}),
     [](const testing::TestParamInfo<MergeCase>& Info) { return Info.param.Name; });
 
 } // namespace
