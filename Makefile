@@ -44,6 +44,19 @@ build/bench/contacts-%.vcf: bench/gen_vcards.py bench/gen_contacts.py | deps
 	@echo "generating $@"
 	@python3 bench/gen_vcards.py --count $* --out $@
 
+# The export's rows as workbooks, for the workbook reader's figures (bench/workbook_text.cpp).
+build/bench/contacts-%-shared.xlsx: bench/gen_workbook.py build/bench/contacts-%.csv
+	@echo "generating $@"
+	@python3 bench/gen_workbook.py --csv build/bench/contacts-$*.csv --out $@ --strings shared
+
+build/bench/contacts-%-inline.xlsx: bench/gen_workbook.py build/bench/contacts-%.csv
+	@echo "generating $@"
+	@python3 bench/gen_workbook.py --csv build/bench/contacts-$*.csv --out $@ --strings inline
+
+build/bench/contacts-%.ods: bench/gen_workbook.py build/bench/contacts-%.csv
+	@echo "generating $@"
+	@python3 bench/gen_workbook.py --csv build/bench/contacts-$*.csv --out $@
+
 # The ThreadSanitizer tree first (building it would add too much to make test), then the fuzz
 # targets.
 fuzz: deps build/bench/contacts-100k.csv build/bench/contacts-100k.vcf

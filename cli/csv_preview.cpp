@@ -1,5 +1,7 @@
 // voxaro-preview FILE: shows how the import reads a CSV file (its detected dialect and the records
-// the reader sees after normalisation), for checking an export before importing it.
+// the reader sees after normalisation), for checking an export before importing it. A workbook
+// (.xlsx, .xlsm, .ods, told by its content) shows the records of its first visible sheet, read
+// with TAB as the delimiter, without detection.
 #include <cstdio>
 #include <exception>
 #include <vector>
@@ -8,8 +10,10 @@
 #include "cli/terminal.h"
 #include "formats/csv_reader.h"
 #include "formats/dialect.h"
+#include "formats/workbook.h"
 #include "import/csv_normalizer.h"
 #include "platform/platform.h"
+#include "support/mapped_file_stream.h"
 #include "support/string_utils.h"
 
 namespace {
@@ -32,15 +36,32 @@ void PrintRecord(const char* Label, int Number, const TCSVReader& Reader) {
               ForTerminal(line).c_str());
 }
 
+// The file's bytes, when they are a workbook's (or an old binary one's, which WorkbookText
+// refuses with its message); false for any other file.
+bool WorkbookFileText(const PathString& FileName, AnsiString& Text) {
+  TMappedFileStream file(FileName);
+  const std::string_view bytes(file.Memory(), static_cast<size_t>(file.GetSize()));
+  if (SniffContainer(bytes) == TContainerKind::Other) return false;
+  Text = WorkbookText(bytes);
+  return true;
+}
+
 int Preview(const PathString& FileName) {
   TFastMemoryStream stream;
-  NormalizeCSVData(FileName, stream);
   TCSVOptions options;
-  DetectCSVOptionsFromStream(stream, options);
+  AnsiString workbook;
+  if (WorkbookFileText(FileName, workbook)) {
+    NormalizeCSVText(workbook, stream);
+    options.Delimiter = '\t';
+    std::printf("Arbeitsmappe: erstes sichtbares Blatt, Trennzeichen: Tabulator\n");
+  } else {
+    NormalizeCSVData(FileName, stream);
+    DetectCSVOptionsFromStream(stream, options);
+    std::printf("Trennzeichen: %s, Anf\xC3\xBChrungszeichen: %s, Zeilenumbruch: %s\n",
+                Describe(options.Delimiter), options.Quote.empty() ? "keine" : "\"",
+                Describe(options.LineBreak));
+  }
   stream.SetPosition(0);
-  std::printf("Trennzeichen: %s, Anf\xC3\xBChrungszeichen: %s, Zeilenumbruch: %s\n",
-              Describe(options.Delimiter), options.Quote.empty() ? "keine" : "\"",
-              Describe(options.LineBreak));
   TCSVReader reader(stream, options.Delimiter);
   reader.First();
   if (reader.Eof()) {

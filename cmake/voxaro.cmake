@@ -14,6 +14,7 @@
 #   voxaro_layer_windows(LAYER file...)      files of the Windows build only
 #   voxaro_layer_posix(LAYER file...)        files of the POSIX build only
 #   voxaro_layer_libraries(LAYER lib...)     system libraries a layer links on Windows
+#   voxaro_layer_libraries_everywhere(LAYER lib...)  libraries a layer links on every platform
 #   voxaro_tests(file...)                    tests of portable units (native and Windows)
 #   voxaro_windows_tests(file...)            tests of Windows-only units
 #   voxaro_windows_test_helper(name file...) a Windows program the tests start, built beside them
@@ -66,6 +67,11 @@ function(voxaro_layer_libraries layer)
   if(WIN32)
     set_property(GLOBAL APPEND PROPERTY VOXARO_LIBS_${layer} ${ARGN})
   endif()
+endfunction()
+
+function(voxaro_layer_libraries_everywhere layer)
+  _voxaro_check_layer(${layer})
+  set_property(GLOBAL APPEND PROPERTY VOXARO_LIBS_${layer} ${ARGN})
 endfunction()
 
 function(voxaro_tests)

@@ -5,7 +5,8 @@
 # FUZZ_TARGETS picks targets. With --replay, only runs every target once over its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-all_targets=(fuzz_csv_reader fuzz_text_loading fuzz_names_numbers fuzz_import fuzz_vcard_reader)
+all_targets=(fuzz_csv_reader fuzz_text_loading fuzz_names_numbers fuzz_import fuzz_vcard_reader
+  fuzz_workbook_reader)
 read -r -a targets <<<"${FUZZ_TARGETS:-${all_targets[*]}}"
 for t in "${targets[@]}"; do
   [[ " ${all_targets[*]} " == *" $t "* ]] || { echo "fuzz: no target $t (${all_targets[*]})"; exit 2; }

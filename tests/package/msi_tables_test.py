@@ -148,17 +148,15 @@ class Tables(unittest.TestCase):
     def test_open_with_registry(self):
         expected = {
             ("Software\\Classes\\Applications\\voxaro.exe", "FriendlyAppName", "Voxaro"),
-            ("Software\\Classes\\Applications\\voxaro.exe\\SupportedTypes", ".csv", ""),
-            ("Software\\Classes\\Applications\\voxaro.exe\\SupportedTypes", ".vcf", ""),
-            ("Software\\Classes\\Applications\\voxaro.exe\\SupportedTypes", ".txt", ""),
             ("Software\\Classes\\Applications\\voxaro.exe\\shell\\open\\command", "", COMMAND),
             (f"Software\\Classes\\{PROG_ID}", "", "Kontaktliste"),
             (f"Software\\Classes\\{PROG_ID}\\DefaultIcon", "", "[#voxaro.exe],0"),
             (f"Software\\Classes\\{PROG_ID}\\shell\\open\\command", "", COMMAND),
-            ("Software\\Classes\\.csv\\OpenWithProgids", PROG_ID, ""),
-            ("Software\\Classes\\.vcf\\OpenWithProgids", PROG_ID, ""),
-            ("Software\\Classes\\.txt\\OpenWithProgids", PROG_ID, ""),
         }
+        # Contact exports and workbooks.
+        for extension in (".csv", ".vcf", ".txt", ".xlsx", ".xlsm", ".ods"):
+            expected.add(("Software\\Classes\\Applications\\voxaro.exe\\SupportedTypes", extension, ""))
+            expected.add((f"Software\\Classes\\{extension}\\OpenWithProgids", PROG_ID, ""))
         for arch, _, path, _ in self.each():
             with self.subTest(arch=arch):
                 rows = table(path, "Registry")

@@ -528,6 +528,10 @@ void ExpectStartMenuEntry(const Architecture& Arch) {
   EXPECT_EQ(shortcut.IconFile, L"");
 }
 
+// The extensions whose "Öffnen mit" lists Voxaro: contact exports and workbooks.
+const wchar_t* const OpenWithExtensions[] = {L".csv",  L".vcf",  L".txt",
+                                             L".xlsx", L".xlsm", L".ods"};
+
 // The "Öffnen mit" keys, each beside what another program may have: never the default value of
 // an extension, which would make Voxaro the default program.
 void ExpectOpenWithKeys(const Architecture& Arch) {
@@ -535,23 +539,22 @@ void ExpectOpenWithKeys(const Architecture& Arch) {
   const wstring command = Quoted(program) + L" \"%1\"";
   const wstring application = L"Applications\\voxaro.exe";
   const wstring progId = ProgId;
-  const struct {
+  struct TValue {
     wstring Key;
     const wchar_t* Name;
     wstring Value;
-  } values[] = {
+  };
+  std::vector<TValue> values = {
       {application, L"FriendlyAppName", L"Voxaro"},
-      {application + L"\\SupportedTypes", L".csv", L""},
-      {application + L"\\SupportedTypes", L".vcf", L""},
-      {application + L"\\SupportedTypes", L".txt", L""},
       {application + L"\\shell\\open\\command", L"", command},
       {progId, L"", L"Kontaktliste"},
       {progId + L"\\DefaultIcon", L"", program + L",0"},
       {progId + L"\\shell\\open\\command", L"", command},
-      {L".csv\\OpenWithProgids", ProgId, L""},
-      {L".vcf\\OpenWithProgids", ProgId, L""},
-      {L".txt\\OpenWithProgids", ProgId, L""},
   };
+  for (const wchar_t* extension : OpenWithExtensions) {
+    values.push_back({application + L"\\SupportedTypes", extension, L""});
+    values.push_back({wstring(extension) + L"\\OpenWithProgids", ProgId, L""});
+  }
   for (const auto& v : values) {
     SCOPED_TRACE(Narrow(v.Key) + " " + Narrow(v.Name));
     wstring actual;
@@ -562,7 +565,7 @@ void ExpectOpenWithKeys(const Architecture& Arch) {
 
 std::vector<wstring> ExtensionDefaults(const Architecture& Arch) {
   std::vector<wstring> values;
-  for (const wchar_t* extension : {L".csv", L".vcf", L".txt"}) {
+  for (const wchar_t* extension : OpenWithExtensions) {
     wstring value = L"(none)";
     ReadValue(HKEY_LOCAL_MACHINE, Classes + wstring(extension), L"", Arch.View, value);
     values.push_back(value);
@@ -680,7 +683,7 @@ void ExpectNothingLeft(const Architecture& Arch, const Package& Removed) {
   for (const wstring& key : {Classes + wstring(L"Applications\\voxaro.exe"),
                              Classes + wstring(ProgId), UninstallKey + Removed.ProductCode})
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, Arch.View)) << Narrow(key);
-  for (const wchar_t* extension : {L".csv", L".vcf", L".txt"}) {
+  for (const wchar_t* extension : OpenWithExtensions) {
     wstring value;
     EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, Classes + wstring(extension) + L"\\OpenWithProgids",
                            ProgId, Arch.View, value))
