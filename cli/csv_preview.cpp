@@ -10,10 +10,10 @@
 #include "cli/terminal.h"
 #include "formats/csv_reader.h"
 #include "formats/dialect.h"
-#include "formats/workbook.h"
+#include "formats/text_loading.h"
 #include "import/csv_normalizer.h"
 #include "platform/platform.h"
-#include "support/mapped_file_stream.h"
+#include "support/block_pool.h"
 #include "support/string_utils.h"
 
 namespace {
@@ -36,26 +36,19 @@ void PrintRecord(const char* Label, int Number, const TCSVReader& Reader) {
               ForTerminal(line).c_str());
 }
 
-// The file's bytes, when they are a workbook's (or an old binary one's, which WorkbookText
-// refuses with its message); false for any other file.
-bool WorkbookFileText(const PathString& FileName, AnsiString& Text) {
-  TMappedFileStream file(FileName);
-  const std::string_view bytes(file.Memory(), static_cast<size_t>(file.GetSize()));
-  if (SniffContainer(bytes) == TContainerKind::Other) return false;
-  Text = WorkbookText(bytes);
-  return true;
-}
-
 int Preview(const PathString& FileName) {
+  TBlockPool pool;
+  const TLoadedText text = LoadText(FileName, pool);
   TFastMemoryStream stream;
+  NormalizeCSVLines(text, 0, text.Bytes().size(), 0, pool, [&](char* Lines, size_t Length) {
+    stream.WriteBuffer(Lines, static_cast<int32_t>(Length));
+    return true;
+  });
   TCSVOptions options;
-  AnsiString workbook;
-  if (WorkbookFileText(FileName, workbook)) {
-    NormalizeCSVText(workbook, stream);
+  if (text.Kind() == TTextKind::Sheet) {
     options.Delimiter = '\t';
     std::printf("Arbeitsmappe: erstes sichtbares Blatt, Trennzeichen: Tabulator\n");
   } else {
-    NormalizeCSVData(FileName, stream);
     DetectCSVOptionsFromStream(stream, options);
     std::printf("Trennzeichen: %s, Anf\xC3\xBChrungszeichen: %s, Zeilenumbruch: %s\n",
                 Describe(options.Delimiter), options.Quote.empty() ? "keine" : "\"",

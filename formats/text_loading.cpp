@@ -8,6 +8,7 @@
 
 #include "base/ascii.h"
 #include "formats/vcard_reader.h"
+#include "formats/workbook.h"
 #include "platform/platform.h"
 #include "support/block_pool.h"
 #include "support/byte_scan.h"
@@ -310,6 +311,12 @@ bool TTextLoader::UnfoldAndDecodeVCard(std::string_view Text, TPoolBlock& Block,
 
 TTextForm TTextLoader::Decide() {
   const std::string_view bytes = FBytes;
+  // A workbook, known by its container, whatever its first cell says.
+  if (SniffContainer(bytes) != TContainerKind::Other) {
+    TTextForm form = Decoded(WorkbookText(bytes));
+    form.Kind = TTextKind::Sheet;
+    return form;
+  }
   if (bytes.size() >= 2) {
     const auto first = static_cast<unsigned char>(bytes[0]);
     const auto second = static_cast<unsigned char>(bytes[1]);

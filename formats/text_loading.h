@@ -2,7 +2,7 @@
 // Loads a contact export as one text in the ANSI code page, whether it holds 8-bit text, UTF-8
 // with or without a byte-order mark, UTF-16 with a byte-order mark, UTF-16 without a mark whose
 // characters all lie below 256, or a vCard in UTF-16 without a mark. vCard files lose their folded
-// line breaks on the way.
+// line breaks on the way. A workbook gives the text of its first visible sheet.
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -12,8 +12,9 @@
 
 class TMappedFileStream;
 
-// Which reader a text is for.
-enum class TTextKind { Table, VCard };
+// Which reader a text is for: the CSV reader, the vCard reader, or the CSV reader with a TAB
+// between the cells of a workbook's sheet.
+enum class TTextKind { Table, VCard, Sheet };
 
 // A loaded text up to its end, its first byte 0, and which reader it is for. The loader decides
 // all of that once. Where the file's bytes are the text, or its UTF-8 form, they are read where
@@ -53,7 +54,7 @@ private:
 // The text of the file as LoadFileAsAnsiText loads it, up to its first byte 0, and its reader. A
 // decoded text takes its block from Pool, which must outlive the text and learns how much address
 // space an import of the file needs. Raises the stream's "OSError" when the file cannot be opened
-// or mapped.
+// or mapped, and a workbook's errors (formats/workbook_errors.h).
 TLoadedText LoadText(const PathString& FileName, TBlockPool& Pool);
 // The same for Bytes in memory, which must outlive the text.
 TLoadedText LoadTextFromBytes(std::string_view Bytes, TBlockPool& Pool);

@@ -16,10 +16,18 @@ namespace {
 TImportCounts ImportLoadedText(TLoadedText Text, TStrings& Target, const AnsiString& CountryCode,
                                TBlockPool& Pool) {
   TRecordPath records(CountryCode, Pool);
-  if (Text.Kind() == TTextKind::VCard)
+  switch (Text.Kind()) {
+  case TTextKind::VCard:
     ReadVCardRecords(std::move(Text), records);
-  else
+    break;
+  case TTextKind::Sheet:
+    // The cells' bounds are known: no guess of the delimiter.
+    ReadCSVRecords(std::move(Text), records, '\t');
+    break;
+  case TTextKind::Table:
     ReadCSVRecords(std::move(Text), records);
+    break;
+  }
   return records.StoreInto(Target);
 }
 

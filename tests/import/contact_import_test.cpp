@@ -14,10 +14,14 @@
 
 #include "base/exceptions.h"
 #include "formats/text_loading.h"
+#include "formats/workbook_errors.h"
 #include "import/display_name.h"
 #include "import/phone_number.h"
 #include "import/record_path.h"
+#include "platform/platform.h"
+#include "support/block_pool.h"
 #include "tests/test_files.h"
+#include "tests/zip_writer.h"
 
 namespace {
 
@@ -224,6 +228,36 @@ TEST(ContactImport, StoresWhatAddEntryPerEntryStores) {
   }
 }
 
+// A workbook gives the lines that its first sheet gives saved as Unicode text (UTF-16 with TABs)
+// and imported, from every program that wrote one.
+TEST(ContactImport, WorkbooksGiveTheLinesOfTheirSheetAsUnicodeText) {
+  Lines first;
+  for (const char* name : {"kontakte-calc.xlsx", "kontakte-gnumeric.xlsx", "kontakte-calc.ods",
+                           "kontakte-gnumeric.ods"}) {
+    const AnsiString file = TestDataFile(AnsiString("workbooks/") + name);
+    TBlockPool pool;
+    const TLoadedText sheet = LoadText(file, pool);
+    ASSERT_EQ(sheet.Kind(), TTextKind::Sheet) << name;
+    AnsiString unicode = "\xFF\xFE";
+    for (const char16_t unit : platform::AnsiToWide(AnsiString(sheet.Bytes()))) {
+      unicode += static_cast<char>(unit & 0xFF);
+      unicode += static_cast<char>(unit >> 8);
+    }
+    TStringList fromWorkbook, fromText;
+    const TImportCounts counts = ImportContacts(file, fromWorkbook, "49");
+    const TImportCounts textCounts = ImportContactBytes(unicode, fromText, "49");
+    EXPECT_EQ(fromWorkbook.GetText(), fromText.GetText()) << name;
+    EXPECT_EQ(counts.Names, textCounts.Names) << name;
+    EXPECT_EQ(counts.Numbers, textCounts.Numbers) << name;
+    Lines got;
+    for (int i = 0; i < fromWorkbook.Count(); ++i)
+      got.push_back(fromWorkbook[i]);
+    EXPECT_FALSE(got.empty()) << name;
+    if (first.empty()) first = got;
+    EXPECT_EQ(got, first) << name;
+  }
+}
+
 TEST(ContactImport, ForeignCountryCode) {
   const Result r = Import("Name;Telefon\r\nA;+41 44 123\r\nB;0041 44 124\r\nC;+49 30 1\r\n", "41");
   EXPECT_EQ(r.List, (Lines{"0049301=C", "044123=A", "044124=B"}));
@@ -235,6 +269,21 @@ TEST(ContactImport, ErrorsLeaveTheTargetAlone) {
       {dir.Write("empty.csv", ""), "Try to read past eof"},
       {dir.FileName("missing.csv"), "OSError"},
       {dir.Path(), "OSError"}, // a folder
+      {dir.Write("alt.xls", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + AnsiString(504, '\0')),
+       OldWorkbookMessage},
+      {dir.Write("csv.zip", TZipWriter().Add("kontakte.csv", "Name;Telefon\r\nA;0301\r\n").Bytes()),
+       NotAWorkbookMessage},
+      {dir.Write("kaputt.xlsx", "PK\x03\x04" + AnsiString(100, 'x')), DamagedWorkbookMessage},
+      // A workbook without a sheet is an empty text.
+      {dir.Write("leer.ods",
+                 TZipWriter()
+                     .Add("mimetype", "application/vnd.oasis.opendocument.spreadsheet", false)
+                     .Add("content.xml",
+                          "<office:document-content xmlns:office=\"urn:oasis:names:tc:"
+                          "opendocument:xmlns:office:1.0\"><office:body><office:spreadsheet/>"
+                          "</office:body></office:document-content>")
+                     .Bytes()),
+       "Try to read past eof"},
   };
   for (const auto& [file, message] : cases) {
     TStringList target;
