@@ -182,7 +182,9 @@ TEST(Utf8, InPlaceConversionGivesWhatTheCopyGives) {
 TEST(Utf8, ChunksAndPiecesAgreeWithTheWhole) {
   std::vector<AnsiString> texts = {
       "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80 x\xED\xA0\xBD\xED\xB8\x80y\xED\xA0\xBDz",
-      "\x80\x80\xF8\x80\x80\xF0\x80\x80!\xC0\x80" "ab", "\xC3", "a\xE2\x82", ""};
+      "\x80\x80\xF8\x80\x80\xF0\x80\x80!\xC0\x80"
+      "ab",
+      "\xC3", "a\xE2\x82", ""};
   std::mt19937 random(5);
   const char alphabet[] = "ab\x80\xBF\xC3\xE2\xED\xA0\xB8\xF0\x9F";
   for (int i = 0; i < 3000; ++i) {
