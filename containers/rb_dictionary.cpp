@@ -213,7 +213,7 @@ TRBKey& TRBKey::operator=(std::string_view Text) {
 }
 
 size_t TRBKey::size() const {
-  if (!IsFar()) return static_cast<unsigned char>(FBytes[InPlace]);
+  if (!IsFar()) return static_cast<unsigned char>(FBytes[MostInPlace]);
   uint32_t size;
   std::memcpy(&size, FBytes + sizeof(char*), sizeof size);
   return size;
@@ -226,9 +226,9 @@ char* TRBKey::FarData() const {
 }
 
 void TRBKey::Assign(std::string_view Text) {
-  if (Text.size() <= InPlace) {
+  if (Text.size() <= MostInPlace) {
     if (!Text.empty()) std::memcpy(FBytes, Text.data(), Text.size());
-    FBytes[InPlace] = static_cast<char>(Text.size());
+    FBytes[MostInPlace] = static_cast<char>(Text.size());
     return;
   }
   // A key comes from a file of less than 2 GiB.
@@ -237,7 +237,7 @@ void TRBKey::Assign(std::string_view Text) {
   const auto size = static_cast<uint32_t>(Text.size());
   std::memcpy(FBytes, &data, sizeof data);
   std::memcpy(FBytes + sizeof data, &size, sizeof size);
-  FBytes[InPlace] = static_cast<char>(Far);
+  FBytes[MostInPlace] = static_cast<char>(Far);
 }
 
 void TRBKey::Free() {
@@ -297,13 +297,19 @@ TRBCustomStringDictionary::TRBCustomStringDictionary(TRBCompareFunc Compare, TBl
                           Pool) {}
 
 void TRBCustomStringDictionary::Clear() {
-  // Every entry once, as ForEach would, but without a cache miss per step of the in-order walk.
-  // An entry lives in its node's payload, which the tree's Clear releases.
-  FTree.ForEachInAddOrder([](TRBNode* Node) {
-    EntryOf(Node)->~TRBKeyData();
-    Node->Key = nullptr;
-  });
+  // An entry lives in its node's payload, which the tree's Clear releases; only one with a key
+  // apart needs to be destroyed first. Every node once, as ForEach would, but without a cache
+  // miss per step of the in-order walk.
+  if (FKeysApart > 0) FTree.ForEachInAddOrder([](TRBNode* Node) { EntryOf(Node)->~TRBKeyData(); });
+  FKeysApart = 0;
   TRBCustomDictionary::Clear();
+}
+
+TRBKeyData* TRBCustomStringDictionary::NewEntry(void* Where, TRBKey&& Key) {
+  TRBKeyData* const entry = new (Where) TRBKeyData;
+  entry->Key = std::move(Key);
+  FKeysApart += !entry->Key.InPlace();
+  return entry;
 }
 
 TRBKeyData* TRBCustomStringDictionary::Lookup(const TRBKeyData& Probe) const {
@@ -324,10 +330,10 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(TRBKey Key, bool* Added) {
     // The entry is made where the tree's next node will carry it, and handed to the tree as the
     // key; a present key leaves that slot free again. Add's own descent finds a present key just
     // as a lookup would, and a second descent of millions of scattered nodes costs real time.
-    TRBKeyData* const entry = new (FTree.NextPayload()) TRBKeyData;
-    entry->Key = std::move(Key);
+    TRBKeyData* const entry = NewEntry(FTree.NextPayload(), std::move(Key));
     TRBNode* const node = FTree.AddLastBy(entry, TKeyDataOrder());
     if (node->Key != entry) {
+      FKeysApart -= !entry->Key.InPlace();
       entry->~TRBKeyData();
       return EntryOf(node);
     }
@@ -344,8 +350,7 @@ TRBKeyData* TRBCustomStringDictionary::FindOrAdd(TRBKey Key, bool* Added) {
   TRBNode* const node = FTree.Add(&probe);
   if (node->Key != &probe) return EntryOf(node);
   // Nothing here can throw, so the node never keeps pointing to the probe.
-  TRBKeyData* const entry = new (FTree.Payload(node)) TRBKeyData;
-  entry->Key = std::move(probe.Key);
+  TRBKeyData* const entry = NewEntry(FTree.Payload(node), std::move(probe.Key));
   node->Key = entry;
   if (Added) *Added = true;
   return entry;
@@ -392,9 +397,9 @@ void TRBStringList::JoinStored(std::string_view Key, const std::string_view* Val
     return;
   }
   UniqueKeys = true;
-  TRBKeyData* const entry = new (FTree.NextPayload()) TRBKeyData;
-  entry->Key = std::move(probe.Key);
+  TRBKeyData* const entry = NewEntry(FTree.NextPayload(), std::move(probe.Key));
   entry->Data = Value;
+  FKeysApart += std::exchange(Right.FKeysApart, 0);
   FTree.Join(entry, std::move(Right.FTree));
 }
 

@@ -24,6 +24,8 @@ public:
   TRBKey& operator=(TRBKey&& Other) noexcept;
   ~TRBKey() { Free(); }
 
+  // Whether the key is in place, which needs nothing done when it goes.
+  bool InPlace() const { return !IsFar(); }
   const char* data() const { return IsFar() ? FarData() : FBytes; }
   char* data() { return IsFar() ? FarData() : FBytes; }
   size_t size() const;
@@ -31,16 +33,16 @@ public:
   operator std::string_view() const { return {data(), size()}; }
 
 private:
-  static constexpr size_t InPlace = 15;
+  static constexpr size_t MostInPlace = 15;
   // The last byte: the count of a key in place, or this for one in a block of its own, whose
   // address and length then stand at the start.
   static constexpr unsigned char Far = 0xFF;
-  bool IsFar() const { return static_cast<unsigned char>(FBytes[InPlace]) == Far; }
+  bool IsFar() const { return static_cast<unsigned char>(FBytes[MostInPlace]) == Far; }
   char* FarData() const;
   void Assign(std::string_view Text);
   void Free();
 
-  char FBytes[InPlace + 1] = {};
+  char FBytes[MostInPlace + 1] = {};
 };
 
 // One entry; the tree's keys point to these. Key comes last, right before the tree node that
@@ -125,6 +127,11 @@ public:
 protected:
   // Each entry lives in its tree node's payload: no heap block per entry.
   TRBCustomStringDictionary(TRBCompareFunc Compare, TBlockPool* Pool);
+  // A new entry at Where, holding Key.
+  TRBKeyData* NewEntry(void* Where, TRBKey&& Key);
+
+  // Entries whose key is not in place, which Clear must destroy one by one.
+  size_t FKeysApart = 0;
 
 private:
   TRBKeyData* Lookup(const TRBKeyData& Probe) const;
