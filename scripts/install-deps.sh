@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages and locales the build and tests need, only when missing.
+# Installs the Debian packages and locales the build and tests need, only when missing; then
+# makes sure that i386 Linux programs (the 32-bit Wine) run here (scripts/x86-setup.sh).
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 fonts-wine xvfb xauth imagemagick locales file python3 clang-format
   msitools wixl time
+  wine32:i386 qemu-user-static
 )
 locales=(de_DE.UTF-8 de_CH.UTF-8 cs_CZ.UTF-8 en_US.UTF-8)
 
@@ -24,8 +27,13 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -q
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # The 32-bit Wine comes from the i386 half of the archive.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386 ||
+      { echo "install-deps.sh: could not add the i386 architecture to dpkg" >&2; exit 1; }
+  fi
+  as_root apt-get -o DPkg::Lock::Timeout=600 update -q
+  as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Wine needs a real glibc locale to open file names with umlauts.
@@ -37,3 +45,5 @@ for l in "${locales[@]}"; do
     as_root localedef -i "${l%%.*}" -c -f UTF-8 "$l"
   fi
 done
+
+scripts/x86-setup.sh
