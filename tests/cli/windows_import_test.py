@@ -25,10 +25,10 @@ def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def run(command):
+def run(command, environment=None):
     try:
         done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              stdin=subprocess.DEVNULL, timeout=LIMIT_SECONDS)
+                              stdin=subprocess.DEVNULL, timeout=LIMIT_SECONDS, env=environment)
     except subprocess.TimeoutExpired:
         return None
     return done.returncode, done.stdout, done.stderr
@@ -50,7 +50,10 @@ def first_difference(a, b):
 
 def compare(native, windows, path):
     """One line about the file; True when the Windows importer gave what the native one gave."""
-    expected = run([native, "--raw", "--country", "49", str(path)])
+    # The counts' thousands separator is the locale's: the native importer gets the one that
+    # scripts/wine-run gives Wine.
+    locale = dict(os.environ, LC_ALL=os.environ.get("VOXARO_WINE_LOCALE", "de_DE.UTF-8"))
+    expected = run([native, "--raw", "--country", "49", str(path)], locale)
     got = run([str(WINE_RUN), windows, "--raw", "--country", "49", windows_path(path)])
     name = Path(path).name
     if expected is None or expected[0] != 0:
