@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "framework/win_owners.h"
+#include "tests/wait_limit.h"
 
 namespace {
 
@@ -33,21 +32,12 @@ bool Ended(HANDLE Process, DWORD TimeoutMs, bool ServeMessages) {
   }
 }
 
-// Each start of a program under an emulator takes a minute or more: VOXARO_WAIT_FACTOR (set by
-// scripts/test-win32.sh) stretches the limit.
-DWORD Stretched(DWORD TimeoutMs) {
-  char text[16] = {};
-  const DWORD length = GetEnvironmentVariableA("VOXARO_WAIT_FACTOR", text, sizeof text);
-  const unsigned long factor = length > 0 && length < sizeof text ? strtoul(text, nullptr, 10) : 1;
-  const ULONGLONG stretched = ULONGLONG(TimeoutMs) * (factor > 1 ? factor : 1);
-  return static_cast<DWORD>(stretched < INFINITE ? stretched : INFINITE - 1);
-}
-
 } // namespace
 
 DWORD RunHelperProgram(const char* Name, const AnsiString& Arguments, DWORD TimeoutMs,
                        bool ServeMessages) {
-  const DWORD limit = Stretched(TimeoutMs);
+  // Each start of a program under an emulator takes a minute or more.
+  const DWORD limit = StretchedLimit(TimeoutMs);
   const AnsiString helper = BesideThisProgram(Name);
   AnsiString commandLine = "\"" + helper + "\" " + Arguments;
   STARTUPINFOA startup = {};

@@ -7,7 +7,7 @@ runs NATIVE (build/native/cli/voxaro-import) and WINDOWS (a voxaro-import.exe, t
 scripts/wine-run with the environment it is given) with --raw --country 49 on each FILE, all the
 Windows runs side by side, since each start of a program under an emulator is slow. Every FILE
 must give the same output bytes, the same counts on standard error and the same exit status.
-VOXARO_WAIT_FACTOR stretches the time each run may take. Exits 1 when a file differs.
+VOXARO_WAIT_FACTOR stretches the minute each run may take. Exits 1 when a file differs.
 """
 import concurrent.futures
 import os

@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/wait_limit.h"
+
 namespace e2e {
 
 namespace {
@@ -207,24 +209,8 @@ wstring TestedProgramFolder() {
   return folder.empty() ? ProgramFolder() : folder;
 }
 
-namespace {
-
-DWORD WaitFactor() {
-  static const DWORD factor = [] {
-    wchar_t text[16];
-    const DWORD length = GetEnvironmentVariableW(L"VOXARO_WAIT_FACTOR", text, 16);
-    const unsigned long value = length > 0 && length < 16 ? wcstoul(text, nullptr, 10) : 1;
-    return static_cast<DWORD>(std::min(std::max(value, 1UL), 1000UL));
-  }();
-  return factor;
-}
-
-} // namespace
-
 DWORD WaitLimit(DWORD Milliseconds) {
-  if (Milliseconds == INFINITE) return INFINITE;
-  const ULONGLONG stretched = ULONGLONG(Milliseconds) * WaitFactor();
-  return static_cast<DWORD>(std::min<ULONGLONG>(stretched, INFINITE - 1));
+  return StretchedLimit(Milliseconds);
 }
 
 std::chrono::milliseconds WaitLimit(std::chrono::milliseconds Limit) {
