@@ -1,5 +1,5 @@
 # The front door; CMake does the building (scripts/build.sh), scripts/ hold the steps.
-.PHONY: all deps native win64 win32 run run-gui test bench fuzz dist clean
+.PHONY: all deps native win64 win32 run run-gui test test-win32 bench fuzz dist clean
 
 FILE ?= examples/kontakte.csv
 
@@ -20,6 +20,11 @@ run-gui: win64
 
 test:
 	@scripts/test.sh
+
+# Every 32-bit unit test under the 32-bit Wine (make test runs those of the Windows layer).
+test-win32: deps
+	@scripts/build.sh native && scripts/build.sh win64 && scripts/build.sh win32 && \
+	  scripts/test-win32.sh --all
 
 BENCH_FILES := $(foreach n,10k 100k 300k 1M,build/bench/contacts-$(n).csv) \
 	build/bench/contacts-300k-utf8.csv build/bench/contacts-300k.vcf

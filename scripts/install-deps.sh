@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages and locales the build and tests need, only when missing.
+# Installs the Debian packages and locales the build and tests need, only when missing; then
+# makes sure that i386 Linux programs (the 32-bit Wine) run here (scripts/x86-setup.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,7 @@ packages=(
   wine wine64 fonts-wine xvfb xauth imagemagick locales file python3 clang-format
   msitools wixl time
   zlib1g-dev libexpat1-dev libz-mingw-w64-dev dpkg-dev
+  wine32:i386 qemu-user-static
 )
 locales=(de_DE.UTF-8 de_CH.UTF-8 cs_CZ.UTF-8 en_US.UTF-8)
 
@@ -26,8 +28,13 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -q
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # The 32-bit Wine comes from the i386 half of the archive.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386 ||
+      { echo "install-deps.sh: could not add the i386 architecture to dpkg" >&2; exit 1; }
+  fi
+  as_root apt-get -o DPkg::Lock::Timeout=600 update -q
+  as_root apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # The mingw trees build expat from Debian's source package (Debian ships it only natively), unpacked
@@ -45,7 +52,7 @@ if ! ls build/deps/expat-*/expat/CMakeLists.txt >/dev/null 2>&1; then
     else
       echo "no Debian sources file to make a deb-src entry from" >&2; exit 1
     fi
-    as_root apt-get update -q
+    as_root apt-get -o DPkg::Lock::Timeout=600 update -q
   fi
   mkdir -p build/deps
   echo "unpacking expat's source package into build/deps"
@@ -67,3 +74,5 @@ for l in "${locales[@]}"; do
     as_root localedef -i "${l%%.*}" -c -f UTF-8 "$l"
   fi
 done
+
+scripts/x86-setup.sh

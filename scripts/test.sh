@@ -21,7 +21,7 @@ suite() {
   "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local closing
-  closing=$(grep -E 'tests passed|programs|formatted' "$log" | tail -n 1)
+  closing=$(grep -E 'tests passed|checks passed|programs|formatted' "$log" | tail -n 1)
   rm -f "$log"
   [ -n "$closing" ] || closing="no result (exit status $rc)"
   [ "$rc" = 0 ] || failed=1
@@ -36,6 +36,9 @@ suite "win64 under wine64" scripts/test-win64.sh -LE 'e2e|package'
 suite "win64 end-to-end" scripts/test-win64.sh -L e2e
 # Both installer packages, built from the two trees, in a Wine prefix of their own (30 to 45 s).
 suite "installer packages" scripts/test-package.sh
+# The 32-bit programs under the 32-bit Wine, in a prefix of their own: natively where the kernel
+# runs i386 code, else under qemu (about a minute or more for each start of a 32-bit program).
+suite "win32 under emulation" scripts/test-win32.sh
 suite "fuzz seed corpora" scripts/fuzz.sh --replay
 suite "win32 programs" scripts/check-pe.sh build/win32 "PE32 executable" "Intel 80386"
 suite "win64 programs" scripts/check-pe.sh build/win64 "PE32+ executable" "x86-64"

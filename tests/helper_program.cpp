@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/win_owners.h"
+#include "tests/wait_limit.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool Ended(HANDLE Process, DWORD TimeoutMs, bool ServeMessages) {
 
 DWORD RunHelperProgram(const char* Name, const AnsiString& Arguments, DWORD TimeoutMs,
                        bool ServeMessages) {
+  // Each start of a program under an emulator takes a minute or more.
+  const DWORD limit = StretchedLimit(TimeoutMs);
   const AnsiString helper = BesideThisProgram(Name);
   AnsiString commandLine = "\"" + helper + "\" " + Arguments;
   STARTUPINFOA startup = {};
@@ -47,8 +50,8 @@ DWORD RunHelperProgram(const char* Name, const AnsiString& Arguments, DWORD Time
   }
   const TKernelHandle thread(started.hThread);
   const TKernelHandle process(started.hProcess);
-  if (!Ended(process.Get(), TimeoutMs, ServeMessages)) {
-    ADD_FAILURE() << Name << " did not end within " << TimeoutMs << " ms";
+  if (!Ended(process.Get(), limit, ServeMessages)) {
+    ADD_FAILURE() << Name << " did not end within " << limit << " ms";
     TerminateProcess(process.Get(), HelperHung);
     return HelperHung;
   }

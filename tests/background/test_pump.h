@@ -6,9 +6,14 @@
 #include <cstdio>
 #include <functional>
 
-// Dispatches what is queued for this thread until Done holds; false when the deadline passes.
+#include "tests/wait_limit.h"
+
+// Dispatches what is queued for this thread until Done holds; false when the deadline passes
+// (stretched under an emulator). Without Done it pumps for exactly that time.
 inline bool PumpUntil(const std::function<bool()>& Done, int Milliseconds = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(Milliseconds);
+  const DWORD asked = static_cast<DWORD>(Milliseconds);
+  const DWORD limit = Done ? StretchedLimit(asked) : asked;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit);
   for (;;) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -25,11 +30,12 @@ inline void PumpFor(int Milliseconds) {
   PumpUntil(nullptr, Milliseconds);
 }
 
-// A hang must fail the test, not block the suite: past the limit the process ends with status 3.
+// A hang must fail the test, not block the suite: past the limit (stretched under an emulator)
+// the process ends with status 3.
 class TWatchdog {
 public:
   TWatchdog(DWORD Milliseconds, const char* What)
-      : FMilliseconds(Milliseconds), FWhat(What),
+      : FMilliseconds(StretchedLimit(Milliseconds)), FWhat(What),
         FDone(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
         FThread(CreateThread(nullptr, 0, Watch, this, 0, nullptr)) {}
   TWatchdog(const TWatchdog&) = delete;

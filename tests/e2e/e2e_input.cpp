@@ -13,6 +13,8 @@
 #include <thread>
 #include <utility>
 
+#include "tests/e2e/e2e_support.h"
+
 namespace e2e {
 
 namespace {
@@ -20,10 +22,9 @@ namespace {
 class OpenedClipboard {
 public:
   OpenedClipboard() {
-    for (int attempt = 0; attempt < 200 && !FOpen; ++attempt) {
-      FOpen = OpenClipboard(nullptr) != FALSE;
-      if (!FOpen) Sleep(10);
-    }
+    const DWORD start = GetTickCount(), limit = WaitLimit(2000);
+    while (!(FOpen = OpenClipboard(nullptr) != FALSE) && GetTickCount() - start < limit)
+      Sleep(10);
   }
   ~OpenedClipboard() {
     if (FOpen) CloseClipboard();
@@ -297,12 +298,12 @@ ClipboardHold::ClipboardHold(DWORD Milliseconds) : FState(std::make_shared<TStat
     delete shared;
     return;
   }
-  FOpened = WaitForSingleObject(FState->Ready, 10000) == WAIT_OBJECT_0 && FState->Opened;
+  FOpened = WaitForSingleObject(FState->Ready, WaitLimit(10000)) == WAIT_OBJECT_0 && FState->Opened;
 }
 
 ClipboardHold::~ClipboardHold() {
   if (!FThread) return;
-  if (WaitForSingleObject(FThread, FState->Milliseconds + 5000) != WAIT_OBJECT_0)
+  if (WaitForSingleObject(FThread, FState->Milliseconds + WaitLimit(5000)) != WAIT_OBJECT_0)
     std::fprintf(stderr, "the thread holding the clipboard did not end\n");
   CloseHandle(FThread);
 }
@@ -379,7 +380,7 @@ bool Activate(HWND Window) {
   const DWORD start = GetTickCount();
   while (IsWindow(Window)) {
     if (ActivateOnce(Window)) return true;
-    if (GetTickCount() - start >= 3000) break;
+    if (GetTickCount() - start >= WaitLimit(3000)) break;
   }
   return false;
 }
@@ -493,8 +494,8 @@ HRESULT DragOnce(HWND Target, const std::vector<std::wstring>& Files, const Drag
           const HWND capture = CaptureOf(state.LoopThread);
           return loopEnded() || (capture && capture != state.CaptureBefore);
         },
-        5000);
-    if (!holding) Report("the drag loop did not take the mouse within 5 s");
+        WaitLimit(5000));
+    if (!holding) Report("the drag loop did not take the mouse in time");
     if (!loopEnded()) {
       Sleep(startWait);
       for (int step = 1; step <= steps; ++step) {
@@ -505,29 +506,30 @@ HRESULT DragOnce(HWND Target, const std::vector<std::wstring>& Files, const Drag
       // Let go once the target has taken the drag, or at once while the loop waits for a busy
       // target: the drop is then meant to come while the target is busy.
       const auto waitingForTarget = [&] { return GetTickCount() - state.LastQuery > 250; };
-      if (!PollUntil([&] { return state.Accepted || loopEnded() || waitingForTarget(); }, 3000))
-        Report("the target did not answer the drag with an effect within 3 s");
+      if (!PollUntil([&] { return state.Accepted || loopEnded() || waitingForTarget(); },
+                     WaitLimit(3000)))
+        Report("the target did not answer the drag with an effect in time");
       Sleep(stepWait);
     }
     MouseTo(end, MOUSEEVENTF_LEFTUP);
     state.Released = true;
     // A loop that still asks but does not take the release is stuck; one that does not ask is
     // in a call to the target and is waited for below.
-    if (!PollUntil([&] { return state.Decided || loopEnded(); }, 3000) &&
+    if (!PollUntil([&] { return state.Decided || loopEnded(); }, WaitLimit(3000)) &&
         state.QueriesAfterRelease > 0) {
-      Report("the drag loop did not take the release within 3 s: cancelling it");
+      Report("the drag loop did not take the release in time: cancelling it");
       state.GiveUp = true;
     }
     // The drop is a call into the target, which answers once it is done with what it is doing.
-    if (WaitForSingleObject(state.Ended, 60000) == WAIT_OBJECT_0) return;
+    if (WaitForSingleObject(state.Ended, WaitLimit(60000)) == WAIT_OBJECT_0) return;
     DWORD owner = 0;
     GetWindowThreadProcessId(Target, &owner);
-    Report("the target did not answer the drop within a minute: ending its process");
+    Report("the target did not answer the drop in time: ending its process");
     if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, owner)) {
       TerminateProcess(process, 96);
       CloseHandle(process);
     }
-    if (WaitForSingleObject(state.Ended, 10000) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(state.Ended, WaitLimit(10000)) != WAIT_OBJECT_0)
       Report("the drag loop still runs after its target was ended");
   });
   auto* data = new FileDataObject(Files, Options.OnNamesTaken, state.NamesTaken);

@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 #include <cwctype>
 #include <fstream>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "tests/wait_limit.h"
 
 namespace e2e {
 
@@ -193,6 +196,27 @@ wstring ProgramFolder() {
   return path.substr(0, path.find_last_of(L"\\/"));
 }
 
+wstring Environment(const wchar_t* Name) {
+  const DWORD size = GetEnvironmentVariableW(Name, nullptr, 0);
+  if (size == 0) return {};
+  wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(Name, &value[0], size));
+  return value;
+}
+
+wstring TestedProgramFolder() {
+  const wstring folder = Environment(L"VOXARO_TESTED_PROGRAMS");
+  return folder.empty() ? ProgramFolder() : folder;
+}
+
+DWORD WaitLimit(DWORD Milliseconds) {
+  return StretchedLimit(Milliseconds);
+}
+
+std::chrono::milliseconds WaitLimit(std::chrono::milliseconds Limit) {
+  return Limit * WaitFactor();
+}
+
 std::string ReadFileBytes(const wstring& Path) {
   HANDLE file = CreateFileW(LongPath(Path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -250,7 +274,7 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
     std::fprintf(stderr, "voxaro-import.exe could not be started (error %lu)\n", startError);
     return result;
   }
-  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  const bool ended = WaitForSingleObject(process.hProcess, WaitLimit(60000)) == WAIT_OBJECT_0;
   if (!ended) {
     TerminateProcess(process.hProcess, 99);
     WaitForSingleObject(process.hProcess, 5000);
@@ -280,7 +304,7 @@ ImporterResult RunImporter(const TempFolder& Folder, const wstring& File) {
 }
 
 bool WaitFor(const std::function<bool()>& Condition, std::chrono::milliseconds Timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + Timeout;
+  const auto deadline = std::chrono::steady_clock::now() + WaitLimit(Timeout);
   for (;;) {
     if (Condition()) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -292,7 +316,7 @@ bool WaitFor(const std::function<bool()>& Condition, std::chrono::milliseconds T
 }
 
 VoxaroProcess::VoxaroProcess(const wstring& Arguments) {
-  const wstring program = ProgramFolder() + L"\\voxaro.exe";
+  const wstring program = TestedProgramFolder() + L"\\voxaro.exe";
   wstring commandLine = L"\"" + program + L"\"";
   if (!Arguments.empty()) commandLine += L" " + Arguments;
   STARTUPINFOW startup = {};
@@ -310,7 +334,7 @@ VoxaroProcess::VoxaroProcess(const wstring& Arguments) {
 VoxaroProcess::~VoxaroProcess() {
   if (!FProcess) return;
   if (!Ended(0) && !Close(5000)) TerminateProcess(FProcess, 99);
-  WaitForSingleObject(FProcess, 5000);
+  WaitForSingleObject(FProcess, WaitLimit(5000));
   CloseHandle(FProcess);
 }
 
@@ -336,7 +360,7 @@ bool VoxaroProcess::Close(DWORD TimeoutMs) {
 }
 
 bool VoxaroProcess::Ended(DWORD TimeoutMs) const {
-  return !FProcess || WaitForSingleObject(FProcess, TimeoutMs) == WAIT_OBJECT_0;
+  return !FProcess || WaitForSingleObject(FProcess, WaitLimit(TimeoutMs)) == WAIT_OBJECT_0;
 }
 
 bool EndStartedPrograms() {
@@ -405,8 +429,8 @@ std::vector<wstring> RemoveLeftoverFolders() {
 bool SendBounded(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, LRESULT* Result,
                  UINT TimeoutMs) {
   DWORD_PTR answer = 0;
-  const bool answered =
-      SendMessageTimeoutW(Window, Message, WParam, LParam, SMTO_NORMAL, TimeoutMs, &answer) != 0;
+  const bool answered = SendMessageTimeoutW(Window, Message, WParam, LParam, SMTO_NORMAL,
+                                            WaitLimit(TimeoutMs), &answer) != 0;
   if (Result) *Result = answered ? static_cast<LRESULT>(answer) : 0;
   return answered;
 }

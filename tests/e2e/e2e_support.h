@@ -35,8 +35,19 @@ wstring LongPath(const wstring& Path);
 // Removes Folder with everything in it, names of any length.
 void RemoveFolderTree(const wstring& Folder);
 
-// The folder of the running test program: voxaro.exe is built beside it.
+// The folder of the running test program: its tree's voxaro.exe and cli\voxaro-import.exe are
+// built beside it.
 wstring ProgramFolder();
+// An environment variable's value, empty when it is not set.
+wstring Environment(const wchar_t* Name);
+// The folder of the voxaro.exe the tests drive: VOXARO_TESTED_PROGRAMS when set (the 32-bit tree,
+// driven across processes by this 64-bit driver), else ProgramFolder().
+wstring TestedProgramFolder();
+
+// A wait's limit stretched by VOXARO_WAIT_FACTOR (a whole number, at least 1), for programs that
+// run under an emulator many times slower than natively.
+DWORD WaitLimit(DWORD Milliseconds);
+std::chrono::milliseconds WaitLimit(std::chrono::milliseconds Limit);
 // Contents of a file, or empty when it cannot be read.
 std::string ReadFileBytes(const wstring& Path);
 // The repository's file at a path relative to its root.
@@ -45,16 +56,17 @@ std::string SourceFile(const char* RelativePath);
 wstring FromAnsi(const std::string& Text);
 std::string ToAnsi(const wstring& Text);
 
-// The command-line importer of the same tree run on File: its raw lines and the last line of its
-// standard error (the summary after an import). No lines when it cannot be started or does not
-// end within a minute (it is then ended).
+// The command-line importer of the driver's own tree run on File: its raw lines and the last line
+// of its standard error (the summary after an import). No lines when it cannot be started or does
+// not end within a minute (it is then ended).
 struct ImporterResult {
   std::vector<wstring> Lines;
   wstring Summary;
 };
 ImporterResult RunImporter(const TempFolder& Folder, const wstring& File);
 
-// Waits until Condition holds, pumping this thread's messages; false after Timeout.
+// Waits until Condition holds, pumping this thread's messages; false after Timeout (stretched by
+// WaitLimit, as is every limit below).
 bool WaitFor(const std::function<bool()>& Condition,
              std::chrono::milliseconds Timeout = std::chrono::milliseconds(20000));
 
