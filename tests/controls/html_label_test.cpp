@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/form.h"
+#include "framework/list_box.h"
 #include "framework/panel.h"
 #include "framework/win_owners.h"
 
@@ -317,6 +318,93 @@ TEST_F(HTMLabelTest, HoverPaintsTheLinkUnderTheMouseInItsColours) {
   EXPECT_EQ(Label.HoverLink(), 0);
   Label.MouseLeave();
   EXPECT_EQ(Label.HoverLink(), -1);
+}
+
+const char* const LinkText = "ab <A href=\"x\">Kopieren des Inhaltes</A> cd";
+
+TEST_F(HTMLabelTest, ALinkWithATargetMakesThePanelATabStop) {
+  const struct {
+    const char* Text;
+    bool TabStop;
+    int FocusLink;
+  } cases[] = {{"kein Link", false, -1},
+               {LinkText, true, 0},
+               {"<a name=y>ohne Ziel</a>", false, -1},
+               {"<a name=y>ohne</a> <a href=\"z\">mit</a>", true, 1}};
+  for (const auto& c : cases) {
+    Label.SetHTMLText(c.Text);
+    EXPECT_EQ(Panel.TabStop(), c.TabStop) << c.Text;
+    EXPECT_EQ(Label.FocusLink(), c.FocusLink) << c.Text;
+  }
+}
+
+TEST_F(HTMLabelTest, EnterOrSpaceOnTheFocusedLinkPressesItOnce) {
+  Form.Show();
+  Label.SetHTMLText(LinkText);
+  Label.FocusTheLink();
+  ASSERT_TRUE(Label.LinkFocused());
+  BYTE keys[256] = {};
+  const struct {
+    const char* Name;
+    WPARAM Key;
+    LPARAM Flags;
+    bool Ctrl;
+    size_t Presses;
+  } cases[] = {{"Enter", VK_RETURN, 1, false, 1},
+               {"Space", VK_SPACE, 1, false, 1},
+               {"held down", VK_RETURN, 1 | (1 << 30), false, 0},
+               {"with Ctrl", VK_RETURN, 1, true, 0},
+               {"another key", 'A', 1, false, 0}};
+  for (const auto& c : cases) {
+    Clicked.clear();
+    keys[VK_CONTROL] = c.Ctrl ? 0x80 : 0;
+    SetKeyboardState(keys);
+    SendMessageA(Panel.Handle(), WM_KEYDOWN, c.Key, c.Flags);
+    EXPECT_EQ(Clicked.size(), c.Presses) << c.Name;
+  }
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  // Without the focus, the keys are not the link's.
+  SetFocus(nullptr);
+  EXPECT_FALSE(Label.LinkFocused());
+  Clicked.clear();
+  SendMessageA(Panel.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_TRUE(Clicked.empty());
+}
+
+TEST_F(HTMLabelTest, TheFocusRectangleIsDrawnBesideTheLinkOnlyWhileItHasTheFocus) {
+  Form.Show();
+  Label.SetHTMLText(LinkText);
+  Label.Remeasure();
+  const std::vector<TRect> link = Label.CurrentLayout().LinkRects(0);
+  ASSERT_EQ(link.size(), 1u);
+  const auto dots = [&] {
+    const TPainted painted(Label);
+    int dark = 0;
+    for (int y = link[0].Top; y < link[0].Bottom; ++y)
+      for (const int x : {link[0].Left - 1, link[0].Right})
+        if (painted.At(x, y) == RGB(0, 0, 0)) ++dark;
+    return dark;
+  };
+  EXPECT_EQ(dots(), 0);
+  Label.FocusTheLink();
+  EXPECT_GE(dots(), link[0].Height() / 2);
+  SetFocus(nullptr);
+  EXPECT_EQ(dots(), 0);
+}
+
+// The copy link goes once it is pressed: the focus must not stay on a status line without it.
+TEST_F(HTMLabelTest, LosingTheLinkWhileFocusedHandsTheFocusToTheNextTabStop) {
+  TListBox list(&Form);
+  Form.Show();
+  Label.SetHTMLText(LinkText);
+  Label.FocusTheLink();
+  ASSERT_EQ(GetFocus(), Panel.Handle());
+  EXPECT_EQ(Form.ActiveControl(), &Panel);
+  Label.SetHTMLText("kein Link");
+  EXPECT_FALSE(Panel.TabStop());
+  EXPECT_EQ(GetFocus(), list.Handle());
+  EXPECT_EQ(Form.ActiveControl(), &list);
 }
 
 TEST_F(HTMLabelTest, CenteredTextMovesDownInAFixedLabel) {
