@@ -1,11 +1,11 @@
 #include "app/main_form.h"
 
-#include "import/contact_import.h"
-#include "import/found_text.h"
 #include "app/pasted_path.h"
 #include "framework/application.h"
 #include "framework/clipboard.h"
 #include "framework/command_line.h"
+#include "import/contact_import.h"
+#include "import/found_text.h"
 #include "support/file_utils.h"
 #include "support/string_utils.h"
 
@@ -206,8 +206,10 @@ void TMainFrm::HLAnchorClick(THTMLabel* /*Sender*/, const AnsiString& /*Anchor*/
   ShowCopiedStatus();
 }
 
-void TMainFrm::LBKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState /*Shift*/) {
-  if (Key != VK_RETURN) return;
+void TMainFrm::LBKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState Shift) {
+  // Ctrl+C as every list copies, beside the program's own Enter.
+  const bool copy = Key == 'C' && (Shift & (ssCtrl | ssShift | ssAlt)) == ssCtrl;
+  if (Key != VK_RETURN && !copy) return;
   const int index = LB.ItemIndex();
   if (index < 0) return;
   SetClipboardText(Handle(), LB.Items().Get(index));
