@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "framework/form.h"
-#include "framework/list_box.h"
 #include "framework/panel.h"
 #include "framework/win_owners.h"
 
@@ -370,41 +369,6 @@ TEST_F(HTMLabelTest, EnterOrSpaceOnTheFocusedLinkPressesItOnce) {
   Clicked.clear();
   SendMessageA(Panel.Handle(), WM_KEYDOWN, VK_RETURN, 1);
   EXPECT_TRUE(Clicked.empty());
-}
-
-TEST_F(HTMLabelTest, TheFocusRectangleIsDrawnBesideTheLinkOnlyWhileItHasTheFocus) {
-  Form.Show();
-  Label.SetHTMLText(LinkText);
-  Label.Remeasure();
-  const std::vector<TRect> link = Label.CurrentLayout().LinkRects(0);
-  ASSERT_EQ(link.size(), 1u);
-  const auto dots = [&] {
-    const TPainted painted(Label);
-    int dark = 0;
-    for (int y = link[0].Top; y < link[0].Bottom; ++y)
-      for (const int x : {link[0].Left - 1, link[0].Right})
-        if (painted.At(x, y) == RGB(0, 0, 0)) ++dark;
-    return dark;
-  };
-  EXPECT_EQ(dots(), 0);
-  Label.FocusTheLink();
-  EXPECT_GE(dots(), link[0].Height() / 2);
-  SetFocus(nullptr);
-  EXPECT_EQ(dots(), 0);
-}
-
-// The copy link goes once it is pressed: the focus must not stay on a status line without it.
-TEST_F(HTMLabelTest, LosingTheLinkWhileFocusedHandsTheFocusToTheNextTabStop) {
-  TListBox list(&Form);
-  Form.Show();
-  Label.SetHTMLText(LinkText);
-  Label.FocusTheLink();
-  ASSERT_EQ(GetFocus(), Panel.Handle());
-  EXPECT_EQ(Form.ActiveControl(), &Panel);
-  Label.SetHTMLText("kein Link");
-  EXPECT_FALSE(Panel.TabStop());
-  EXPECT_EQ(GetFocus(), list.Handle());
-  EXPECT_EQ(Form.ActiveControl(), &list);
 }
 
 TEST_F(HTMLabelTest, CenteredTextMovesDownInAFixedLabel) {
