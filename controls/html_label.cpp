@@ -345,8 +345,10 @@ bool THTMLabel::LinkFocused() const {
   return Parent() && Parent()->TabStop() && Parent()->Focused() && FocusLink() >= 0;
 }
 
-void THTMLabel::FocusTheLink() {
-  if (Parent() && Parent()->TabStop() && FocusLink() >= 0) Parent()->SetFocus();
+bool THTMLabel::FocusTheLink() {
+  if (!Parent() || !Parent()->TabStop() || FocusLink() < 0) return false;
+  Parent()->SetFocus();
+  return LinkFocused();
 }
 
 void THTMLabel::ActivateLink(int Index) {

@@ -96,8 +96,9 @@ public:
   int FocusLink() const;
   // That link has the keyboard focus.
   bool LinkFocused() const;
-  // Gives the keyboard focus to that link, when there is one.
-  void FocusTheLink();
+  // Gives the keyboard focus to that link; false when there is none, or its parent cannot take
+  // the focus for it.
+  bool FocusTheLink();
   // Does what a press on the link with that index does.
   void ActivateLink(int Index);
   // The same, once the messages already waiting are handled; false when that link has no target.

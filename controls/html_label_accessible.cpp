@@ -313,8 +313,7 @@ HRESULT THTMLabelAccessible::accSelect(long Flags, VARIANT Child) {
     // A link can take the focus, and only the one that the keyboard reaches; nothing is selected.
     if (Flags != SELFLAG_TAKEFOCUS || child - 1 != FLabel->FocusLink())
       return DISP_E_MEMBERNOTFOUND;
-    FLabel->FocusTheLink();
-    return S_OK;
+    return FLabel->FocusTheLink() ? S_OK : E_FAIL;
   });
 }
 

@@ -330,17 +330,20 @@ TEST_F(HTMLabelTest, ALinkWithATargetMakesThePanelATabStop) {
                {LinkText, true, 0},
                {"<a name=y>ohne Ziel</a>", false, -1},
                {"<a name=y>ohne</a> <a href=\"z\">mit</a>", true, 1}};
+  Form.Show();
   for (const auto& c : cases) {
     Label.SetHTMLText(c.Text);
     EXPECT_EQ(Panel.TabStop(), c.TabStop) << c.Text;
     EXPECT_EQ(Label.FocusLink(), c.FocusLink) << c.Text;
+    EXPECT_EQ(Label.FocusTheLink(), c.TabStop) << c.Text;
+    SetFocus(nullptr);
   }
 }
 
 TEST_F(HTMLabelTest, EnterOrSpaceOnTheFocusedLinkPressesItOnce) {
   Form.Show();
   Label.SetHTMLText(LinkText);
-  Label.FocusTheLink();
+  ASSERT_TRUE(Label.FocusTheLink());
   ASSERT_TRUE(Label.LinkFocused());
   BYTE keys[256] = {};
   const struct {
