@@ -206,8 +206,10 @@ void TMainFrm::HLAnchorClick(THTMLabel* /*Sender*/, const AnsiString& /*Anchor*/
   ShowCopiedStatus();
 }
 
-void TMainFrm::LBKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState /*Shift*/) {
-  if (Key != VK_RETURN) return;
+void TMainFrm::LBKeyDown(TControl* /*Sender*/, WORD& Key, TShiftState Shift) {
+  // Ctrl+C as every list copies, beside the program's own Enter.
+  const bool copy = Key == 'C' && (Shift & (ssCtrl | ssShift | ssAlt)) == ssCtrl;
+  if (Key != VK_RETURN && !copy) return;
   const int index = LB.ItemIndex();
   if (index < 0) return;
   SetClipboardText(Handle(), LB.Items().Get(index));

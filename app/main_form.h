@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the status label at the top, the result list below it. It imports the file
-// named on the command line when it is first shown.
+// named on the command line when it is first shown. Tab and Shift+Tab move the focus between the
+// list and the status line's link while it shows one.
 #include <windows.h>
 
 #include "background/async_drop.h"
@@ -45,7 +46,7 @@ public:
   void ImportFirstDropped(const AnsiString& Context, TStrings& Files);
   // The copy link: all lines to the clipboard.
   void HLAnchorClick(THTMLabel* Sender, const AnsiString& Anchor);
-  // Enter: the selected line to the clipboard.
+  // Enter or Ctrl+C: the selected line to the clipboard.
   void LBKeyDown(TControl* Sender, WORD& Key, TShiftState Shift);
 
   TPanel Panel1;

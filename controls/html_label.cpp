@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include "controls/gdi_text_measurer.h"
+#include "controls/html_label_accessible.h"
 #include "framework/win_owners.h"
 
 namespace {
@@ -13,6 +15,16 @@ namespace {
 constexpr int AutoSizeExtra = 6;
 // Added to the edge that AutoSizing may move, so that the layout is not bounded there.
 constexpr int UnboundedEdge = 65535;
+
+// Posted to the parent window for PostActivateLink: the link's index, and the label.
+UINT ActivateLinkMessage() {
+  static const UINT message = RegisterWindowMessageA("Voxaro.THTMLabel.ActivateLink");
+  return message;
+}
+
+bool IsAddress(const AnsiString& Target) {
+  return Target.find("://") != AnsiString::npos || Target.find("mailto:") != AnsiString::npos;
+}
 
 } // namespace
 
@@ -37,6 +49,10 @@ void THTMLabel::TMarkupStrings::Changed() {
 
 THTMLabel::THTMLabel(TWindowedControl* Parent) : TPaintedControl(Parent), FHTMLText(*this) {}
 
+THTMLabel::~THTMLabel() {
+  DisconnectAccessible();
+}
+
 void THTMLabel::SetHTMLText(const AnsiString& Line) {
   TStringsUpdate bracket(FHTMLText);
   FHTMLText.Clear();
@@ -55,8 +71,23 @@ AnsiString THTMLabel::DisplayText() const {
   return text;
 }
 
+AnsiString THTMLabel::PlainText() const {
+  return HTMLToPlainText(DisplayText());
+}
+
+std::vector<THTMLLink> THTMLabel::Links() const {
+  return HTMLLinks(DisplayText());
+}
+
 void THTMLabel::TextChanged() {
-  if (Parent()) Parent()->SetText(HTMLToPlainText(DisplayText()));
+  if (Parent()) {
+    Parent()->SetText(PlainText());
+    // Leaving the tab order, a parent with the focus hands it on.
+    Parent()->SetTabStop(FocusLink() >= 0);
+    // Also when the text is set again as it was: a screen reader then tells the counts again.
+    if (Parent()->Handle())
+      NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Parent()->Handle(), OBJID_CLIENT, CHILDID_SELF);
+  }
   Invalidate();
 }
 
@@ -184,7 +215,19 @@ void THTMLabel::Paint(HDC DC) {
   TGdiTextMeasurer measurer(DC, Font());
   const THTMLLayout layout = LayoutFor(measurer);
   DrawLayout(DC, layout, measurer);
+  if (LinkFocused()) DrawFocus(DC, layout);
   FitToContent(layout);
+}
+
+void THTMLabel::DrawFocus(HDC DC, const THTMLLayout& Layout) const {
+  // The colours a focus rectangle is drawn with, whatever the text left in the DC.
+  SetTextColor(DC, RGB(0, 0, 0));
+  SetBkColor(DC, RGB(255, 255, 255));
+  for (const TRect& text : Layout.LinkRects(FocusLink())) {
+    // One pixel beside the text, so that the dots do not touch its first and last letter.
+    const RECT rect{text.Left - 1, text.Top, text.Right + 1, text.Bottom};
+    DrawFocusRect(DC, &rect);
+  }
 }
 
 void THTMLabel::DrawFrame(HDC DC) const {
@@ -270,6 +313,127 @@ AnsiString THTMLabel::AnchorAt(int X, int Y) const {
   return target;
 }
 
+int THTMLabel::LinkIndexAt(int X, int Y) const {
+  AnsiString target;
+  return LinkAt(X, Y, target);
+}
+
+TRect THTMLabel::ScreenRect() const {
+  POINT origin{Left(), Top()};
+  if (MeasuringWindow()) ClientToScreen(MeasuringWindow(), &origin);
+  return TRect{origin.x, origin.y, origin.x + Width(), origin.y + Height()};
+}
+
+std::vector<TRect> THTMLabel::LinkScreenRects(int Index) const {
+  const TRect screen = ScreenRect();
+  std::vector<TRect> rects = CurrentLayout().LinkRects(Index);
+  for (TRect& rect : rects)
+    rect = TRect{screen.Left + rect.Left, screen.Top + rect.Top, screen.Left + rect.Right,
+                 screen.Top + rect.Bottom};
+  return rects;
+}
+
+int THTMLabel::FocusLink() const {
+  const std::vector<THTMLLink> links = Links();
+  for (size_t i = 0; i < links.size(); ++i)
+    if (!links[i].Target.empty()) return static_cast<int>(i);
+  return -1;
+}
+
+bool THTMLabel::LinkFocused() const {
+  // A parent that is no tab stop (a form) has the focus for itself, not for the link.
+  return Parent() && Parent()->TabStop() && Parent()->Focused() && FocusLink() >= 0;
+}
+
+bool THTMLabel::FocusTheLink() {
+  if (!Parent() || !Parent()->TabStop() || FocusLink() < 0) return false;
+  Parent()->SetFocus();
+  return LinkFocused();
+}
+
+void THTMLabel::ActivateLink(int Index) {
+  const std::vector<THTMLLink> links = Links();
+  if (Index < 0 || static_cast<size_t>(Index) >= links.size()) return;
+  const AnsiString target = links[static_cast<size_t>(Index)].Target;
+  if (!target.empty()) Press(target);
+}
+
+bool THTMLabel::PostActivateLink(int Index) {
+  const std::vector<THTMLLink> links = Links();
+  if (Index < 0 || static_cast<size_t>(Index) >= links.size() ||
+      links[static_cast<size_t>(Index)].Target.empty() || !MeasuringWindow())
+    return false;
+  // The label itself only tells its message from another label's; it is never used as a pointer.
+  return PostMessageA(MeasuringWindow(), ActivateLinkMessage(), static_cast<WPARAM>(Index),
+                      reinterpret_cast<LPARAM>(this)) != FALSE;
+}
+
+void THTMLabel::Press(const AnsiString& Target) {
+  if (IsAddress(Target))
+    OpenTarget(Target);
+  else if (OnAnchorClick)
+    OnAnchorClick(this, Target);
+}
+
+bool THTMLabel::ParentMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
+  switch (Msg) {
+  case WM_GETOBJECT:
+    // OBJID_CLIENT comes as a 32-bit value, also in a 64-bit LPARAM.
+    if (static_cast<DWORD>(LParam) != static_cast<DWORD>(OBJID_CLIENT)) return false;
+    Result = AccessibleObject(WParam);
+    return Result > 0;
+  case WM_SETFOCUS:
+  case WM_KILLFOCUS:
+    FocusChanged(Msg == WM_SETFOCUS);
+    return false;
+  case WM_KEYDOWN: {
+    const bool press = WParam == VK_RETURN || WParam == VK_SPACE;
+    // Once for a key held down, and not with Ctrl, which gives these keys other meanings.
+    const bool repeated = (LParam & (1 << 30)) != 0;
+    if (!press || repeated || GetKeyState(VK_CONTROL) < 0 || !LinkFocused()) return false;
+    ActivateLink(FocusLink());
+    Result = 0;
+    return true;
+  }
+  case WM_DESTROY:
+    DisconnectAccessible();
+    return false;
+  default:
+    if (Msg != ActivateLinkMessage() || LParam != reinterpret_cast<LPARAM>(this)) return false;
+    ActivateLink(static_cast<int>(WParam));
+    Result = 0;
+    return true;
+  }
+}
+
+void THTMLabel::FocusChanged(bool Focused) {
+  const int link = FocusLink();
+  if (link < 0) return;
+  Invalidate();
+  if (Focused && MeasuringWindow())
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, MeasuringWindow(), OBJID_CLIENT, link + 1);
+}
+
+LRESULT THTMLabel::AccessibleObject(WPARAM Flags) {
+  if (!FAccessible) {
+    TComPtr<IAccessible> standard;
+    if (FAILED(CreateStdAccessibleObject(MeasuringWindow(), OBJID_CLIENT, AccessibleIid,
+                                         reinterpret_cast<void**>(standard.Receive()))))
+      return 0;
+    FAccessible.Reset(new THTMLabelAccessible(*this, standard.Release()));
+  }
+  const LRESULT result =
+      LresultFromObject(AccessibleIid, Flags, static_cast<IAccessible*>(FAccessible.Get()));
+  // A failure leaves the question to the window's standard object.
+  return result > 0 ? result : 0;
+}
+
+void THTMLabel::DisconnectAccessible() {
+  if (!FAccessible) return;
+  FAccessible->Disconnect();
+  FAccessible.Reset();
+}
+
 void THTMLabel::MouseMove(TShiftState /*Shift*/, int X, int Y) {
   AnsiString target;
   const int link = LinkAt(X, Y, target);
@@ -297,11 +461,7 @@ void THTMLabel::MouseLeave() {
 void THTMLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TPaintedControl::MouseDown(Button, Shift, X, Y);
   const AnsiString target = AnchorAt(X, Y);
-  if (target.empty()) return;
-  if (target.find("://") != AnsiString::npos || target.find("mailto:") != AnsiString::npos)
-    OpenTarget(target);
-  else if (OnAnchorClick)
-    OnAnchorClick(this, target);
+  if (!target.empty()) Press(target);
 }
 
 void THTMLabel::OpenTarget(const AnsiString& Target) {

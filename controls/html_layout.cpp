@@ -216,6 +216,29 @@ int THTMLLayout::LinkAt(int X, int Y) const {
   return -1;
 }
 
+std::vector<TRect> THTMLLayout::LinkRects(int Link) const {
+  std::vector<TRect> rects;
+  int line = -1;
+  int lineLeft = 0;
+  for (const THTMLPiece& piece : Pieces) {
+    const THTMLLine& own = Lines[static_cast<size_t>(piece.Line)];
+    if (!own.Drawn) break;
+    // The first piece of a line starts at the area's left edge, where the line's width counts from.
+    if (piece.Line != line) {
+      line = piece.Line;
+      lineLeft = piece.Left;
+    }
+    if (piece.Link != Link) continue;
+    const int bottom = own.Top + own.Height;
+    const int right = std::min(piece.Left + piece.Width, lineLeft + own.Width);
+    if (rects.empty() || rects.back().Bottom != bottom)
+      rects.push_back(TRect{piece.Left, bottom - own.GhHeight, right, bottom});
+    else
+      rects.back().Right = std::max(rects.back().Right, right);
+  }
+  return rects;
+}
+
 THTMLLayout LayoutHTML(const AnsiString& Text, const TRect& Area, TTextMeasurer& Measurer,
                        bool Ellipsis) {
   THTMLLayout layout;
@@ -276,6 +299,28 @@ AnsiString HTMLToPlainText(const AnsiString& Text) {
       plain += "\r\n";
   }
   return plain;
+}
+
+std::vector<THTMLLink> HTMLLinks(const AnsiString& Text) {
+  std::vector<THTMLLink> links;
+  bool inLink = false;
+  for (const TToken& token : ScanHTML(Text)) {
+    if (token.Kind == TTokenKind::Piece) {
+      if (inLink) links.back().Text += ResolveEntities(token.Text);
+      continue;
+    }
+    const TTagKind kind =
+        token.Kind == TTokenKind::LineBreak ? TTagKind::LineBreak : ClassifyTag(token.Text);
+    if (kind == TTagKind::Link) {
+      links.push_back({LinkTarget(token.Text), AnsiString()});
+      inLink = true;
+    } else if (kind == TTagKind::EndLink) {
+      inLink = false;
+    } else if (kind == TTagKind::LineBreak && inLink) {
+      links.back().Text += "\r\n";
+    }
+  }
+  return links;
 }
 
 namespace {

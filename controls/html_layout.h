@@ -61,6 +61,9 @@ struct THTMLLayout {
   // (both ends included) and strictly inside the "gh"-high band that ends at the bottom of the
   // piece's line. Only drawn lines count; a link with an empty target is never found.
   int LinkAt(int X, int Y) const;
+  // Where a link's text lies, one rectangle per drawn line it runs over: from its first piece's
+  // left to its last piece's right, less a space that ends the line, over the band LinkAt tests.
+  std::vector<TRect> LinkRects(int Link) const;
 };
 
 // Wrapping (the default) cuts the text at spaces and sets words into lines. With Ellipsis each
@@ -102,3 +105,12 @@ AnsiString WithoutLineBreaks(const AnsiString& Text);
 
 // The text as a reader would take it: tags removed, entities resolved, line breaks as CR LF.
 AnsiString HTMLToPlainText(const AnsiString& Text);
+
+// A link as a reader takes it, whatever the width it is laid out in.
+struct THTMLLink {
+  AnsiString Target;
+  AnsiString Text; // as HTMLToPlainText gives it
+};
+
+// The links of a text, in the order of THTMLLayout::Links.
+std::vector<THTMLLink> HTMLLinks(const AnsiString& Text);

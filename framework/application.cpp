@@ -166,7 +166,10 @@ void TApplication::Run() {
 }
 
 void TApplication::HandleMessage(MSG& Msg) {
-  if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) PreviewKey(Msg);
+  if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) {
+    PreviewKey(Msg);
+    if (Msg.message == WM_KEYDOWN && DialogKey(Msg)) return;
+  }
   TranslateMessage(&Msg);
   DispatchMessageA(&Msg);
 }
@@ -192,6 +195,17 @@ void TApplication::PreviewKey(const MSG& Msg) {
     form->PreviewKey(key, KeyboardShiftState());
   } catch (...) {
     HandleException();
+  }
+}
+
+bool TApplication::DialogKey(const MSG& Msg) {
+  auto* form = dynamic_cast<TForm*>(TWindow::FromHandle(GetAncestor(Msg.hwnd, GA_ROOT)));
+  if (!form) return false;
+  try {
+    return form->DialogKey(Msg, KeyboardShiftState());
+  } catch (...) {
+    HandleException();
+    return true;
   }
 }
 

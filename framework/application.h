@@ -51,7 +51,8 @@ public:
   // Shows the main form and handles messages until it is closed; then frees the forms, so the
   // references CreateForm filled in are void afterwards.
   void Run();
-  // One message as the loop handles it: key preview first, then translation and dispatch.
+  // One message as the loop handles it: key preview first, then the form's Tab keys, then
+  // translation and dispatch.
   void HandleMessage(MSG& Msg);
   // Handles the queued messages and returns when the queue is empty.
   void ProcessMessages();
@@ -67,6 +68,8 @@ private:
   friend class TApplicationWindow;
   void AddForm(std::unique_ptr<TForm> Form);
   void PreviewKey(const MSG& Msg);
+  // True when the key moved the focus between the controls of a form, and goes no further.
+  bool DialogKey(const MSG& Msg);
   // The main form (its last active popup, such as an error box) takes the activation.
   void ActivateMainForm();
   void HideMainForm();

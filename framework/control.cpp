@@ -165,6 +165,34 @@ void TWindowedControl::SetFocus() {
   if (Handle()) ::SetFocus(Handle());
 }
 
+bool TWindowedControl::Focused() const {
+  return Handle() && GetFocus() == Handle();
+}
+
+bool TWindowedControl::TabStop() const {
+  if (!Handle()) return false;
+  const LONG_PTR style = GetWindowLongPtrA(Handle(), GWL_STYLE);
+  return (style & WS_CHILD) && (style & WS_TABSTOP);
+}
+
+void TWindowedControl::SetTabStop(bool TabStop) {
+  if (!Handle() || this->TabStop() == TabStop) return;
+  const LONG_PTR style = GetWindowLongPtrA(Handle(), GWL_STYLE);
+  // A top-level window has its maximise box in that bit.
+  if (!(style & WS_CHILD)) return;
+  SetWindowLongPtrA(Handle(), GWL_STYLE,
+                    TabStop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+  if (!TabStop && Parent()) Parent()->DescendantLeftTabOrder(this);
+}
+
+void TWindowedControl::DescendantFocused(TWindowedControl* Control) {
+  if (Parent()) Parent()->DescendantFocused(Control);
+}
+
+void TWindowedControl::DescendantLeftTabOrder(TWindowedControl* Control) {
+  if (Parent()) Parent()->DescendantLeftTabOrder(Control);
+}
+
 TPaintedControl* TWindowedControl::PaintedControlAt(int X, int Y) const {
   for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
     auto* painted = dynamic_cast<TPaintedControl*>(*it);
@@ -230,6 +258,8 @@ void TWindowedControl::HandleDestroyed() {
   FMouseControl = nullptr;
   FCaptureControl = nullptr;
   FTrackingLeave = false;
+  // The form must not keep it as its active control.
+  if (Parent()) Parent()->DescendantLeftTabOrder(this);
 }
 
 void TWindowedControl::KeyDown(WORD& Key, TShiftState Shift) {
@@ -341,6 +371,9 @@ LRESULT TWindowedControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     Realign();
     Resized();
     break;
+  case WM_SETFOCUS:
+    DescendantFocused(this);
+    break;
   case WM_KEYDOWN:
   case WM_SYSKEYDOWN: {
     WORD key = static_cast<WORD>(WParam);
@@ -385,5 +418,17 @@ LRESULT TWindowedControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
       break;
     }
   }
+  LRESULT answer = 0;
+  if (OfferToPaintedControls(Msg, WParam, LParam, answer)) return answer;
   return DefaultHandler(Msg, WParam, LParam);
+}
+
+bool TWindowedControl::OfferToPaintedControls(UINT Msg, WPARAM WParam, LPARAM LParam,
+                                              LRESULT& Result) {
+  // By index: a child may leave the list while it handles the message.
+  for (size_t i = 0; i < FControls.size(); ++i) {
+    auto* painted = dynamic_cast<TPaintedControl*>(FControls[i]);
+    if (painted && painted->ParentMessage(Msg, WParam, LParam, Result)) return true;
+  }
+  return false;
 }

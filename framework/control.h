@@ -2,7 +2,9 @@
 // The control tree. TControl has a place in its parent: bounds, alignment, visibility, and the
 // colour and font it takes from its parent unless it has its own. TWindowedControl owns a window;
 // for windows of the program's own classes it also lays out its children by alignment, paints
-// its non-windowed children on its surface and hands them the mouse.
+// its non-windowed children on its surface and hands them the mouse. Every window offers its
+// messages to its non-windowed children (TPaintedControl::ParentMessage), so that one of them can
+// take the keyboard focus, keys and a screen reader's questions on the window's behalf.
 #include <windows.h>
 
 #include <functional>
@@ -111,6 +113,13 @@ public:
   void Invalidate();
   void InvalidateRect(const TRect& Rect);
   void SetFocus();
+  // The window has the keyboard focus.
+  bool Focused() const;
+  // Tab and Shift+Tab stop at the window (WS_TABSTOP; child windows only). A window that stops
+  // being a tab stop while it has the focus, or is its form's active control, hands that on to
+  // the next tab stop.
+  bool TabStop() const;
+  void SetTabStop(bool TabStop);
 
   const std::vector<TControl*>& Controls() const { return FControls; }
   // The topmost visible non-windowed child at a client point, or null.
@@ -133,6 +142,10 @@ protected:
   // Own-class windows: the client area is filled with Color, then the painted children.
   virtual void PaintWindow(HDC DC, const RECT& Update);
   virtual void KeyDown(WORD& Key, TShiftState Shift);
+  // Control, this window or one inside it, has taken the keyboard focus, or has left the tab
+  // order; passed up to the form, which keeps track of its active control.
+  virtual void DescendantFocused(TWindowedControl* Control);
+  virtual void DescendantLeftTabOrder(TWindowedControl* Control);
 
 private:
   friend class TControl;
@@ -142,6 +155,8 @@ private:
   void PaintControls(HDC DC, const RECT& Update);
   // Mouse messages for the painted children; true when the message was one of those.
   bool HandleMouse(UINT Msg, WPARAM WParam, LPARAM LParam);
+  // True when a painted child has answered the message with Result.
+  bool OfferToPaintedControls(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
   void SetMouseControl(TPaintedControl* Control);
   bool SetPaintedCursor();
 

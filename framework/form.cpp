@@ -1,6 +1,8 @@
 #include "framework/form.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/application.h"
 
@@ -86,6 +88,75 @@ void TForm::ApplyClientSize() {
 void TForm::SetActiveControl(TWindowedControl* Control) {
   FActiveControl = Control;
   if (Control && Handle() && GetActiveWindow() == Handle()) Control->SetFocus();
+}
+
+namespace {
+
+// The windowed controls inside Parent, depth first in the order they were made.
+void CollectWindowed(const TWindowedControl& Parent, std::vector<TWindowedControl*>& Found) {
+  for (TControl* control : Parent.Controls())
+    if (auto* windowed = dynamic_cast<TWindowedControl*>(control)) {
+      Found.push_back(windowed);
+      CollectWindowed(*windowed, Found);
+    }
+}
+
+bool CanTabTo(const TWindowedControl& Control) {
+  return Control.TabStop() && IsWindowVisible(Control.Handle()) &&
+         IsWindowEnabled(Control.Handle());
+}
+
+} // namespace
+
+TWindowedControl* TForm::FindNextControl(TWindowedControl* From, bool Forward) const {
+  std::vector<TWindowedControl*> controls;
+  CollectWindowed(*this, controls);
+  const int count = static_cast<int>(controls.size());
+  const auto from = std::find(controls.begin(), controls.end(), From);
+  // From outside the controls (the form itself), going forward starts at the first.
+  const int start =
+      from != controls.end() ? static_cast<int>(from - controls.begin()) : (Forward ? -1 : count);
+  for (int step = 1; step <= count; ++step) {
+    const int index = ((start + (Forward ? step : -step)) % count + count) % count;
+    if (CanTabTo(*controls[static_cast<size_t>(index)]))
+      return controls[static_cast<size_t>(index)];
+  }
+  return nullptr;
+}
+
+bool TForm::SelectNext(TWindowedControl* From, bool Forward) {
+  TWindowedControl* next = FindNextControl(From, Forward);
+  if (!next) return false;
+  next->SetFocus();
+  return true;
+}
+
+bool TForm::DialogKey(const MSG& Msg, TShiftState Shift) {
+  if (Msg.wParam != VK_TAB || (Shift & (ssCtrl | ssAlt)) != 0) return false;
+  MSG message = Msg;
+  const LRESULT code =
+      SendMessageA(Msg.hwnd, WM_GETDLGCODE, Msg.wParam, reinterpret_cast<LPARAM>(&message));
+  if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+  auto* from = dynamic_cast<TWindowedControl*>(TWindow::FromHandle(Msg.hwnd));
+  return SelectNext(from && from != this ? from : FActiveControl, (Shift & ssShift) == 0);
+}
+
+void TForm::DescendantFocused(TWindowedControl* Control) {
+  // Not a window that holds the focus only for a moment, such as the parent of a control hidden
+  // while it had it.
+  if (Control != this && Control->TabStop()) FActiveControl = Control;
+}
+
+void TForm::DescendantLeftTabOrder(TWindowedControl* Control) {
+  const bool focused = Control->Focused();
+  if (!focused && FActiveControl != Control) return;
+  TWindowedControl* next = FindNextControl(Control, true);
+  FActiveControl = next;
+  if (!focused) return;
+  if (next)
+    next->SetFocus();
+  else
+    ::SetFocus(Handle());
 }
 
 void TForm::Show() {

@@ -1,7 +1,8 @@
 #pragma once
 // A top-level window holding controls. Its events: created (after construction, raised by
 // DoCreate), shown (once, before the window first appears), resized, and with key preview every
-// key press for the form or one of its children before the focused control gets it.
+// key press for the form or one of its children before the focused control gets it. Tab and
+// Shift+Tab move the focus between its tab stops, as in a dialog.
 #include "framework/control.h"
 
 enum TFormBorderStyle { bsSizeable, bsSingle };
@@ -32,9 +33,20 @@ public:
   void SetPosition(TPosition Position) { FPosition = Position; }
   bool KeyPreview() const { return FKeyPreview; }
   void SetKeyPreview(bool KeyPreview) { FKeyPreview = KeyPreview; }
-  // The control that gets the focus whenever the form does.
+  // The control that gets the focus whenever the form does; it follows the focus among the
+  // form's controls, so that the form gets it back where it was.
   TWindowedControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWindowedControl* Control);
+  // The tab stop after From (before it, going back), round the end: a window inside the form
+  // with WS_TABSTOP, visible and enabled, in the order the controls were made. From itself when
+  // it is the only one; null when there is none.
+  TWindowedControl* FindNextControl(TWindowedControl* From, bool Forward) const;
+  // Gives the focus to the next tab stop; false when there is none.
+  bool SelectNext(TWindowedControl* From, bool Forward);
+  // Tab (Shift+Tab going back, neither with Ctrl nor Alt) on its way to a window of the form:
+  // true when it moved the focus, and the key is done with. A window that takes Tab itself
+  // (WM_GETDLGCODE) keeps it.
+  bool DialogKey(const MSG& Msg, TShiftState Shift);
 
   // The first time: OnResize for the initial size, the position, OnShow, then the window appears.
   void Show();
@@ -55,6 +67,8 @@ protected:
   void Resized() override;
   // The form's own keys reach OnKeyDown through the preview, not a second time here.
   void KeyDown(WORD& /*Key*/, TShiftState /*Shift*/) override {}
+  void DescendantFocused(TWindowedControl* Control) override;
+  void DescendantLeftTabOrder(TWindowedControl* Control) override;
 
 private:
   DWORD WindowStyle() const;

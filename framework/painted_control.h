@@ -1,7 +1,7 @@
 #pragma once
 // A control without a window of its own: it paints on its parent's surface, and its parent
 // hands it the mouse input that falls on it (hit-tested against its bounds), shows its cursor and
-// tells it when the mouse enters and leaves.
+// tells it when the mouse enters and leaves. It sees the parent window's other messages too.
 #include <windows.h>
 
 #include "framework/control.h"
@@ -26,6 +26,13 @@ public:
   virtual void MouseMove(TShiftState /*Shift*/, int /*X*/, int /*Y*/) {}
   virtual void MouseEnter();
   virtual void MouseLeave();
+  // A message of the parent window, offered after the parent's own handling of it (its key
+  // events among them) and before the default one, the mouse's excepted. True when the message is
+  // answered with Result: the default handling and the children after this one do not see it.
+  virtual bool ParentMessage(UINT /*Msg*/, WPARAM /*WParam*/, LPARAM /*LParam*/,
+                             LRESULT& /*Result*/) {
+    return false;
+  }
 
 protected:
   void BoundsChanged(const TRect& Old) override;

@@ -8,6 +8,7 @@
 
 #include "base/exceptions.h"
 #include "framework/application.h"
+#include "framework/clipboard.h"
 #include "framework/win_owners.h"
 #include "framework/window.h"
 #include "tests/icons.h"
@@ -106,14 +107,49 @@ TEST_F(MainFormTest, TitleBarShowsTheProgramIconInBothSizes) {
   }
 }
 
-TEST_F(MainFormTest, OnlyTheListTakesTheFocus) {
-  std::vector<HWND> children;
-  EnumChildWindows(Form.Handle(), &CollectWindow, reinterpret_cast<LPARAM>(&children));
-  std::vector<HWND> focusable;
-  for (HWND child : children)
-    if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) focusable.push_back(child);
-  EXPECT_EQ(children.size(), 3u); // Panel1, Panel2, LB
-  EXPECT_EQ(focusable, (std::vector<HWND>{Form.LB.Handle()}));
+// The status line's panel takes the focus for its link, and only while it shows one.
+TEST_F(MainFormTest, TheListTakesTheFocusAndTheStatusLineWhileItShowsTheLink) {
+  const auto focusable = [this] {
+    std::vector<HWND> children, stops;
+    EnumChildWindows(Form.Handle(), &CollectWindow, reinterpret_cast<LPARAM>(&children));
+    EXPECT_EQ(children.size(), 3u); // Panel1, Panel2, LB
+    for (HWND child : children)
+      if (GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) stops.push_back(child);
+    return stops;
+  };
+  EXPECT_EQ(focusable(), (std::vector<HWND>{Form.LB.Handle()}));
+  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  EXPECT_EQ(focusable(), (std::vector<HWND>{Form.Panel1.Handle(), Form.LB.Handle()}));
+  Form.ShowCopiedStatus();
+  EXPECT_EQ(focusable(), (std::vector<HWND>{Form.LB.Handle()}));
+}
+
+TEST_F(MainFormTest, EnterAndCtrlCCopyTheSelectedLine) {
+  Form.ImportCSV(Dir.Write("kontakte.csv", Contacts));
+  const struct {
+    const char* Name;
+    WORD Key;
+    TShiftState Shift;
+    bool Copies;
+  } cases[] = {{"Enter", VK_RETURN, 0, true},
+               {"Ctrl+Shift+Enter", VK_RETURN, ssCtrl | ssShift, true},
+               {"Ctrl+C", 'C', ssCtrl, true},
+               {"C", 'C', 0, false},
+               {"Ctrl+Shift+C", 'C', ssCtrl | ssShift, false},
+               {"Ctrl+Alt+C", 'C', ssCtrl | ssAlt, false},
+               {"Ctrl+V", 'V', ssCtrl, false}};
+  for (const auto& c : cases) {
+    SetClipboardText(Form.Handle(), "vorher");
+    SendMessageA(Form.LB.Handle(), LB_SETCURSEL, 1, 0);
+    WORD key = c.Key;
+    Form.LBKeyDown(&Form.LB, key, c.Shift);
+    EXPECT_EQ(ClipboardText(), c.Copies ? "089555012=J\xF6rg M\xFCller" : "vorher") << c.Name;
+  }
+  // Without a selection nothing is copied.
+  SendMessageA(Form.LB.Handle(), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  WORD key = 'C';
+  Form.LBKeyDown(&Form.LB, key, ssCtrl);
+  EXPECT_EQ(ClipboardText(), "vorher");
 }
 
 TEST_F(MainFormTest, ImportFillsTheListAndShowsTheCounts) {

@@ -319,6 +319,61 @@ TEST_F(HTMLabelTest, HoverPaintsTheLinkUnderTheMouseInItsColours) {
   EXPECT_EQ(Label.HoverLink(), -1);
 }
 
+const char* const LinkText = "ab <A href=\"x\">Kopieren des Inhaltes</A> cd";
+
+TEST_F(HTMLabelTest, ALinkWithATargetMakesThePanelATabStop) {
+  const struct {
+    const char* Text;
+    bool TabStop;
+    int FocusLink;
+  } cases[] = {{"kein Link", false, -1},
+               {LinkText, true, 0},
+               {"<a name=y>ohne Ziel</a>", false, -1},
+               {"<a name=y>ohne</a> <a href=\"z\">mit</a>", true, 1}};
+  Form.Show();
+  for (const auto& c : cases) {
+    Label.SetHTMLText(c.Text);
+    EXPECT_EQ(Panel.TabStop(), c.TabStop) << c.Text;
+    EXPECT_EQ(Label.FocusLink(), c.FocusLink) << c.Text;
+    EXPECT_EQ(Label.FocusTheLink(), c.TabStop) << c.Text;
+    SetFocus(nullptr);
+  }
+}
+
+TEST_F(HTMLabelTest, EnterOrSpaceOnTheFocusedLinkPressesItOnce) {
+  Form.Show();
+  Label.SetHTMLText(LinkText);
+  ASSERT_TRUE(Label.FocusTheLink());
+  ASSERT_TRUE(Label.LinkFocused());
+  BYTE keys[256] = {};
+  const struct {
+    const char* Name;
+    WPARAM Key;
+    LPARAM Flags;
+    bool Ctrl;
+    size_t Presses;
+  } cases[] = {{"Enter", VK_RETURN, 1, false, 1},
+               {"Space", VK_SPACE, 1, false, 1},
+               {"held down", VK_RETURN, 1 | (1 << 30), false, 0},
+               {"with Ctrl", VK_RETURN, 1, true, 0},
+               {"another key", 'A', 1, false, 0}};
+  for (const auto& c : cases) {
+    Clicked.clear();
+    keys[VK_CONTROL] = c.Ctrl ? 0x80 : 0;
+    SetKeyboardState(keys);
+    SendMessageA(Panel.Handle(), WM_KEYDOWN, c.Key, c.Flags);
+    EXPECT_EQ(Clicked.size(), c.Presses) << c.Name;
+  }
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  // Without the focus, the keys are not the link's.
+  SetFocus(nullptr);
+  EXPECT_FALSE(Label.LinkFocused());
+  Clicked.clear();
+  SendMessageA(Panel.Handle(), WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_TRUE(Clicked.empty());
+}
+
 TEST_F(HTMLabelTest, CenteredTextMovesDownInAFixedLabel) {
   Label.SetAutoSizing(false);
   Label.SetAlign(alNone);

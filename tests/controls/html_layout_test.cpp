@@ -178,6 +178,58 @@ TEST(HTMLLayout, LinesBelowTheAreaAreNotDrawnNorHit) {
   EXPECT_EQ(layout.ContentHeight, 42);
 }
 
+struct LinkRectCase {
+  const char* Name;
+  AnsiString Text;
+  TRect Area;
+  std::vector<TRect> Expected; // of link 0
+};
+
+class LinkRects : public testing::TestWithParam<LinkRectCase> {};
+
+TEST_P(LinkRects, CoverTheLinkTextLineByLine) {
+  EXPECT_EQ(Layout(GetParam().Text, GetParam().Area).LinkRects(0), GetParam().Expected);
+}
+
+// 6 pixels a character; plain lines 14 high, a bold piece raises its line to 15.
+INSTANTIATE_TEST_SUITE_P(
+    HTMLLayout, LinkRects,
+    testing::Values(
+        LinkRectCase{"OneLine", "ab <a href=\"t\">cd ef</a> gh", Area(500), {{28, 20, 58, 34}}},
+        // "ab cd " fills the first line; its space is not part of the link's rectangle there.
+        LinkRectCase{"WrappedWithoutTheSpaceThatEndsTheLine",
+                     "ab <a href=\"t\">cd ef</a>",
+                     Area(40),
+                     {{28, 20, 40, 34}, {10, 34, 22, 48}}},
+        LinkRectCase{"BandOfTheGhHeightAtTheBottomOfATallerLine",
+                     "<b>ab</b> <a href=\"t\">cd</a>",
+                     Area(500),
+                     {{30, 21, 42, 35}}},
+        // Lines at 20 and 34; a bottom of 40 leaves no room for the second.
+        LinkRectCase{"LineNotDrawnLeftOut",
+                     "<a href=\"t\">a<br>b</a>",
+                     TRect{10, 20, 100, 40},
+                     {{10, 20, 16, 34}}},
+        LinkRectCase{"NoSuchLink", "ab cd", Area(500), {}}),
+    [](const testing::TestParamInfo<LinkRectCase>& Info) { return AnsiString(Info.param.Name); });
+
+TEST(HTMLLayout, LinksCarryTheirTargetAndTextAsAReaderTakesIt) {
+  const std::vector<THTMLLink> links =
+      HTMLLinks("a <A href=\"x\">Kopieren des <b>Inhaltes</b></A> b <a name=y>M&amp;M<br>2</a> "
+                "<a href=\"z\">c");
+  ASSERT_EQ(links.size(), 3u);
+  EXPECT_EQ(links[0].Target, "x");
+  EXPECT_EQ(links[0].Text, "Kopieren des Inhaltes");
+  EXPECT_EQ(links[1].Target, "");
+  EXPECT_EQ(links[1].Text, "M&M\r\n2");
+  EXPECT_EQ(links[2].Target, "z");
+  EXPECT_EQ(links[2].Text, "c"); // open to the end of the text
+  EXPECT_TRUE(HTMLLinks("kein <b>Link</b>").empty());
+  // The same links, in the same order, as the layout finds them.
+  const THTMLLayout layout = Layout("<a href=\"x\">a</a> <a href=\"y\">b</a>", Area(500));
+  EXPECT_EQ(layout.Links, (Lines{"x", "y"}));
+}
+
 using EllipsisCase = WrapCase;
 
 class Ellipsis : public testing::TestWithParam<EllipsisCase> {};

@@ -12,22 +12,8 @@ namespace {
 
 using namespace e2e;
 
-const wchar_t FirstStatus[] = L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit "
-                              L"Strg+V eine Datei oder einen Inhalt einf\u00fcgen.";
-const wchar_t CopiedStatus[] =
-    L"Eine beliebige CSV Datei auf dieses Fenster ziehen, oder mit Strg+V eine Datei oder einen "
-    L"Inhalt einf\u00fcgen.  Sie k\u00f6nnen die Daten jetzt in das \"Eigene Telefonbuch\" "
-    L"einf\u00fcgen. Dort Strg+V oder rechte Maustaste \"Einf\u00fcgen\".";
-
 std::vector<wstring> Lines(HWND Window) {
   return ListLines(ListBoxOf(Window));
-}
-
-wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach) {
-  wstring text;
-  for (const auto& line : Lines)
-    text += line + (BreakAfterEach ? L"\r\n" : L"");
-  return text;
 }
 
 // Each test starts from an empty clipboard, its own folder and a running program that has
@@ -222,25 +208,33 @@ TEST_F(Actions, TheLinkCopiesAllLinesWithEitherButtonAndIsGoneUntilTheNextImport
   }
 }
 
-TEST_F(Actions, EnterCopiesTheSelectedLineWithoutALineBreak) {
+// Ctrl+C as every list has it, beside Enter.
+TEST_F(Actions, EnterOrCtrlCCopiesTheSelectedLineWithoutALineBreak) {
   HWND window = Start(FKontakte);
   ASSERT_NE(window, nullptr);
   HWND list = ListBoxOf(window);
   const std::vector<wstring> lines = Lines(window);
   ASSERT_GE(lines.size(), 3u);
-  ASSERT_TRUE(PutClipboardText(L"vorher"));
-  ASSERT_TRUE(SendBounded(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0));
-  ASSERT_TRUE(PressChord(window, {VK_RETURN}));
-  EXPECT_EQ(ClipboardUnicodeText(), L"vorher");
   const wstring status = StatusText(window);
-  for (const auto& chord : {std::vector<WORD>{VK_RETURN}, std::vector<WORD>{VK_SHIFT, VK_RETURN}}) {
+  const std::vector<WORD> enter = {VK_RETURN}, shiftEnter = {VK_SHIFT, VK_RETURN},
+                          ctrlC = {VK_CONTROL, 'C'};
+  for (const auto* chord : {&enter, &ctrlC}) {
+    SCOPED_TRACE(chord == &enter ? "Enter, no line selected" : "Ctrl+C, no line selected");
+    ASSERT_TRUE(PutClipboardText(L"vorher"));
+    ASSERT_TRUE(SendBounded(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0));
+    ASSERT_TRUE(PressChord(window, *chord));
+    EXPECT_EQ(ClipboardUnicodeText(), L"vorher");
+  }
+  for (const auto* chord : {&enter, &shiftEnter, &ctrlC}) {
+    SCOPED_TRACE(chord == &ctrlC ? "Ctrl+C" : chord == &enter ? "Enter" : "Shift+Enter");
     ASSERT_TRUE(SendBounded(list, LB_SETCURSEL, 2, 0));
     ASSERT_TRUE(PutClipboardText(L"vorher"));
-    ASSERT_TRUE(PressChord(window, chord));
+    ASSERT_TRUE(PressChord(window, *chord));
     EXPECT_TRUE(WaitFor([&] { return ClipboardUnicodeText() == lines[2]; },
                         std::chrono::milliseconds(5000)));
   }
   EXPECT_EQ(StatusText(window), status);
+  EXPECT_EQ(Lines(window), lines);
 }
 
 } // namespace

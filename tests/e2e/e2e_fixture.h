@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -14,6 +15,14 @@ namespace e2e {
 // Table text as a spreadsheet copies it (Windows-1252), and a second small export.
 extern const std::string SampleTable;
 extern const std::string SampleOther;
+// The status line as the window shows it at start and after all lines were copied.
+extern const wchar_t FirstStatus[];
+extern const wchar_t CopiedStatus[];
+// The status line after an import of examples/kontakte.csv.
+wstring KontakteStatus();
+
+// Lines joined as the copy of all lines (a line break after each) or of one line gives them.
+wstring Joined(const std::vector<wstring>& Lines, bool BreakAfterEach);
 
 inline wstring Quoted(const wstring& Path) {
   return L"\"" + Path + L"\"";
@@ -31,6 +40,9 @@ protected:
 
   // Starts the program with File (none when empty) and waits until its import has shown.
   HWND Start(const wstring& File = L"");
+  // Imports File with Ctrl+V of its path, as a user pastes it; false when its caption does not
+  // come.
+  bool Paste(HWND Window, const wstring& File);
   bool WaitForCaption(HWND Window, const wstring& Caption,
                       std::chrono::milliseconds Timeout = std::chrono::milliseconds(10000));
 

@@ -71,6 +71,26 @@ INSTANTIATE_TEST_SUITE_P(
                     PreviewCase{"Off", false, false, {"list 86"}}),
     [](const testing::TestParamInfo<PreviewCase>& Info) { return AnsiString(Info.param.Name); });
 
+// As in a dialog: the key moves the focus and goes no further, the form's preview seeing it first.
+TEST_F(ApplicationTest, TabMovesTheFocusAndReachesNoControl) {
+  TListBox second(&Form);
+  Form.Show();
+  Form.SetKeyPreview(true);
+  Form.OnKeyDown = [this](TControl*, WORD& Key, TShiftState) {
+    Seen.push_back("form " + std::to_string(Key));
+  };
+  for (TListBox* list : {&List, &second})
+    list->OnKeyDown = [this](TControl*, WORD& Key, TShiftState) {
+      Seen.push_back("list " + std::to_string(Key));
+    };
+  List.SetFocus();
+  PressKey(VK_TAB);
+  EXPECT_EQ(GetFocus(), second.Handle());
+  EXPECT_EQ(Seen, (std::vector<AnsiString>{"form 9"}));
+  MSG message;
+  EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_CHAR, WM_CHAR, PM_NOREMOVE));
+}
+
 TEST_F(ApplicationTest, ErrorsInHandlersReachTheErrorBoxAndTheProgramGoesOn) {
   Form.SetKeyPreview(true);
   Form.OnKeyDown = [](TControl*, WORD& Key, TShiftState) {
