@@ -115,10 +115,13 @@ else
   windows_layer+=:*KeyPreview.*:ProgramIcon.*:HTMLabelTest.*:*HTMLabelPress.*:MainForm.*
   windows_layer+=:MainFormTest.*:Resources.*:DropFileTarget.*:AsyncDrop.*:Pool.*:Synchronizer.*
   windows_layer+=:WaveData.*:WavePlay.*:InstanceMutex.*
-  # Under an emulator, less the test that starts a 32-bit helper ten times and judges a callback
-  # due within a tenth of a second after each start.
-  [ "$VOXARO_WAIT_FACTOR" -gt 1 ] &&
-    windows_layer+=-AsyncDrop.ProgramEndingSoonAfterADropEndsWithoutHangAndWithoutCallback
+  # Under qemu-user, less the tests that start several threads at once: the emulator ends such a
+  # 32-bit Wine program with a segmentation fault (a program that only starts four threads and
+  # waits for them does so too), whatever the program does.
+  if [ "$VOXARO_WAIT_FACTOR" -gt 1 ]; then
+    windows_layer+=-AsyncDrop.*:Pool.*:Synchronizer.*
+    echo "left out under qemu: AsyncDrop.*, Pool.*, Synchronizer.* (several threads at once)"
+  fi
   check units gtest build/win32/voxaro_tests.exe "--gtest_filter=$windows_layer"
 fi
 
