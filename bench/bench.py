@@ -10,7 +10,10 @@ run and the baseline write their output beside the file; the two must be byte fo
 Then the targets, each met or MISSED: on the 300k and the 1M CSV exports throughput and speed-up
 over Python; on every file peak memory (at most twice the file from 50 MB up, at most the file
 and 64 MB below); the 1M file's time against the 100k file's; on the vCard file (.vcf)
-throughput. Exit status 1 when an import fails or its output differs from the baseline's.
+throughput. A workbook (.xlsx, .ods) of an export's rows is measured beside that CSV file
+(contacts-300k-shared.xlsx beside contacts-300k.csv, given before it): its output must be the CSV
+file's, and its time and peak memory are judged against the CSV import's. Exit status 1 when an
+import fails or its output differs from the baseline's.
 """
 import argparse
 import os
@@ -39,6 +42,11 @@ MAX_SCALING = 10.5  # the 1M file's time over the 100k file's, for a file ten ti
 SCALING = ("1M", "100k")
 # And on the vCard file.
 MIN_VCARD_MB_PER_S = 150
+# A workbook against the CSV file of the same rows: its import time, and its peak memory as a
+# multiple of the CSV file's size.
+MAX_WORKBOOK_TIME = 4
+MAX_WORKBOOK_MEMORY = 2.5
+WORKBOOK_SUFFIXES = (".xlsx", ".xlsm", ".ods")
 
 
 class Run:
@@ -109,6 +117,12 @@ class Result:
         self.vcard = self.path.suffix.lower() == ".vcf"
         if self.vcard:
             self.label += " vcf"
+        # contacts-300k-shared.xlsx: the rows of contacts-300k.csv.
+        self.workbook = self.path.suffix.lower() in WORKBOOK_SUFFIXES
+        self.source = None
+        if self.workbook:
+            self.label += " " + self.path.suffix[1:].lower()
+            self.source = self.path.with_name("-".join(self.path.stem.split("-")[:2]) + ".csv")
         self.size = self.path.stat().st_size
         self.imp = None          # best import run
         self.imp_peak = None     # the largest peak of all import runs
@@ -117,19 +131,32 @@ class Result:
         self.base = None
         self.output = "-"
         self.bad = False
+        self.counts = None         # the names and numbers the import counted
+        self.source_counts = None  # a workbook's: those of its CSV file
 
 
-def measure(path, importer, runs):
+def measure(path, importer, runs, counted):
+    """The runs on path; counted holds the counts of the files measured before, by path."""
     r = Result(path)
+    if r.source:
+        r.source_counts = counted.get(r.source.resolve())
     stem = r.path  # beside the file, its whole name kept: exports of one size in two formats
     with open(r.path, "rb") as f:  # into the page cache before anything is timed
         while f.read(1 << 24):
             pass
 
-    base_out = str(stem) + ".baseline.out"
-    r.base = run([sys.executable, str(ROOT / "bench" / "baseline.py"), "--raw", "--country", COUNTRY,
-                  str(r.path)], base_out)
-    if r.base.status != 0:
+    if r.workbook:
+        # The baseline reads no workbooks: the output is held to its CSV file's baseline output.
+        base_out = str(r.source) + ".baseline.out"
+        r.base = None
+        if not Path(base_out).exists():
+            r.bad = True
+            r.output = "no baseline of %s" % r.source.name
+    else:
+        base_out = str(stem) + ".baseline.out"
+        r.base = run([sys.executable, str(ROOT / "bench" / "baseline.py"), "--raw", "--country",
+                      COUNTRY, str(r.path)], base_out)
+    if r.base and r.base.status != 0:
         r.bad = True
         r.output = "baseline failed"
 
@@ -146,6 +173,7 @@ def measure(path, importer, runs):
         r.output = "import failed"
         r.bad = True
         return r
+    r.counts = counts(first.stderr)
     timed = [run(cmd) for _ in range(runs)]
     failed = [t for t in timed if t.status != 0]
     if failed:
@@ -155,19 +183,22 @@ def measure(path, importer, runs):
         return r
     r.imp = min(timed, key=lambda x: x.seconds)
     r.imp_peak = max(t.peak_bytes for t in [first] + timed)
-    if r.base.status == 0:
+    if r.base is None and r.bad:
+        return r
+    if r.base is None or r.base.status == 0:
         same = Path(imp_out).read_bytes() == Path(base_out).read_bytes()
-        same_counts = counts(first.stderr) == counts(r.base.stderr)
+        base_counts = counts(r.base.stderr) if r.base else r.source_counts
+        same_counts = r.counts == base_counts
         if same and same_counts:
             r.output = "same"
         else:
             r.bad = True
             r.output = ("DIFFERS (%s)" % first_difference(imp_out, base_out)) if not same else \
-                "counts differ: %s / %s" % (last_line(first.stderr), last_line(r.base.stderr))
+                "counts differ: %s / %s" % (last_line(first.stderr), base_counts)
     return r
 
 
-COLUMNS = [("file", 8), ("size", 10), ("import", 10), ("MB/s", 7), ("wc -l", 10), ("imp/read", 9),
+COLUMNS = [("file", 16), ("size", 10), ("import", 10), ("MB/s", 7), ("wc -l", 10), ("imp/read", 9),
            ("python", 9), ("py/imp", 8), ("peak RSS", 10), ("RSS/file", 9), ("output", 0)]
 
 
@@ -192,8 +223,8 @@ def cells(r):
         "%.0f" % (mb(r.size) / imp.seconds) if imp else dash,
         "%.4f s" % r.read.seconds,
         "%.1fx" % (imp.seconds / r.read.seconds) if imp else dash,
-        "%.2f s" % r.base.seconds if r.base.status == 0 else "failed",
-        "%.1fx" % (r.base.seconds / imp.seconds) if imp and r.base.status == 0 else dash,
+        dash if r.base is None else "%.2f s" % r.base.seconds if r.base.status == 0 else "failed",
+        "%.1fx" % (r.base.seconds / imp.seconds) if imp and r.base and r.base.status == 0 else dash,
         "%.1f MB" % mb(r.imp_peak) if imp else dash,
         "%.1fx" % (r.imp_peak / r.size) if imp else dash,
         r.output,
@@ -209,9 +240,9 @@ def target(what, value, goal, ok):
 
 
 def judge_memory(results):
-    print("peak memory on every file:")
+    print("peak memory on every export:")
     for r in results:
-        if not r.imp:
+        if not r.imp or r.workbook:
             continue
         if r.size >= LARGE_FILE:
             target(r.label, "%.2fx file" % (r.imp_peak / r.size), "at most %gx" % MAX_MEMORY,
@@ -233,7 +264,7 @@ def judge_tables(results):
         print("targets on the %s file:" % label)
         target("import throughput", "%.0f MB/s" % rate, "at least %g MB/s" % MIN_MB_PER_S,
                rate >= MIN_MB_PER_S)
-        if r.base.status == 0:
+        if r.base and r.base.status == 0:
             speedup = r.base.seconds / r.imp.seconds
             target("against Python", "%.1fx" % speedup, "at least %gx" % MIN_SPEEDUP,
                    speedup >= MIN_SPEEDUP)
@@ -253,6 +284,25 @@ def judge_vcards(r):
     print("targets on the vCard file %s:" % r.path.name)
     target("import throughput", "%.0f MB/s" % rate, "at least %g MB/s" % MIN_VCARD_MB_PER_S,
            rate >= MIN_VCARD_MB_PER_S)
+
+
+def judge_workbooks(results):
+    by_path = {r.path.resolve(): r for r in results}
+    for r in results:
+        if not r.workbook:
+            continue
+        csv_run = by_path.get(r.source.resolve())
+        if not r.imp or not csv_run or not csv_run.imp:
+            print("targets on %s: not judged, it or %s was not measured" % (r.path.name,
+                                                                            r.source.name))
+            continue
+        print("targets on the workbook %s, beside %s:" % (r.path.name, r.source.name))
+        ratio = r.imp.seconds / csv_run.imp.seconds
+        target("import time", "%.2fx CSV" % ratio, "at most %gx" % MAX_WORKBOOK_TIME,
+               ratio <= MAX_WORKBOOK_TIME)
+        memory = r.imp_peak / csv_run.size
+        target("peak memory", "%.2fx CSV file" % memory, "at most %gx" % MAX_WORKBOOK_MEMORY,
+               memory <= MAX_WORKBOOK_MEMORY)
 
 
 def main():
@@ -275,8 +325,10 @@ def main():
     print(row([c for c, _ in COLUMNS]))
     sys.stdout.flush()
     results = []
+    counted = {}
     for path in args.files:
-        r = measure(path, importer, args.runs)
+        r = measure(path, importer, args.runs, counted)
+        counted[r.path.resolve()] = r.counts
         results.append(r)
         print(row(cells(r)))
         if r.imp_error:
@@ -285,12 +337,13 @@ def main():
 
     print("load average %.2f at the end of the table" % os.getloadavg()[0])
     print()
-    tables = [r for r in results if not r.vcard]
+    tables = [r for r in results if not r.vcard and not r.workbook]
     cards = [r for r in results if r.vcard]
     if tables:
         judge_tables(tables)
     for r in cards:
         judge_vcards(r)
+    judge_workbooks(results)
     judge_memory(results)
     return 1 if any(r.bad for r in results) else 0
 

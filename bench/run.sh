@@ -7,7 +7,7 @@ status=0
 python3 bench/bench.py "$@" || status=$?
 wine_files=()
 for f in "$@"; do
-  case $f in *-100k.csv | *-300k.csv | *-1M.csv) wine_files+=("$f") ;; esac
+  case $f in *-100k.csv | *-300k.csv | *-1M.csv | *-100k-shared.xlsx) wine_files+=("$f") ;; esac
 done
 bench/wine.sh "${wine_files[@]}" || status=$?
 exit $status
