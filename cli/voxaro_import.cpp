@@ -18,7 +18,8 @@ namespace {
 
 const char Usage[] =
     "usage: voxaro-import [--country CODE] [--raw] FILE\n"
-    "  FILE            the CSV or vCard export to import; - reads standard input\n"
+    "  FILE            the CSV, vCard or workbook (.xlsx, .ods) export to import; - reads\n"
+    "                  standard input\n"
     "  --country CODE  the own country calling code (digits), default from the user's locale\n"
     "  --raw           the bytes the window copies: Windows-1252, CR LF after every line\n";
 

@@ -94,6 +94,38 @@ class ImportCommand(unittest.TestCase):
                 self.assertEqual(r.stdout, "".join(l + "\r\n" for l in lines).encode("cp1252"))
                 self.assertEqual(r.stderr.decode().strip(), summary)
 
+    def test_workbooks_from_a_file_and_from_standard_input(self):
+        data = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "workbooks")
+        joerg = "J\xf6rg M\xfcller & S\xf6hne GmbH"
+        # Calc and Gnumeric stored the plain phone numbers as numbers: their zero is gone.
+        lines = ["030999=Lukasz Dvor\xe1k", "040123456=Stadtwerke", "1511234567=Lukasz Dvor\xe1k",
+                 "301234567=" + joerg, "33142685300=\xc9lodie Lef\xe8vre Atelier Nord",
+                 "4917123456789=" + joerg, "89555012=Anna Sch\xe4fer"]
+        expected = "".join(l + "\r\n" for l in lines).encode("cp1252")
+        for name in ("kontakte-calc.xlsx", "kontakte-gnumeric.xlsx", "kontakte-calc.ods",
+                     "kontakte-gnumeric.ods"):
+            path = os.path.join(data, name)
+            with open(path, "rb") as f:
+                workbook = f.read()
+            for args, stdin in ((["--raw", "--country", "49", path], b""),
+                                (["--raw", "--country", "49", "-"], workbook)):
+                with self.subTest(name=name, stdin=bool(stdin)):
+                    r = run(args, stdin=stdin)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertEqual(r.stdout, expected)
+                    self.assertEqual(r.stderr.decode().strip(), "5 Namen 7 Nummern gefunden.")
+        old = os.path.join(self.dir.name, "alt.xls")
+        with open(old, "wb") as f:
+            f.write(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + bytes(504))
+        for args, stdin in (([old], b""), (["-"], open(old, "rb").read())):
+            with self.subTest(old=args):
+                r = run(args, stdin=stdin)
+                self.assertEqual(r.returncode, 1)
+                self.assertEqual(r.stdout, b"")
+                self.assertEqual(r.stderr.decode("cp1252", "replace").strip(),
+                                 "Diese Arbeitsmappe ist im alten Excel-Format (.xls) oder mit "
+                                 "einem Kennwort gesichert. Bitte als .xlsx oder CSV speichern.")
+
     def test_import_errors(self):
         empty = os.path.join(self.dir.name, "leer.csv")
         open(empty, "wb").close()
