@@ -18,10 +18,10 @@ tree=${VOXARO_WIN64_BUILD:-build/win64}
 # one desktop: the foreground window, the keyboard, the mouse and the clipboard. The installer
 # packages have a prefix of their own (scripts/test-package.sh).
 rc=0
-# A Wine process now and then ends at its start, in a few milliseconds and without a word (seen
-# once in several thousand runs, on a test that passes natively and on every other run). The
-# failed tests run once more, one at a time; one that fails again fails the suite, and every test
-# that failed is named either way.
+# Under Wine a test now and then fails for Wine's sake: a process that ends at its start in a few
+# milliseconds without a word (once in several thousand unit test runs), or the foreground that
+# Wine hands on late while the machine is loaded. The failed tests run once more, one at a time;
+# one that fails again fails the suite, and every test that failed is named either way.
 units() {
   local log first again status=0
   log=$(mktemp)
